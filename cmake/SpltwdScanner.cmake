@@ -1,0 +1,20 @@
+# spltwd_generate_scanner(RULES SYMBOL OUT_SOURCES OUT_INCLUDE_DIR)
+#
+# Runs lexgen on RULES at build time.  Appends the generated table source to
+# the list OUT_SOURCES and sets OUT_INCLUDE_DIR to the folder that holds
+# SYMBOL_actions.inc.
+function(spltwd_generate_scanner rules symbol out_sources out_include_dir)
+  get_filename_component(rules_path "${rules}" ABSOLUTE)
+  set(dir "${CMAKE_CURRENT_BINARY_DIR}/generated")
+  set(tables "${dir}/${symbol}_tables.cpp")
+  set(actions "${dir}/${symbol}_actions.inc")
+  add_custom_command(
+    OUTPUT "${tables}" "${actions}"
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${dir}"
+    COMMAND lexgen "${rules_path}" "${tables}" "${actions}" "${symbol}"
+    DEPENDS lexgen "${rules_path}"
+    COMMENT "Generating scanner ${symbol} from ${rules}"
+    VERBATIM)
+  set(${out_sources} ${${out_sources}} "${tables}" "${actions}" PARENT_SCOPE)
+  set(${out_include_dir} "${dir}" PARENT_SCOPE)
+endfunction()

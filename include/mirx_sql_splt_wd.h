@@ -1,0 +1,140 @@
+/*
+ * The SQL word splitter: split one SQL statement of a given dialect into
+ * classified words.
+ *
+ * A caller zero-fills an SQL_SPLT_WD, sets dialect, sql_len and sql_text and
+ * calls Zoz_SQL_Split_Word.  On a positive result sql_word holds a packed
+ * stream of word records, each
+ *
+ *     uint32 length | length bytes of the word | uint16 type | uint16 mask
+ *
+ * in host byte order, unaligned, back to back, nSqlWordLen bytes in all.
+ * Walk it with fetch_word.  The stream belongs to the caller: free() it, or
+ * leave it for the next call on the same request, which frees it first.
+ *
+ * One split runs at a time in a process: the split call keeps its session
+ * in process-wide variables.
+ */
+#ifndef MIRX_SQL_SPLT_WD_H
+#define MIRX_SQL_SPLT_WD_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "mirx_sql_mask.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Dialect codes.  Any other code selects the generic mode (shared words only). */
+#define SPLT_WD_DIALECT_ORACLE     1
+#define SPLT_WD_DIALECT_SQLSERVER  2
+#define SPLT_WD_DIALECT_DB2        8
+#define SPLT_WD_DIALECT_MYSQL      32
+#define SPLT_WD_DIALECT_POSTGRESQL 64
+#define SPLT_WD_DIALECT_INFORMIX   1024
+
+/* Word types: the 33 values a record's type field can hold. */
+#define SPLT_WD_TYPE_KEYWORD        2
+#define SPLT_WD_TYPE_OTHER          4
+#define SPLT_WD_TYPE_STRING         5
+#define SPLT_WD_TYPE_DQ_STRING      6
+#define SPLT_WD_TYPE_NUMBER         7
+#define SPLT_WD_TYPE_COMMENT        8
+#define SPLT_WD_TYPE_NAME           9
+#define SPLT_WD_TYPE_STAR_NAME      10
+#define SPLT_WD_TYPE_STAR           11
+#define SPLT_WD_TYPE_SELECT         12
+#define SPLT_WD_TYPE_FROM           13
+#define SPLT_WD_TYPE_WHERE          14
+#define SPLT_WD_TYPE_COMMA          15
+#define SPLT_WD_TYPE_SPACE          16
+#define SPLT_WD_TYPE_END            17
+#define SPLT_WD_TYPE_LPAREN         18
+#define SPLT_WD_TYPE_RPAREN         19
+#define SPLT_WD_TYPE_UNION          20
+#define SPLT_WD_TYPE_AS             21
+#define SPLT_WD_TYPE_THEN           22
+#define SPLT_WD_TYPE_ELSE           23
+#define SPLT_WD_TYPE_PIPE           24
+#define SPLT_WD_TYPE_AT_VARIABLE    25
+#define SPLT_WD_TYPE_ATAT_VARIABLE  26
+#define SPLT_WD_TYPE_CASE           27
+#define SPLT_WD_TYPE_BIND_VARIABLE  28
+#define SPLT_WD_TYPE_WITH           29
+#define SPLT_WD_TYPE_ORDER_BY       30
+#define SPLT_WD_TYPE_DOLLAR_STRING  31
+#define SPLT_WD_TYPE_BIT_STRING     32
+#define SPLT_WD_TYPE_GROUP_BY       33
+#define SPLT_WD_TYPE_PARTITION_BY   34
+#define SPLT_WD_TYPE_COMPARISON     66
+
+/* The four mask bits that belong to one kind of word only.  The other bits
+ * of a mask are given by value (see the word codes table in the README). */
+#define SPLT_WD_MASK_NAME           0x0001
+#define SPLT_WD_MASK_SPACE          0x0020
+#define SPLT_WD_MASK_CAST           0x0400
+#define SPLT_WD_MASK_UNICODE_ESCAPE 0x0800
+
+#pragma pack(push, 1)
+/* The request and result of one split call.  Packed: no padding anywhere. */
+typedef struct SQL_SPLT_WD {
+    uint16_t dialect;        /* in: dialect code */
+    uint32_t sql_len;        /* in: statement length in bytes, 1 .. 2^31-1 */
+    char    *sql_text;       /* in: the statement; need not be zero-terminated */
+    char    *sql_word;       /* in/out: the word-record stream, or null */
+    uint32_t nSqlWordLen;    /* out: stream length in bytes */
+    char     szHaveStar;     /* out: 1 when a star-bearing word was recorded */
+    uint32_t nSngWordLenMax; /* out: longest word; written only on success */
+} SQL_SPLT_WD;
+#pragma pack(pop)
+
+#ifdef __cplusplus
+#define SPLT_WD_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
+#else
+#define SPLT_WD_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
+#endif
+SPLT_WD_STATIC_ASSERT(offsetof(SQL_SPLT_WD, dialect) == 0, "dialect at 0");
+SPLT_WD_STATIC_ASSERT(offsetof(SQL_SPLT_WD, sql_len) == 2, "sql_len at 2");
+SPLT_WD_STATIC_ASSERT(offsetof(SQL_SPLT_WD, sql_text) == 6, "sql_text at 6");
+SPLT_WD_STATIC_ASSERT(offsetof(SQL_SPLT_WD, sql_word) == 6 + sizeof(char *), "sql_word follows sql_text");
+SPLT_WD_STATIC_ASSERT(offsetof(SQL_SPLT_WD, nSqlWordLen) == 6 + 2 * sizeof(char *), "nSqlWordLen follows sql_word");
+SPLT_WD_STATIC_ASSERT(offsetof(SQL_SPLT_WD, szHaveStar) == 10 + 2 * sizeof(char *), "szHaveStar follows nSqlWordLen");
+SPLT_WD_STATIC_ASSERT(offsetof(SQL_SPLT_WD, nSngWordLenMax) == 11 + 2 * sizeof(char *), "nSngWordLenMax follows szHaveStar");
+SPLT_WD_STATIC_ASSERT(sizeof(SQL_SPLT_WD) == 15 + 2 * sizeof(char *), "SQL_SPLT_WD is packed");
+#undef SPLT_WD_STATIC_ASSERT
+
+/* The cursor of one walk over a stream; start a walk with both at 0. */
+typedef struct Fetch_Word_Step {
+    int32_t cursor;      /* offset of the next record to fetch */
+    int32_t prep_cursor; /* offset of the record the last successful fetch returned */
+} Fetch_Word_Step;
+
+/*
+ * Split one statement.  Returns the stream length (> 0), 0 when no word was
+ * found, or:
+ *   -1  out of memory (working strings, result buffer), or the stream
+ *       would outgrow 32 bits
+ *   -2  null request, null sql_text, sql_len 0 or sql_len >= 2^31
+ *       (the request is left untouched)
+ *   -3  a working string could not be initialised
+ *   -4  the scanner stopped for an unknown reason
+ *   -5  a dollar-quote closing tag differs from the opening tag
+ *   -6  the statement separator ";" was met
+ * On every negative result but -2, sql_word is null and nSqlWordLen 0.
+ */
+int32_t Zoz_SQL_Split_Word(SQL_SPLT_WD *sqlSplitWord);
+
+/*
+ * Fetch the next record of sqlSplitWord's stream into wordinfo.  Returns 0
+ * when a whole record was fetched, -1 at the end of the stream or when the
+ * rest of the stream is not a whole record.
+ */
+int32_t fetch_word(SQL_SPLT_WD *sqlSplitWord, Fetch_Word_Step *result, Word_Info *wordinfo);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* MIRX_SQL_SPLT_WD_H */

@@ -1,0 +1,27 @@
+// The tables that the pattern compiler (tools/lexgen) generates from a rule
+// file, and that the scanner runtime walks.  One automaton serves every start
+// condition: each start condition only has its own start state, and start
+// conditions with the same set of active rules share one.
+#ifndef SPLT_WD_DFA_H
+#define SPLT_WD_DFA_H
+
+#include <cstdint>
+
+namespace spltwd {
+
+using DfaState = std::uint16_t;
+
+struct DfaTables {
+    std::uint32_t state_count;      // state 0 is the dead state: every move from it stays there
+    std::uint16_t class_count;      // byte equivalence classes
+    std::uint16_t condition_count;  // start conditions, numbered 0 .. condition_count-1
+    std::uint16_t max_rule;         // the highest rule number in the rule file
+    const std::uint8_t* byte_class; // [256]; byte 0x00 always has the class of 0x01
+    const DfaState* start;          // [condition_count]: start state of each start condition
+    const DfaState* next;           // [state_count * class_count]: next[s * class_count + c]
+    const std::uint16_t* accept;    // [state_count]: rule accepted in state s, 0 for none
+};
+
+}  // namespace spltwd
+
+#endif  // SPLT_WD_DFA_H

@@ -1,0 +1,90 @@
+// The scanner runtime: longest-match scanning over the tables of
+// splt_wd_dfa.h, with the buffer machinery of a classic generated scanner
+// (in-memory and stream input, a buffer stack, give-back, end of input).
+//
+// All state of one scanner lives in one Scanner; nothing here is global.
+// The process-wide scanner behind the splt_wd* C interface is one Scanner
+// (splt_wd_lex.h).
+#ifndef SPLT_WD_SCANNER_H
+#define SPLT_WD_SCANNER_H
+
+#include <climits>
+#include <cstddef>
+#include <cstdio>
+
+#include "splt_wd_dfa.h"
+
+// The buffer record; its name is the one the C interface exposes.
+struct splt_wd_buffer_state;
+
+namespace spltwd {
+
+using ScanBuffer = ::splt_wd_buffer_state;
+
+struct Scanner;
+
+// Runs once per match with the matched rule's number, and once with rule
+// kEndOfInput when no input remains.  Returning kContinue goes on scanning;
+// any other value ends scanner_lex with that value.
+using ActionFn = int (*)(Scanner& scanner, int rule, void* context);
+constexpr int kContinue = INT_MIN;
+constexpr int kEndOfInput = 0;
+
+struct Scanner {
+    const DfaTables* tables = nullptr;
+
+    // The current match: text points into the current buffer and reads as a
+    // zero-terminated string while the action runs.
+    char* text = nullptr;
+    std::size_t leng = 0;
+
+    FILE* in = nullptr;
+    FILE* out = nullptr;
+    int lineno = 1;
+    int debug = 0;
+
+    // Everything below belongs to the runtime.
+    int start = 0;  // 2N+1 for start condition N; 0 until one is entered
+    bool initialised = false;
+    ScanBuffer** stack = nullptr;
+    std::size_t stack_top = 0;
+    std::size_t stack_size = 0;
+    char* pos = nullptr;         // where the next match starts
+    char hold = 0;               // the byte under the terminating zero
+    std::size_t chars_left = 0;  // bytes between pos and the end markers
+    bool give_back = false;      // set by scanner_give_back during an action
+};
+
+// Runs the automaton from the current position until an action returns
+// something other than kContinue.  The first call on a fresh scanner sets
+// in/out to stdin/stdout when null, start condition 0 when none was entered,
+// and reads `in` through a 16384-byte buffer when there is no buffer.
+int scanner_lex(Scanner& s, ActionFn action, void* context);
+
+// Start conditions.  scanner_begin takes effect at the very next match.
+void scanner_begin(Scanner& s, int condition);
+int scanner_condition(const Scanner& s);
+
+// Called by an action: hands the whole match back, so that the next match
+// starts at its first byte (in the start condition the action entered).
+void scanner_give_back(Scanner& s);
+
+// Buffers, with the behaviour of the same-named splt_wd* functions.
+ScanBuffer* scanner_scan_bytes(Scanner& s, const char* bytes, std::size_t count);
+ScanBuffer* scanner_scan_string(Scanner& s, const char* text);
+ScanBuffer* scanner_scan_buffer(Scanner& s, char* base, std::size_t size);
+ScanBuffer* scanner_create_buffer(Scanner& s, FILE* file, int size);
+void scanner_delete_buffer(Scanner& s, ScanBuffer* b);
+void scanner_flush_buffer(Scanner& s, ScanBuffer* b);
+void scanner_switch_to_buffer(Scanner& s, ScanBuffer* b);
+void scanner_push_buffer_state(Scanner& s, ScanBuffer* b);
+void scanner_pop_buffer_state(Scanner& s);
+void scanner_restart(Scanner& s, FILE* file);
+
+// Releases every buffer and the stack and returns the scanner to its fresh
+// state (tables kept; in and out null).  Returns 0.
+int scanner_destroy(Scanner& s);
+
+}  // namespace spltwd
+
+#endif  // SPLT_WD_SCANNER_H

@@ -1,0 +1,47 @@
+// The state of one split call, and the SQL rule actions that work on it.
+#ifndef SPLT_WD_SESSION_H
+#define SPLT_WD_SESSION_H
+
+#include <cstdint>
+
+#include "mirx_splt_wd_dynamic_string.h"
+#include "splt_wd_scanner.h"
+
+namespace spltwd {
+
+struct Session {
+    std::int32_t dialect = 0;
+    std::int32_t dialect_condition = 0;       // the start condition sub-scanners return to
+    const char* sql_text = nullptr;            // the caller's statement (read only)
+    std::uint32_t sql_len = 0;
+    MIRX_SPLIT_WD_DYNAMIC_STR* words = nullptr;    // the word-record stream being built
+    MIRX_SPLIT_WD_DYNAMIC_STR* pending = nullptr;  // the pending word
+    std::int32_t parse_pos = 0;                // sum of the lengths of all matches
+    std::uint32_t longest_word = 0;
+    std::int32_t have_star = 0;
+    std::uint32_t dollar_tag_begin = 0;        // offset of the opening dollar tag
+    std::int32_t dollar_tag_length = 0;
+    std::uint32_t rescan_consumed = 0;         // bytes of the re-scanned name read so far
+    std::uint32_t rescan_length = 0;           // length of the text being re-scanned
+    bool out_of_memory = false;                // an append failed: the split must fail
+};
+
+// The scanner tables generated from rules/splt_wd.rules.
+extern const DfaTables sql_tables;
+
+// The action of every SQL rule (and of the end of input) on the session
+// that `session` points to.  A failed append ends the scan with kOutOfMemory.
+int sql_action(Scanner& scanner, int rule, void* session);
+constexpr int kOutOfMemory = -100;
+
+// The start condition in which a split of `dialect` begins, and the dialect
+// state to which its sub-scanners return.
+struct DialectStates {
+    int first_condition;
+    int dialect_condition;
+};
+DialectStates dialect_states(std::int32_t dialect);
+
+}  // namespace spltwd
+
+#endif  // SPLT_WD_SESSION_H
