@@ -34,6 +34,12 @@ int32_t Mirx_Splt_Wd_DynStr_Trunc(MIRX_SPLIT_WD_DYNAMIC_STR *str, uint32_t n);
 int32_t Mirx_Splt_Wd_DynStr_Free(MIRX_SPLIT_WD_DYNAMIC_STR *str);
 int32_t Mirx_Splt_Wd_DynStr_Expand_Mem(MIRX_SPLIT_WD_DYNAMIC_STR *str, uint32_t length);
 
+/* Mirx_Splt_Wd_DynStr_Append_Mem for buffers that may grow large: before a
+ * growth it raises alloc_increment to the current length (never lowers it),
+ * so that the capacity at least doubles and n appends cost O(n) in all. */
+int32_t Mirx_Splt_Wd_DynStr_Append_Mem_Amortised(MIRX_SPLIT_WD_DYNAMIC_STR *str, const char *append,
+                                                 uint32_t length);
+
 #ifdef __cplusplus
 }
 #endif

@@ -26,6 +26,12 @@ struct Session {
     bool out_of_memory = false;                // an append failed: the split must fail
 };
 
+// The session of Zoz_SQL_Split_Word and of the splt_wd* scanner interface.
+Session& default_session();
+
+// The process-wide scanner behind the splt_wd* interface.
+Scanner& default_scanner();
+
 // The scanner tables generated from rules/splt_wd.rules.
 extern const DfaTables sql_tables;
 
