@@ -1,1 +1,65 @@
-// placeholder
+// lexgen RULES_FILE TABLES_CPP ACTIONS_INC SYMBOL
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "emitter.h"
+#include "lexgen_error.h"
+#include "rule_file.h"
+#include "tables.h"
+#include "text_chars.h"
+
+namespace {
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw lexgen::Error(path + ": cannot read the rule file");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string temporary_name(const std::string& path) { return path + ".tmp"; }
+
+void write_temporary(const std::string& path, const std::string& text) {
+    std::ofstream out(temporary_name(path), std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) throw lexgen::Error(temporary_name(path) + ": cannot write");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 5 || !lexgen::is_identifier(argv[4])) {
+        std::cerr << "usage: lexgen RULES_FILE TABLES_CPP ACTIONS_INC SYMBOL (SYMBOL a C++ identifier)\n";
+        return 1;
+    }
+    const std::string rules_path = argv[1], tables_path = argv[2], actions_path = argv[3], symbol = argv[4];
+    try {
+        lexgen::RuleFile file = lexgen::read_rule_file(read_file(rules_path), rules_path);
+        lexgen::Tables tables;
+        try {
+            tables = lexgen::build_tables(file);
+        } catch (const lexgen::Error& e) {
+            throw lexgen::Error(rules_path + ": " + e.what());
+        }
+        // Both files appear whole or not at all.
+        write_temporary(tables_path, lexgen::emit_tables_source(tables, symbol));
+        write_temporary(actions_path, lexgen::emit_actions(file));
+        for (const std::string& path : {tables_path, actions_path}) {
+            if (std::rename(temporary_name(path).c_str(), path.c_str()) != 0) {
+                throw lexgen::Error(path + ": cannot replace");
+            }
+        }
+        std::cout << lexgen::summary(tables);
+    } catch (const lexgen::Error& e) {
+        std::remove(temporary_name(tables_path).c_str());
+        std::remove(temporary_name(actions_path).c_str());
+        std::cerr << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

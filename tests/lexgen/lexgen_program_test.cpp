@@ -1,0 +1,156 @@
+// The lexgen program on rule files in a temporary folder: what it writes on
+// success, and where it points on each kind of mistake.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_text(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void write_text(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+class LexgenProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("lexgen_test_" + std::to_string(::getpid()) + "_" +
+                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    Outcome run(const std::string& rules) {
+        write_text(folder_ / "bad.rules", rules);
+        std::string command = "cd '" + folder_.string() + "' && '" LEXGEN_PATH
+                              "' bad.rules tables.cpp actions.inc sql_tables >out.txt 2>err.txt";
+        int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_text(folder_ / "out.txt"),
+                read_text(folder_ / "err.txt")};
+    }
+
+    bool written(const char* name) const { return fs::exists(folder_ / name); }
+    std::string text_of(const char* name) const { return read_text(folder_ / name); }
+
+    fs::path folder_;
+};
+
+TEST_F(LexgenProgram, WritesTablesActionsAndSummary) {
+    Outcome r = run(
+        "%condition 1 OTHER\n%condition 0 INITIAL\n"
+        "3 * \"a\" => first(1,\n    2)\n"
+        "7 OTHER i\"b\" => second()\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    std::string actions = text_of("actions.inc");
+    EXPECT_NE(actions.find("SPLT_WD_CONDITION(0, INITIAL)\nSPLT_WD_CONDITION(1, OTHER)\n"), std::string::npos);
+    EXPECT_NE(actions.find("SPLT_WD_RULE(3, first(1, 2))\nSPLT_WD_RULE(7, second())\n"), std::string::npos);
+    std::string tables = text_of("tables.cpp");
+    EXPECT_NE(tables.find("const DfaTables sql_tables = {"), std::string::npos);
+    EXPECT_EQ(r.out,
+              "INITIAL: 1 rules, 2 states, 16 bytes\n"
+              "OTHER: 2 rules, 3 states, 24 bytes\n"
+              "total: 2 conditions, 2 rule sets, 6 states (dead state included), 3 byte classes, 308 bytes\n");
+}
+
+struct BadFile {
+    const char* what;
+    std::string rules;
+    std::string message;
+};
+
+const std::string kHead = "%condition 0 INITIAL\n";
+
+const BadFile kBadFiles[] = {
+    {"unterminated literal", kHead + "5 * \"abc => x\n", "bad.rules:2: rule 5, column 5: unterminated literal"},
+    {"unterminated class", kHead + "5 * [a-z => x\n", "bad.rules:2: rule 5, column 5: unterminated class"},
+    {"bad escape", kHead + "5 * \"a\\q\" => x\n", "bad.rules:2: rule 5, column 7: bad escape '\\q'"},
+    {"bad hex escape", kHead + "5 * \"\\x4g\" => x\n",
+     "bad.rules:2: rule 5, column 6: bad escape: \\x needs two hex digits"},
+    {"unknown name", kHead + "5 * \"a\" {NOPE} => x\n", "bad.rules:2: rule 5, column 9: unknown {NOPE}"},
+    {"open parenthesis", kHead + "5 * (\"a\" => x\n",
+     "bad.rules:2: rule 5, column 5: unbalanced parentheses: '(' without ')'"},
+    {"close parenthesis", kHead + "5 * \"a\") => x\n",
+     "bad.rules:2: rule 5, column 8: unbalanced parentheses: ')' without '('"},
+    {"nothing to repeat", kHead + "5 * + \"a\" => x\n", "bad.rules:2: rule 5, column 5: '+' has nothing to repeat"},
+    {"bar without right", kHead + "5 * \"a\" | => x\n", "bad.rules:2: rule 5, column 9: '|' has nothing on its right"},
+    {"bar without left", kHead + "5 * ( | \"a\") => x\n",
+     "bad.rules:2: rule 5, column 7: '|' has nothing on its left"},
+    {"empty pattern", kHead + "5 * => x\n", "bad.rules:2: rule 5, column 5: empty pattern"},
+    {"reversed range", kHead + "5 * [az-a] => x\n", "bad.rules:2: rule 5, column 7: reversed range"},
+    {"unknown condition", kHead + "5 INITIAL,NOPE \"a\" => x\n",
+     "bad.rules:2: rule 5, column 11: unknown start condition 'NOPE'"},
+    {"rule number repeated", kHead + "5 * \"a\" => x\n\n5 * \"b\" => y\n",
+     "bad.rules:4: rule 5, column 1: rule number does not follow rule 5"},
+    {"rule number zero", kHead + "0 * \"a\" => x\n",
+     "bad.rules:2: column 1: expected a rule number from 1 to 65535, %condition, %define or #"},
+    {"missing arrow", kHead + "5 * \"a\"\n", "bad.rules:2: rule 5, column 8: missing '=>' after the pattern"},
+    {"missing action", kHead + "5 * \"a\" =>  \n", "bad.rules:2: rule 5, column 11: missing action after '=>'"},
+    {"stray character", kHead + "5 * \"a\" x => y\n", "bad.rules:2: rule 5, column 9: unexpected 'x'"},
+    {"mistake on a continuation line", kHead + "5 * \"a\"\n  # note\n    \"b => x\n",
+     "bad.rules:4: rule 5, column 5: unterminated literal"},
+    {"condition number", "%condition x INITIAL\n",
+     "bad.rules:1: %condition, column 12: expected a condition number from 0 to 65534"},
+    {"condition name", "%condition 0 1ST\n",
+     "bad.rules:1: %condition, column 14: expected a condition name (letters, digits, '_')"},
+    {"condition gap", kHead + "%condition 2 THIRD\n5 * \"a\" => x\n",
+     "bad.rules:3: condition numbers must run from 0 to 1 without gaps; THIRD has 2"},
+    {"condition after rules", kHead + "5 * \"a\" => x\n%condition 1 LATE\n",
+     "bad.rules:3: %condition, column 1: %condition must come before the first rule"},
+    {"define name", kHead + "%define 9X \"a\"\n",
+     "bad.rules:2: %define, column 9: expected a pattern name (letters, digits, '_')"},
+    {"define pattern", kHead + "%define D [a-\n", "bad.rules:2: define D, column 11: unterminated class"},
+    {"define twice", kHead + "%define D \"a\"\n%define D \"b\"\n",
+     "bad.rules:3: define D, column 9: pattern name defined twice"},
+    {"unknown directive", kHead + "%option x\n", "bad.rules:2: column 1: unknown directive '%option'"},
+    {"no conditions", "5 * \"a\" => x\n", "bad.rules:1: no %condition declared before the first rule"},
+    {"dangling continuation", "  5 * \"a\" => x\n",
+     "bad.rules:1: a continuation line (beginning with a blank) with no line before it to continue"},
+    // An "a" 16 bytes before the end: the automaton must remember the last 16
+    // bytes, which takes about 2^16 states.
+    {"too many states", kHead + "5 * (\"a\" | \"b\")* \"a\" . . . . . . . . . . . . . . . => x\n",
+     "bad.rules: the tables need more than 65535 states"},
+};
+
+TEST_F(LexgenProgram, StopsAtEachMistakeWithItsPlace) {
+    for (const BadFile& bad : kBadFiles) {
+        Outcome r = run(bad.rules);
+        EXPECT_EQ(r.status, 1) << bad.what;
+        EXPECT_EQ(r.err.substr(0, bad.message.size()), bad.message) << bad.what;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << bad.what << ": one line expected: " << r.err;
+        EXPECT_EQ(r.out, "") << bad.what;
+        EXPECT_FALSE(written("tables.cpp") || written("actions.inc") || written("tables.cpp.tmp") ||
+                     written("actions.inc.tmp"))
+            << bad.what;
+    }
+}
+
+TEST_F(LexgenProgram, KeepsEarlierOutputsOnFailure) {
+    ASSERT_EQ(run(kHead + "5 * \"a\" => x\n").status, 0);
+    std::string tables = text_of("tables.cpp");
+    std::string actions = text_of("actions.inc");
+    ASSERT_EQ(run(kHead + "5 * \"a => x\n").status, 1);
+    EXPECT_EQ(text_of("tables.cpp"), tables);
+    EXPECT_EQ(text_of("actions.inc"), actions);
+}
+
+}  // namespace
