@@ -133,6 +133,18 @@ int32_t Zoz_SQL_Split_Word(SQL_SPLT_WD *sqlSplitWord);
  */
 int32_t fetch_word(SQL_SPLT_WD *sqlSplitWord, Fetch_Word_Step *result, Word_Info *wordinfo);
 
+/*
+ * Reentrant splitting.  A context holds the state of one split at a time;
+ * threads that each use their own context may split at the same time.
+ * spltwd_split behaves exactly as Zoz_SQL_Split_Word (it returns -2 for a
+ * null context as well), but leaves the process-wide session and scanner
+ * variables alone.  spltwd_context_create returns null when out of memory.
+ */
+typedef struct spltwd_context spltwd_context;
+spltwd_context *spltwd_context_create(void);
+void spltwd_context_destroy(spltwd_context *context);
+int32_t spltwd_split(spltwd_context *context, SQL_SPLT_WD *sqlSplitWord);
+
 #ifdef __cplusplus
 }
 #endif

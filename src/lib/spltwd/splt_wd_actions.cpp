@@ -43,11 +43,14 @@ constexpr std::array<RuleAction, kRuleSlots> kActions = [] {
 const char* const kDebugPrefix[] = {"", "66-splt_wdtext:", "splt_wdtext:", "612-splt_wdtext:"};
 
 // The debug line shows the match up to its first zero byte, as a "%s"
-// conversion would.
+// conversion would.  The lock keeps the line whole when splits run on
+// several threads.
 void print_debug(DebugFormat format, const char* text) {
+    flockfile(stdout);
     std::fputs(kDebugPrefix[format], stdout);
     std::fputs(text, stdout);
     std::fputc('\n', stdout);
+    funlockfile(stdout);
 }
 
 // Dialect codes are single bits; `dialects` is a sum of them.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "mirx_sql_splt_wd.h"
 #include "splt_wd_lex.h"
@@ -87,17 +88,26 @@ void release(MIRX_SPLIT_WD_DYNAMIC_STR*& str) {
     str = nullptr;
 }
 
-// Runs the default scanner once over the statement in the session's dialect.
-int scan(Session& s, char* sql_text, std::int32_t sql_len) {
+// Runs a scanner once over the statement in the session's dialect: the
+// process-wide one through the splt_wd* interface, so that its variables
+// show what a split did, or a context's own.
+int scan(Session& s, Scanner* own, char* sql_text, std::int32_t sql_len) {
     s.dialect_condition = 0;
-    splt_wd_scan_bytes(sql_text, static_cast<std::uint32_t>(sql_len));
+    const auto length = static_cast<std::uint32_t>(sql_len);
+    if (own) scanner_scan_bytes(*own, sql_text, length);
+    else splt_wd_scan_bytes(sql_text, length);
     const DialectStates states = dialect_states(s.dialect);
     s.dialect_condition = states.dialect_condition;
-    scanner_begin(default_scanner(), states.first_condition);
+    scanner_begin(own ? *own : default_scanner(), states.first_condition);
     s.words->alloc_increment = kGrowthStep;
     s.pending->alloc_increment = kGrowthStep;
     s.parse_pos = 0;
     s.out_of_memory = false;
+    if (own) {
+        const int result = scanner_lex(*own, sql_action, &s);
+        scanner_destroy(*own);
+        return result;
+    }
     const int result = splt_wdlex();
     splt_wdlex_destroy();
     return result;
@@ -113,7 +123,7 @@ int32_t split_result(int scan_result) {
     }
 }
 
-int32_t split(SQL_SPLT_WD* request) {
+int32_t split(SQL_SPLT_WD* request, Session& s, Scanner* own) {
     if (request == nullptr || request->sql_text == nullptr || request->sql_len == 0 ||
         request->sql_len > INT32_MAX)
         return -2;
@@ -122,7 +132,6 @@ int32_t split(SQL_SPLT_WD* request) {
     request->nSqlWordLen = 0;
     request->szHaveStar = 0;
 
-    Session& s = default_session();
     s.have_star = 0;
     s.longest_word = 0;
     int32_t failure = 0;
@@ -136,9 +145,9 @@ int32_t split(SQL_SPLT_WD* request) {
     s.sql_text = request->sql_text;
     s.sql_len = request->sql_len;
     s.dialect = request->dialect;
-    publish(s);
+    if (!own) publish(s);
 
-    int32_t result = split_result(scan(s, request->sql_text, static_cast<std::int32_t>(request->sql_len)));
+    int32_t result = split_result(scan(s, own, request->sql_text, static_cast<std::int32_t>(request->sql_len)));
     if (result == 0 && s.words->length != 0) {
         request->sql_word = static_cast<char*>(std::malloc(s.words->length));
         if (request->sql_word == nullptr) {
@@ -153,7 +162,7 @@ int32_t split(SQL_SPLT_WD* request) {
     }
     release(s.words);
     release(s.pending);
-    publish(s);
+    if (!own) publish(s);
     return result;
 }
 
@@ -178,13 +187,42 @@ DialectStates dialect_states(std::int32_t dialect) {
 
 }  // namespace spltwd
 
-extern "C" int32_t Zoz_SQL_Split_Word(SQL_SPLT_WD* sqlSplitWord) { return spltwd::split(sqlSplitWord); }
+// A context is a session and a scanner of its own: splits on different
+// contexts share nothing but the constant tables.
+struct spltwd_context {
+    spltwd::Session session;
+    spltwd::Scanner scanner;
+};
+
+extern "C" int32_t Zoz_SQL_Split_Word(SQL_SPLT_WD* sqlSplitWord) {
+    return spltwd::split(sqlSplitWord, spltwd::default_session(), nullptr);
+}
+
+extern "C" spltwd_context* spltwd_context_create(void) {
+    auto* context = static_cast<spltwd_context*>(std::malloc(sizeof(spltwd_context)));
+    if (context == nullptr) return nullptr;
+    new (context) spltwd_context{};
+    context->scanner.tables = &spltwd::sql_tables;
+    return context;
+}
+
+extern "C" void spltwd_context_destroy(spltwd_context* context) {
+    if (context == nullptr) return;
+    spltwd::scanner_destroy(context->scanner);
+    context->~spltwd_context();
+    std::free(context);
+}
+
+extern "C" int32_t spltwd_split(spltwd_context* context, SQL_SPLT_WD* sqlSplitWord) {
+    if (context == nullptr) return -2;
+    return spltwd::split(sqlSplitWord, context->session, &context->scanner);
+}
 
 extern "C" int32_t SPLT_WD_LEXER(char* sql_text, int32_t sql_len) {
     spltwd::Session& s = spltwd::default_session();
     spltwd::adopt_published(s);
     if (s.words == nullptr || s.pending == nullptr) return 0;
-    const int result = spltwd::scan(s, sql_text, sql_len);
+    const int result = spltwd::scan(s, nullptr, sql_text, sql_len);
     spltwd::publish(s);
     return result;
 }
