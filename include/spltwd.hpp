@@ -1,0 +1,223 @@
+// C++ view of the SQL word splitter: split one statement, walk its words.
+//
+//     auto result = spltwd::split("SELECT a FROM t", spltwd::Dialect::mysql);
+//     for (spltwd::Word word : result)
+//         std::cout << word.text() << ' ' << word.type_name() << '\n';
+//
+// Errors come back as the split call's result code, never as exceptions.
+// Like the C call underneath, one split runs at a time in a process.
+#ifndef SPLTWD_HPP
+#define SPLTWD_HPP
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <string_view>
+#include <utility>
+
+#include "mirx_sql_splt_wd.h"
+
+namespace spltwd {
+
+enum class Dialect : std::uint16_t {
+    generic = 0,
+    oracle = SPLT_WD_DIALECT_ORACLE,
+    sqlserver = SPLT_WD_DIALECT_SQLSERVER,
+    db2 = SPLT_WD_DIALECT_DB2,
+    mysql = SPLT_WD_DIALECT_MYSQL,
+    postgresql = SPLT_WD_DIALECT_POSTGRESQL,
+    informix = SPLT_WD_DIALECT_INFORMIX,
+};
+
+// A stable lower-case name for each word type; "unknown" for any other code.
+constexpr std::string_view type_name(std::uint16_t type) noexcept {
+    switch (type) {
+        case SPLT_WD_TYPE_KEYWORD: return "keyword";
+        case SPLT_WD_TYPE_OTHER: return "other";
+        case SPLT_WD_TYPE_STRING: return "string";
+        case SPLT_WD_TYPE_DQ_STRING: return "dq_string";
+        case SPLT_WD_TYPE_NUMBER: return "number";
+        case SPLT_WD_TYPE_COMMENT: return "comment";
+        case SPLT_WD_TYPE_NAME: return "name";
+        case SPLT_WD_TYPE_STAR_NAME: return "star_name";
+        case SPLT_WD_TYPE_STAR: return "star";
+        case SPLT_WD_TYPE_SELECT: return "select";
+        case SPLT_WD_TYPE_FROM: return "from";
+        case SPLT_WD_TYPE_WHERE: return "where";
+        case SPLT_WD_TYPE_COMMA: return "comma";
+        case SPLT_WD_TYPE_SPACE: return "space";
+        case SPLT_WD_TYPE_END: return "end";
+        case SPLT_WD_TYPE_LPAREN: return "lparen";
+        case SPLT_WD_TYPE_RPAREN: return "rparen";
+        case SPLT_WD_TYPE_UNION: return "union";
+        case SPLT_WD_TYPE_AS: return "as";
+        case SPLT_WD_TYPE_THEN: return "then";
+        case SPLT_WD_TYPE_ELSE: return "else";
+        case SPLT_WD_TYPE_PIPE: return "pipe";
+        case SPLT_WD_TYPE_AT_VARIABLE: return "at_variable";
+        case SPLT_WD_TYPE_ATAT_VARIABLE: return "atat_variable";
+        case SPLT_WD_TYPE_CASE: return "case";
+        case SPLT_WD_TYPE_BIND_VARIABLE: return "bind_variable";
+        case SPLT_WD_TYPE_WITH: return "with";
+        case SPLT_WD_TYPE_ORDER_BY: return "order_by";
+        case SPLT_WD_TYPE_DOLLAR_STRING: return "dollar_string";
+        case SPLT_WD_TYPE_BIT_STRING: return "bit_string";
+        case SPLT_WD_TYPE_GROUP_BY: return "group_by";
+        case SPLT_WD_TYPE_PARTITION_BY: return "partition_by";
+        case SPLT_WD_TYPE_COMPARISON: return "comparison";
+        default: return "unknown";
+    }
+}
+
+// One word of a result.  Its text points into the result's stream and is
+// valid as long as that result (or the result it was moved to) lives.
+class Word {
+public:
+    Word() noexcept = default;
+
+    std::string_view text() const noexcept { return text_; }
+    std::uint16_t type() const noexcept { return type_; }
+    std::uint16_t mask() const noexcept { return mask_; }
+    std::string_view type_name() const noexcept { return spltwd::type_name(type_); }
+
+private:
+    friend class WordIterator;
+
+    // The stream's fields are unaligned: copy them out instead of
+    // dereferencing the record's pointers.
+    template <typename Field>
+    static Field read(const void* field) noexcept {
+        Field value;
+        std::memcpy(&value, field, sizeof value);
+        return value;
+    }
+
+    explicit Word(const Word_Info& info) noexcept
+        : text_(info.word_name, read<std::uint32_t>(info.word_len)),
+          type_(read<std::uint16_t>(info.word_type)),
+          mask_(read<std::uint16_t>(info.word_mask_type)) {}
+
+    std::string_view text_;
+    std::uint16_t type_ = 0;
+    std::uint16_t mask_ = 0;
+};
+
+// Walks a stream with fetch_word.  It refers to the stream itself, not to
+// the result, so moving the result does not invalidate it.
+class WordIterator {
+public:
+    using iterator_concept = std::forward_iterator_tag;
+    using iterator_category = std::input_iterator_tag;  // operator* yields a value
+    using value_type = Word;
+    using difference_type = std::ptrdiff_t;
+
+    WordIterator() noexcept = default;
+
+    Word operator*() const noexcept { return word_; }
+    WordIterator& operator++() noexcept {
+        fetch();
+        return *this;
+    }
+    WordIterator operator++(int) noexcept {
+        WordIterator before = *this;
+        fetch();
+        return before;
+    }
+    friend bool operator==(const WordIterator& a, const WordIterator& b) noexcept {
+        return a.offset_ == b.offset_;
+    }
+
+private:
+    friend class Result;
+
+    // Stands past the last record until fetch() moves it onto one.
+    WordIterator(char* stream, std::uint32_t length) noexcept : offset_(length) {
+        stream_.sql_word = stream;
+        stream_.nSqlWordLen = length;
+    }
+
+    static WordIterator first(char* stream, std::uint32_t length) noexcept {
+        WordIterator it(stream, length);
+        it.fetch();
+        return it;
+    }
+
+    void fetch() noexcept {
+        Word_Info info;
+        if (fetch_word(&stream_, &step_, &info) == 0) {
+            word_ = Word(info);
+            offset_ = static_cast<std::uint32_t>(step_.prep_cursor);
+        } else {
+            offset_ = stream_.nSqlWordLen;
+        }
+    }
+
+    SQL_SPLT_WD stream_{};  // only the stream and its length are set
+    Fetch_Word_Step step_{0, 0};
+    Word word_;
+    std::uint32_t offset_ = 0;  // of the current record; the stream length at the end
+};
+
+// The outcome of one split; owns the word stream and frees it.  A default
+// constructed or moved-from result holds no stream and has code 0.
+class Result {
+public:
+    Result() noexcept = default;
+    Result(const Result&) = delete;
+    Result& operator=(const Result&) = delete;
+    Result(Result&& other) noexcept
+        : request_(std::exchange(other.request_, SQL_SPLT_WD{})),
+          code_(std::exchange(other.code_, 0)) {}
+    Result& operator=(Result&& other) noexcept {
+        if (this != &other) {
+            std::free(request_.sql_word);
+            request_ = std::exchange(other.request_, SQL_SPLT_WD{});
+            code_ = std::exchange(other.code_, 0);
+        }
+        return *this;
+    }
+    ~Result() { std::free(request_.sql_word); }
+
+    // The split call's result: the stream length when positive, 0 when the
+    // statement holds no word, a negative error code otherwise.
+    std::int32_t code() const noexcept { return code_; }
+    std::uint32_t longest_word() const noexcept { return request_.nSngWordLenMax; }
+    bool has_star() const noexcept { return request_.szHaveStar != 0; }
+
+    WordIterator begin() const noexcept {
+        return WordIterator::first(request_.sql_word, request_.nSqlWordLen);
+    }
+    WordIterator end() const noexcept {
+        return WordIterator(request_.sql_word, request_.nSqlWordLen);
+    }
+
+private:
+    friend Result split(std::string_view sql, Dialect dialect) noexcept;
+
+    SQL_SPLT_WD request_{};
+    std::int32_t code_ = 0;
+};
+
+// Splits one statement.  The text is handed over without a copy (the
+// library only reads it) and need not outlive the call.
+inline Result split(std::string_view sql, Dialect dialect) noexcept {
+    // The length field has 32 bits: a longer view must not be cut down to
+    // its low bits and split as a shorter statement.
+    constexpr std::size_t longest_statement = 0x7FFFFFFF;
+    Result result;
+    if (sql.empty() || sql.size() > longest_statement) {
+        result.code_ = -2;
+        return result;
+    }
+    result.request_.dialect = static_cast<std::uint16_t>(dialect);
+    result.request_.sql_len = static_cast<std::uint32_t>(sql.size());
+    result.request_.sql_text = const_cast<char*>(sql.data());
+    result.code_ = Zoz_SQL_Split_Word(&result.request_);
+    return result;
+}
+
+}  // namespace spltwd
+
+#endif  // SPLTWD_HPP
