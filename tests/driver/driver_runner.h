@@ -1,0 +1,51 @@
+// Runs the built test_split_word as a child process, on files in a
+// temporary folder, and captures what it leaves behind.
+#ifndef DRIVER_RUNNER_H
+#define DRIVER_RUNNER_H
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace driver_test {
+
+struct DriverRun {
+    int exit_status = -1; // -1 when the program did not exit by itself
+    bool timed_out = false;
+    std::string out; // standard output
+    std::string err; // standard error
+};
+
+struct RunOptions {
+    std::optional<std::string> standard_input; // fed through a pipe; else /dev/null
+    std::filesystem::path working_directory;   // empty: the test's own
+    std::chrono::seconds time_limit{60};       // then the program is killed
+};
+
+// Runs the program with these arguments after its name.
+DriverRun run_driver(const std::vector<std::string> &arguments, const RunOptions &options = {});
+
+// A fresh folder, removed with everything in it at the end of the test.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder &) = delete;
+    TempFolder &operator=(const TempFolder &) = delete;
+
+    const std::filesystem::path &path() const { return path_; }
+    std::string file(std::string_view name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+void write_file(const std::filesystem::path &path, std::string_view bytes);
+std::string read_file(const std::filesystem::path &path);
+
+} // namespace driver_test
+
+#endif // DRIVER_RUNNER_H
