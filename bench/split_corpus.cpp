@@ -1,0 +1,69 @@
+// A plain run of the split call over corpus files, for instruction counts
+// under callgrind (bench/callgrind_ipb.py), where a benchmark's repetitions
+// would only add noise.
+//
+//   split_corpus FILE...    split every statement of the files, walk each
+//                           stream with fetch_word, free it
+//   split_corpus --select-1 split "SELECT 1" as MySQL once
+//
+// Prints one line "statements=N bytes=N words=N rejected=N" on standard
+// output; the library's debug lines go to /dev/null (see stdout_divert.h).
+#include <cstdint>
+#include <exception>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "corpus_reader.h"
+#include "split_walk.h"
+#include "stdout_divert.h"
+
+namespace {
+
+struct Totals {
+    std::uint64_t statements = 0, bytes = 0, words = 0, rejected = 0;
+
+    void Split(std::uint16_t dialect, std::string_view sql) {
+        const split_walk::Outcome outcome = split_walk::SplitWalkFree(dialect, sql);
+        ++statements;
+        bytes += sql.size();
+        words += outcome.words;
+        rejected += outcome.result < 0;
+    }
+};
+
+int Usage() {
+    std::cerr << "usage: split_corpus FILE...\n"
+                 "       split_corpus --select-1\n";
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return Usage();
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    try {
+        // Read everything first, so that callgrind's count of the split
+        // calls is all the run is about.
+        std::vector<corpus::Record> statements;
+        if (args.size() == 1 && args[0] == "--select-1") {
+            statements.push_back({SPLT_WD_DIALECT_MYSQL, "SELECT 1"});
+        } else {
+            for (const std::string_view file : args) {
+                if (file.starts_with("-")) return Usage();
+                for (corpus::Record& record : corpus::ReadFile(file)) statements.push_back(std::move(record));
+            }
+        }
+
+        stdout_divert::StdoutDivert divert;
+        Totals totals;
+        for (const corpus::Record& statement : statements) totals.Split(statement.dialect, statement.text);
+        std::cout << "statements=" << totals.statements << " bytes=" << totals.bytes
+                  << " words=" << totals.words << " rejected=" << totals.rejected << '\n';
+    } catch (const std::exception& error) {
+        std::cerr << "split_corpus: " << error.what() << '\n';
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,115 @@
+// Writes seed inputs for the fuzz targets from the statement corpus.
+//
+//   fuzz_seeds OUT_DIR [PER_DIALECT] [CORPUS_DIR]
+//
+// OUT_DIR/fuzz_split gets up to PER_DIALECT (default 300) statements of each
+// dialect, spread evenly over the corpus, each behind its dialect prefix;
+// OUT_DIR/fuzz_fetch_word gets the streams the library makes of them.
+// Inputs longer than the fuzzers' -max_len are left out.  Both folders are
+// emptied first.  CORPUS_DIR defaults to the one the build was configured
+// with; when it does not exist, no seeds are written.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "corpus_reader.h"
+#include "dialect_prefix.h"
+#include "mirx_sql_splt_wd.h"
+#include "stdout_divert.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kMaxInput = 4096;
+constexpr std::size_t kDefaultPerDialect = 300;
+
+void WriteFile(const fs::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error(path.string() + ": cannot write");
+}
+
+// The stream the library makes of `statement`, or "" when it makes none.
+std::string StreamOf(std::uint16_t dialect, const std::string& statement) {
+    SQL_SPLT_WD request{};
+    request.dialect = dialect;
+    request.sql_len = static_cast<std::uint32_t>(statement.size());
+    request.sql_text = const_cast<char*>(statement.data());  // only read
+    std::string stream;
+    if (Zoz_SQL_Split_Word(&request) > 0) stream.assign(request.sql_word, request.nSqlWordLen);
+    std::free(request.sql_word);
+    return stream;
+}
+
+// Every statement that fits behind a prefix, by dialect, in corpus order.
+std::map<std::uint16_t, std::vector<std::string>> FittingStatements(const fs::path& corpus_dir) {
+    std::map<std::uint16_t, std::vector<std::string>> by_dialect;
+    for (const fs::path& file : corpus::ListFiles(corpus_dir))
+        for (corpus::Record& record : corpus::ReadFile(file))
+            if (!record.text.empty() && record.text.size() <= kMaxInput - dialect_prefix::kSize &&
+                dialect_prefix::Encode(record.dialect))
+                by_dialect[record.dialect].push_back(std::move(record.text));
+    return by_dialect;
+}
+
+fs::path FreshFolder(const fs::path& path) {
+    fs::remove_all(path);
+    fs::create_directories(path);
+    return path;
+}
+
+int Run(const fs::path& out_dir, std::size_t per_dialect, const fs::path& corpus_dir) {
+    const fs::path split_dir = FreshFolder(out_dir / "fuzz_split");
+    const fs::path fetch_dir = FreshFolder(out_dir / "fuzz_fetch_word");
+    if (!fs::is_directory(corpus_dir)) {
+        std::cerr << "fuzz_seeds: no corpus at " << corpus_dir << ", no seeds written\n";
+        return 0;
+    }
+    std::size_t split_seeds = 0, fetch_seeds = 0;
+    for (const auto& [dialect, statements] : FittingStatements(corpus_dir)) {
+        const auto prefix = *dialect_prefix::Encode(dialect);
+        const std::size_t count = std::min(per_dialect, statements.size());
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string& statement = statements[i * statements.size() / count];
+            const std::string name = std::to_string(dialect) + "-" + std::to_string(i);
+            WriteFile(split_dir / name, std::string(prefix.begin(), prefix.end()) + statement);
+            ++split_seeds;
+            const std::string stream = StreamOf(dialect, statement);
+            if (stream.empty() || stream.size() > kMaxInput) continue;
+            WriteFile(fetch_dir / name, stream);
+            ++fetch_seeds;
+        }
+    }
+    std::cout << "fuzz_seeds: " << split_seeds << " in " << split_dir.string() << ", " << fetch_seeds << " in "
+              << fetch_dir.string() << '\n';
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 4) {
+        std::cerr << "usage: fuzz_seeds OUT_DIR [PER_DIALECT] [CORPUS_DIR]\n";
+        return 2;
+    }
+    try {
+        const std::size_t per_dialect = argc > 2 ? std::stoul(argv[2]) : kDefaultPerDialect;
+        const fs::path corpus_dir = argc > 3 ? argv[3] : SPLTWD_CORPUS_DIR;
+        stdout_divert::StdoutDivert divert;  // the library's debug lines
+        return Run(argv[1], per_dialect, corpus_dir);
+    } catch (const std::exception& error) {
+        std::cerr << "fuzz_seeds: " << error.what() << '\n';
+        return 1;
+    }
+}
