@@ -25,7 +25,8 @@ struct Scanner;
 
 // Runs once per match with the matched rule's number, and once with rule
 // kEndOfInput when no input remains.  Returning kContinue goes on scanning;
-// any other value ends scanner_lex with that value.
+// any other value ends scanner_lex with that value.  At the end of input,
+// scanner_lex returns 0 for kContinue.
 using ActionFn = int (*)(Scanner& scanner, int rule, void* context);
 constexpr int kContinue = INT_MIN;
 constexpr int kEndOfInput = 0;
@@ -46,27 +47,28 @@ struct Scanner {
     // Everything below belongs to the runtime.
     int start = 0;  // 2N+1 for start condition N; 0 until one is entered
     bool initialised = false;
-    ScanBuffer** stack = nullptr;
+    ScanBuffer** stack = nullptr;  // stack[stack_top] is the current buffer
     std::size_t stack_top = 0;
     std::size_t stack_size = 0;
-    char* pos = nullptr;         // where the next match starts
-    char hold = 0;               // the byte under the terminating zero
-    std::size_t chars_left = 0;  // bytes between pos and the end markers
-    bool give_back = false;      // set by scanner_give_back during an action
+    char* pos = nullptr;  // where the next match starts, in the current buffer
+    char hold = 0;        // the true byte at pos, while an action sees a zero there
 };
 
 // Runs the automaton from the current position until an action returns
 // something other than kContinue.  The first call on a fresh scanner sets
-// in/out to stdin/stdout when null, start condition 0 when none was entered,
-// and reads `in` through a 16384-byte buffer when there is no buffer.
+// in/out to stdin/stdout when null and start condition 0 when none was
+// entered; any call that finds no current buffer reads `in` through a new
+// 16384-byte one.  A byte that no rule matches is copied to `out`.
 int scanner_lex(Scanner& s, ActionFn action, void* context);
 
-// Start conditions.  scanner_begin takes effect at the very next match.
+// Start conditions.  scanner_begin takes effect at the very next match; it
+// ignores a condition that the tables do not have.
 void scanner_begin(Scanner& s, int condition);
 int scanner_condition(const Scanner& s);
 
 // Called by an action: hands the whole match back, so that the next match
-// starts at its first byte (in the start condition the action entered).
+// starts at its first byte (in the start condition the action entered).  The
+// match text becomes empty.
 void scanner_give_back(Scanner& s);
 
 // Buffers, with the behaviour of the same-named splt_wd* functions.

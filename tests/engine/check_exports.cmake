@@ -1,0 +1,35 @@
+# Fails unless LIBRARY defines every splt_wd* name that HEADER declares.
+#   cmake -DNM=nm -DDYNAMIC=ON|OFF -DLIBRARY=lib -DHEADER=splt_wd_lex.h -P check_exports.cmake
+file(READ "${HEADER}" header)
+# A declaration names a function before "(" and a variable before ";" (made
+# "@" first, as ";" separates CMake list items).
+string(REPLACE ";" "@" header "${header}")
+string(REGEX MATCHALL "[^A-Za-z0-9_]splt_wd[a-z0-9_]*[(@]" declared "${header}")
+set(names "")
+foreach(match IN LISTS declared)
+  string(REGEX REPLACE "^.(.*).$" "\\1" name "${match}")
+  list(APPEND names ${name})
+endforeach()
+list(REMOVE_DUPLICATES names)
+
+if(DYNAMIC)
+  set(nm_flags -D --defined-only)
+else()
+  set(nm_flags -g --defined-only)
+endif()
+execute_process(COMMAND "${NM}" ${nm_flags} "${LIBRARY}" OUTPUT_VARIABLE symbols RESULT_VARIABLE nm_result)
+if(NOT nm_result EQUAL 0)
+  message(FATAL_ERROR "${NM} failed on ${LIBRARY}")
+endif()
+
+set(missing "")
+foreach(name IN LISTS names)
+  if(NOT symbols MATCHES "[0-9a-f]+ [BDGRTVW] ${name}\n")
+    list(APPEND missing ${name})
+  endif()
+endforeach()
+list(LENGTH names count)
+if(missing)
+  message(FATAL_ERROR "${LIBRARY} lacks: ${missing}")
+endif()
+message(STATUS "${LIBRARY} defines all ${count} splt_wd names")
