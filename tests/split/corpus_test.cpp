@@ -1,0 +1,145 @@
+// Every statement of the SQL corpus, split in every dialect: whatever the
+// words, each split must keep the request and the stream consistent.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "split_harness.h"
+
+#ifndef SPLIT_TESTS_CORPUS_DIR
+#error "SPLIT_TESTS_CORPUS_DIR must name the corpus folder"
+#endif
+
+namespace split_test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::size_t kFaultsReported = 5;
+
+std::vector<std::string> corpus_files() {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(SPLIT_TESTS_CORPUS_DIR, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_regular_file() && it->path().extension() == ".rec") files.push_back(it->path().string());
+    }
+    std::sort(files.begin(), files.end());
+    // One entry without a file keeps the suite instantiated, so that a
+    // missing corpus shows up as a skipped test.
+    if (files.empty()) files.emplace_back();
+    return files;
+}
+
+// The debug lines of the rules would flood the test log.
+class SilencedStdout {
+public:
+    SilencedStdout() {
+        std::fflush(stdout);
+        saved_ = dup(STDOUT_FILENO);
+        std::FILE* sink = std::fopen("/dev/null", "w");
+        if (sink != nullptr) {
+            dup2(fileno(sink), STDOUT_FILENO);
+            std::fclose(sink);
+        }
+    }
+    ~SilencedStdout() {
+        std::fflush(stdout);
+        if (saved_ >= 0) {
+            dup2(saved_, STDOUT_FILENO);
+            close(saved_);
+        }
+    }
+    SilencedStdout(const SilencedStdout&) = delete;
+    SilencedStdout& operator=(const SilencedStdout&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
+struct Record {
+    std::size_t offset;
+    std::string_view sql;
+};
+
+// Parses "<dialect> <length>\n<length bytes>\n" records; stops at the first
+// malformed one and says where.
+std::vector<Record> parse_records(const std::string& data, std::string& error) {
+    std::vector<Record> records;
+    std::size_t pos = 0;
+    while (pos < data.size()) {
+        const std::size_t eol = data.find('\n', pos);
+        unsigned dialect = 0;
+        std::size_t length = 0;
+        if (eol == std::string::npos ||
+            std::sscanf(data.substr(pos, eol - pos).c_str(), "%u %zu", &dialect, &length) != 2 ||
+            data.size() - eol - 1 < length + 1 || data[eol + 1 + length] != '\n') {
+            error = "malformed record at offset " + std::to_string(pos);
+            break;
+        }
+        records.push_back({pos, std::string_view(data).substr(eol + 1, length)});
+        pos = eol + 2 + length;
+    }
+    return records;
+}
+
+// Faults that the statement itself rules out: only ";" stops a split with
+// -6, only a PostgreSQL dollar tag with -5, and nothing else fails.
+std::string result_faults(std::uint16_t dialect, std::string_view sql, std::int32_t result) {
+    if (result == -6 && sql.find(';') == std::string_view::npos) return "-6 without a \";\"; ";
+    if (result == -5 && (dialect != PG || sql.find('$') == std::string_view::npos)) return "-5 without a dollar tag; ";
+    if (result < 0 && result != -5 && result != -6 && !(result == -2 && sql.empty()))
+        return "result " + std::to_string(result) + "; ";
+    return "";
+}
+
+class Corpus : public testing::TestWithParam<std::string> {};
+
+TEST_P(Corpus, EveryStatementSplitsConsistentlyInEveryDialect) {
+    if (GetParam().empty()) GTEST_SKIP() << "no corpus under " << SPLIT_TESTS_CORPUS_DIR;
+    std::ifstream in(GetParam(), std::ios::binary);
+    ASSERT_TRUE(in) << "cannot read " << GetParam();
+    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string format_error;
+    const std::vector<Record> records = parse_records(data, format_error);
+    EXPECT_EQ(format_error, "");
+
+    std::size_t fault_count = 0;
+    std::ostringstream first_faults;
+    {
+        SilencedStdout silence;
+        for (const Record& record : records) {
+            for (std::uint16_t dialect : kAllDialects) {
+                SQL_SPLT_WD req = fresh_request(dialect, record.sql);
+                const SQL_SPLT_WD before = req;
+                const std::int32_t result = Zoz_SQL_Split_Word(&req);
+                const std::string faults =
+                    request_faults(before, req, result) + result_faults(dialect, record.sql, result);
+                std::free(req.sql_word);
+                if (faults.empty()) continue;
+                if (fault_count++ < kFaultsReported)
+                    first_faults << "record at offset " << record.offset << ", dialect " << dialect << ": " << faults
+                                 << "\n";
+            }
+        }
+    }
+    EXPECT_EQ(fault_count, 0u) << first_faults.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, Corpus, testing::ValuesIn(corpus_files()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             if (info.param.empty()) return std::string("missing");
+                             const fs::path path(info.param);
+                             std::string name = path.parent_path().filename().string() + "_" + path.stem().string();
+                             std::replace_if(name.begin(), name.end(), [](unsigned char c) { return !std::isalnum(c); },
+                                             '_');
+                             return name;
+                         });
+
+}  // namespace
+}  // namespace split_test
