@@ -145,6 +145,19 @@ spltwd_context *spltwd_context_create(void);
 void spltwd_context_destroy(spltwd_context *context);
 int32_t spltwd_split(spltwd_context *context, SQL_SPLT_WD *sqlSplitWord);
 
+/*
+ * Splits the first statement of a text that may hold several.  The scan
+ * stops at the first ";" that the dialect reads as a separator (not one
+ * inside a string, comment or quoted word); the words before it come back
+ * as spltwd_split would return them for that text alone, and *consumed
+ * receives the bytes taken, the separator included (all sql_len bytes when
+ * there is none).  A statement whose dollar-quote tags differ gives -5 and
+ * is still cut at the next separator.  A statement with no word before its
+ * separator gives 0.  Call again on the rest of the text for the next one.
+ * Returns -2 (and consumes nothing) for a null context or consumed.
+ */
+int32_t spltwd_split_first(spltwd_context *context, SQL_SPLT_WD *sqlSplitWord, uint32_t *consumed);
+
 #ifdef __cplusplus
 }
 #endif

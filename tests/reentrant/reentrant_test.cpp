@@ -14,9 +14,33 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "mirx_sql_splt_wd.h"
 
 namespace {
+
+// Rule actions print debug lines on standard output; they are not what these
+// tests check.  Sends them to /dev/null while alive, keeping the test
+// report's own output.
+class QuietStdout {
+public:
+    QuietStdout() : saved_(dup(STDOUT_FILENO)) {
+        std::fflush(stdout);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        close(null);
+    }
+    ~QuietStdout() {
+        std::fflush(stdout);
+        dup2(saved_, STDOUT_FILENO);
+        close(saved_);
+    }
+
+private:
+    int saved_;
+};
 
 struct Statement {
     std::uint16_t dialect;
@@ -80,8 +104,7 @@ SQL_SPLT_WD request_for(const Statement& s) {
 }
 
 TEST(Reentrant, ThreadsWithOwnContextsMatchTheProcessWideSplit) {
-    // Rule actions print debug lines; they are not what this test checks.
-    ASSERT_NE(std::freopen("/dev/null", "w", stdout), nullptr);
+    QuietStdout quiet;
     const std::vector<Statement> all = statements();
     std::vector<Outcome> expected;
     for (const auto& s : all) {
@@ -124,6 +147,79 @@ TEST(Reentrant, ContextRefusesWhatTheSplitCallRefuses) {
     EXPECT_EQ(stream, nullptr);
     spltwd_context_destroy(context);
     spltwd_context_destroy(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+struct Piece {
+    std::string text;  // the bytes one call consumes
+    bool bad_tag;      // the statement fails with -5
+};
+
+struct CutCase {
+    const char* name;
+    std::uint16_t dialect;
+    std::string text;
+    std::vector<Piece> pieces;
+};
+
+TEST(SplitFirst, CutsWhereTheDialectReadsASeparator) {
+    const CutCase cases[] = {
+        {"plain", 32, "SELECT 1; SELECT 22;SELECT 333",
+         {{"SELECT 1;", false}, {" SELECT 22;", false}, {"SELECT 333", false}}},
+        {"in a string", 32, "SELECT 'a;b'; x", {{"SELECT 'a;b';", false}, {" x", false}}},
+        {"no string in SQL Server", 2, "SELECT 'a;b'; x",
+         {{"SELECT 'a;", false}, {"b';", false}, {" x", false}}},
+        {"in comments", 64, "a /* ; */ b -- ;\n; c", {{"a /* ; */ b -- ;\n;", false}, {" c", false}}},
+        {"in a dollar body", 64, "$x$ ; $x$;y", {{"$x$ ; $x$;", false}, {"y", false}}},
+        {"bad dollar tag", 64, "$a$ ; $b$ ; $a$; y", {{"$a$ ; $b$ ; $a$;", true}, {" y", false}}},
+        {"empty statements", 0, ";;a", {{";", false}, {";", false}, {"a", false}}},
+        {"in a MySQL line comment", 32, "a # ;\n;b", {{"a # ;\n;", false}, {"b", false}}},
+    };
+    spltwd_context* context = spltwd_context_create();
+    ASSERT_NE(context, nullptr);
+    QuietStdout quiet;
+    for (const auto& c : cases) {
+        std::size_t at = 0;
+        std::vector<std::string> texts;
+        for (const auto& piece : c.pieces) {
+            SQL_SPLT_WD request{};
+            request.dialect = c.dialect;
+            request.sql_text = const_cast<char*>(c.text.data() + at);
+            request.sql_len = static_cast<std::uint32_t>(c.text.size() - at);
+            std::uint32_t consumed = 0;
+            const int32_t result = spltwd_split_first(context, &request, &consumed);
+            const std::string words(request.sql_word ? request.sql_word : "", request.nSqlWordLen);
+            std::free(request.sql_word);
+            const std::string taken = c.text.substr(at, consumed);
+            EXPECT_EQ(taken, piece.text) << c.name;
+            if (piece.bad_tag) {
+                EXPECT_EQ(result, -5) << c.name << " at " << at;
+            } else {
+                // The words are those of the statement split alone.
+                Statement alone{c.dialect, taken};
+                if (!alone.text.empty() && alone.text.back() == ';') alone.text.pop_back();
+                Outcome expected{0, "", 0, 0};
+                if (!alone.text.empty()) {
+                    SQL_SPLT_WD single = request_for(alone);
+                    expected = take(single, Zoz_SQL_Split_Word(&single));
+                }
+                EXPECT_EQ(result, expected.result) << c.name << " at " << at;
+                EXPECT_EQ(words, expected.stream) << c.name << " at " << at;
+            }
+            at += consumed;
+            if (consumed == 0) break;
+        }
+        EXPECT_EQ(at, c.text.size()) << c.name;
+    }
+    std::uint32_t consumed = 7;
+    SQL_SPLT_WD empty{};
+    EXPECT_EQ(spltwd_split_first(context, &empty, &consumed), -2);
+    EXPECT_EQ(consumed, 0u);
+    EXPECT_EQ(spltwd_split_first(context, &empty, nullptr), -2);
+    spltwd_context_destroy(context);
 }
 
 }  // namespace

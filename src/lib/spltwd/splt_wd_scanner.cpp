@@ -136,6 +136,11 @@ void scanner_begin(Scanner& s, int condition) {
 
 int scanner_condition(const Scanner& s) { return condition_of(s.start); }
 
+std::size_t scanner_offset(const Scanner& s) {
+    const ScanBuffer* b = current_buffer(s);
+    return b ? static_cast<std::size_t>(s.pos - b->storage) : 0;
+}
+
 void scanner_give_back(Scanner& s) {
     *s.pos = s.hold;
     s.pos = s.text;

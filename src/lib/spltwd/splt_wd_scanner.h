@@ -66,6 +66,10 @@ int scanner_lex(Scanner& s, ActionFn action, void* context);
 void scanner_begin(Scanner& s, int condition);
 int scanner_condition(const Scanner& s);
 
+// Where the next match starts, as an offset into the current buffer's data
+// (0 without a buffer).
+std::size_t scanner_offset(const Scanner& s);
+
 // Called by an action: hands the whole match back, so that the next match
 // starts at its first byte (in the start condition the action entered).  The
 // match text becomes empty.

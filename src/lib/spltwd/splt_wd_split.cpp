@@ -91,7 +91,12 @@ void release(MIRX_SPLIT_WD_DYNAMIC_STR*& str) {
 // Runs a scanner once over the statement in the session's dialect: the
 // process-wide one through the splt_wd* interface, so that its variables
 // show what a split did, or a context's own.
-int scan(Session& s, Scanner* own, char* sql_text, std::int32_t sql_len) {
+//
+// With `cut`, a context's scan treats the first separator the dialect reads
+// as the end of the statement and stores in *cut the bytes taken up to and
+// including it (all of them when there is none).  A dollar-quote tag that
+// differs still fails the statement, but the scan goes on to find its end.
+int scan(Session& s, Scanner* own, char* sql_text, std::int32_t sql_len, std::uint32_t* cut = nullptr) {
     s.dialect_condition = 0;
     const auto length = static_cast<std::uint32_t>(sql_len);
     if (own) scanner_scan_bytes(*own, sql_text, length);
@@ -104,7 +109,13 @@ int scan(Session& s, Scanner* own, char* sql_text, std::int32_t sql_len) {
     s.parse_pos = 0;
     s.out_of_memory = false;
     if (own) {
-        const int result = scanner_lex(*own, sql_action, &s);
+        int result = scanner_lex(*own, sql_action, &s);
+        if (cut) {
+            const bool bad_tag = result == kScanBadDollarTag;
+            while (result == kScanBadDollarTag) result = scanner_lex(*own, sql_action, &s);
+            *cut = result == kScanSeparator ? static_cast<std::uint32_t>(scanner_offset(*own)) : length;
+            if (result == kScanSeparator || result == kScanDone) result = bad_tag ? kScanBadDollarTag : kScanDone;
+        }
         scanner_destroy(*own);
         return result;
     }
@@ -123,7 +134,7 @@ int32_t split_result(int scan_result) {
     }
 }
 
-int32_t split(SQL_SPLT_WD* request, Session& s, Scanner* own) {
+int32_t split(SQL_SPLT_WD* request, Session& s, Scanner* own, std::uint32_t* cut = nullptr) {
     if (request == nullptr || request->sql_text == nullptr || request->sql_len == 0 ||
         request->sql_len > INT32_MAX)
         return -2;
@@ -147,7 +158,8 @@ int32_t split(SQL_SPLT_WD* request, Session& s, Scanner* own) {
     s.dialect = request->dialect;
     if (!own) publish(s);
 
-    int32_t result = split_result(scan(s, own, request->sql_text, static_cast<std::int32_t>(request->sql_len)));
+    int32_t result =
+        split_result(scan(s, own, request->sql_text, static_cast<std::int32_t>(request->sql_len), cut));
     if (result == 0 && s.words->length != 0) {
         request->sql_word = static_cast<char*>(std::malloc(s.words->length));
         if (request->sql_word == nullptr) {
@@ -216,6 +228,13 @@ extern "C" void spltwd_context_destroy(spltwd_context* context) {
 extern "C" int32_t spltwd_split(spltwd_context* context, SQL_SPLT_WD* sqlSplitWord) {
     if (context == nullptr) return -2;
     return spltwd::split(sqlSplitWord, context->session, &context->scanner);
+}
+
+extern "C" int32_t spltwd_split_first(spltwd_context* context, SQL_SPLT_WD* sqlSplitWord,
+                                      uint32_t* consumed) {
+    if (context == nullptr || consumed == nullptr) return -2;
+    *consumed = 0;
+    return spltwd::split(sqlSplitWord, context->session, &context->scanner, consumed);
 }
 
 extern "C" int32_t SPLT_WD_LEXER(char* sql_text, int32_t sql_len) {

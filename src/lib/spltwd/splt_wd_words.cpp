@@ -12,7 +12,10 @@
 namespace spltwd {
 namespace {
 
+// Without working strings (splt_wdlex called outside a split call) there is
+// nowhere to put a word, and it is dropped.
 void append(Session& s, MIRX_SPLIT_WD_DYNAMIC_STR* to, const void* bytes, std::uint32_t length) {
+    if (to == nullptr) return;
     if (Mirx_Splt_Wd_DynStr_Append_Mem_Amortised(to, static_cast<const char*>(bytes), length) < 0)
         s.out_of_memory = true;
 }
@@ -34,6 +37,7 @@ void append_pending(Session& s, const char* bytes, std::uint32_t length) {
 
 void record_pending(Session& s, std::uint16_t type, std::uint16_t mask) {
     MIRX_SPLIT_WD_DYNAMIC_STR* pending = s.pending;
+    if (pending == nullptr) return;
     record_word(s, reinterpret_cast<const char*>(pending->str), pending->length, type, mask);
     // Only the content needs zeroing: the bytes behind it are zero already.
     std::memset(pending->str, 0, pending->length);
