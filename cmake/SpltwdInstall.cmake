@@ -1,4 +1,4 @@
-# Installation: headers, both libraries, the driver, a CMake package
+# Installation: headers, both libraries, the driver, sqlsplit, a CMake package
 # (find_package(spltwd) -> spltwd::spltwd) and a pkg-config file.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -19,6 +19,7 @@ install(TARGETS spltwd_static
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(TARGETS test_split_word
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS sqlsplit RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(spltwd_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/spltwd)
 install(EXPORT spltwdTargets

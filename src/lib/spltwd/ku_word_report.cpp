@@ -1,39 +1,19 @@
 #include "ku_word_report.h"
 
 #include <cinttypes>
-#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 
 #include "ku_error.h"
 #include "mirx_sql_splt_wd.h"
+#include "word_report_layout.h"
 
 namespace {
 
-bool append_bytes(MIRX_SPLIT_WD_DYNAMIC_STR *buffer, const char *bytes, size_t length)
+bool append_to_buffer(void *target, const char *bytes, size_t length)
 {
-    return Mirx_Splt_Wd_DynStr_Append_Mem_Amortised(buffer, bytes, static_cast<uint32_t>(length)) == 1;
-}
-
-bool append_text(MIRX_SPLIT_WD_DYNAMIC_STR *buffer, const char *text)
-{
-    return append_bytes(buffer, text, std::strlen(text));
-}
-
-/* Statement and word texts print like C strings: up to their first NUL. */
-bool append_up_to_nul(MIRX_SPLIT_WD_DYNAMIC_STR *buffer, const char *bytes, size_t length)
-{
-    return append_bytes(buffer, bytes, strnlen(bytes, length));
-}
-
-__attribute__((format(printf, 2, 3))) bool append_line(MIRX_SPLIT_WD_DYNAMIC_STR *buffer, const char *format, ...)
-{
-    char str_tmp[128];
-    va_list args;
-    va_start(args, format);
-    const int length = std::vsnprintf(str_tmp, sizeof str_tmp, format, args);
-    va_end(args);
-    return length >= 0 && append_bytes(buffer, str_tmp, static_cast<size_t>(length));
+    return Mirx_Splt_Wd_DynStr_Append_Mem_Amortised(static_cast<MIRX_SPLIT_WD_DYNAMIC_STR *>(target), bytes,
+                                                    static_cast<uint32_t>(length)) == 1;
 }
 
 struct Word {
@@ -52,24 +32,6 @@ Word read_word(const Word_Info &wordinfo)
     std::memcpy(&word.mask, wordinfo.word_mask_type, sizeof word.mask);
     word.name = wordinfo.word_name;
     return word;
-}
-
-bool append_header(MIRX_SPLIT_WD_DYNAMIC_STR *buffer, int64_t count, const MIRX_SPLIT_WD_DYNAMIC_STR *statement)
-{
-    return append_line(buffer, "==========================sql[%" PRId64 "]==========================\n", count) &&
-           append_text(buffer, "sql            :") &&
-           append_up_to_nul(buffer, reinterpret_cast<const char *>(statement->str), statement->length) &&
-           append_text(buffer, "\n");
-}
-
-bool append_word_block(MIRX_SPLIT_WD_DYNAMIC_STR *buffer, int word_index, const Word &word)
-{
-    return append_line(buffer, "word_index     :%d\n", word_index) &&
-           append_line(buffer, "word_len       :%" PRIu32 "\n", word.length) &&
-           append_text(buffer, "word_name      :[") && append_up_to_nul(buffer, word.name, word.length) &&
-           append_text(buffer, "]\n") && append_line(buffer, "word_type      :%u\n", unsigned{word.type}) &&
-           append_line(buffer, "word_mask_type :0x%04x\n", unsigned{word.mask}) &&
-           append_text(buffer, "-----------------------\n");
 }
 
 /* The buffer is emptied whether or not the write succeeds: a failed write
@@ -112,13 +74,16 @@ bool Ku_ReportStatement(Ku_Report *report, const MIRX_SPLIT_WD_DYNAMIC_STR *stat
     if (result < 0) {
         Ku_PrintError("statement %" PRId64 ": split failed with result %" PRId32, report->count, result);
     }
-    bool held = append_header(report->_sql_write_tmp, report->count, statement);
+    const Word_Report_Sink sink{append_to_buffer, report->_sql_write_tmp};
+    bool held = Word_Report_Append_Header(sink, report->count, reinterpret_cast<const char *>(statement->str),
+                                          statement->length);
 
     Fetch_Word_Step fetch_stop{};
     Word_Info wordinfo{};
     int word_index = 0;
     while (held && fetch_word(&sqlSplitWord, &fetch_stop, &wordinfo) >= 0) {
-        held = append_word_block(report->_sql_write_tmp, ++word_index, read_word(wordinfo));
+        const Word word = read_word(wordinfo);
+        held = Word_Report_Append_Word(sink, ++word_index, word.name, word.length, word.type, word.mask);
         if (held) {
             write_out(report);
         }

@@ -1,0 +1,204 @@
+// sqlsplit: splits the SQL statements of files or standard input into
+// classified words, for people (a table), programs (JSON Lines) or a
+// comparison with test_split_word (the classic report).
+//
+// Exit status: 0 success, 1 an input could not be read or split or the
+// output could not be written, 2 the command line cannot be used.
+#include <unistd.h>
+
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "input_reader.h"
+#include "options.h"
+#include "output_stream.h"
+#include "progress_line.h"
+#include "split_failure.h"
+#include "statement_cutter.h"
+#include "statement_format.h"
+
+namespace sqlsplit {
+
+namespace {
+
+enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
+
+// Output is written in pieces of about this size; with debug lines after
+// every statement, so that each statement's lines come before its text.
+constexpr std::size_t kWriteSize = std::size_t{64} << 10;
+
+__attribute__((format(printf, 2, 3))) void print_error(ProgressLine *progress, const char *format, ...)
+{
+    if (progress != nullptr) {
+        progress->erase();
+    }
+    std::fputs("sqlsplit: ", stderr);
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fputc('\n', stderr);
+}
+
+struct ContextDeleter {
+    void operator()(spltwd_context *context) const { spltwd_context_destroy(context); }
+};
+
+class Run {
+public:
+    Run(const Options &options, OutputStream &output)
+        : options_(options), output_(output), format_(make_statement_format(options.format)),
+          progress_(isatty(STDERR_FILENO) == 1 && !output.is_terminal())
+    {
+    }
+
+    int split_all(spltwd_context *context)
+    {
+        std::vector<std::string> inputs = options_.inputs;
+        if (inputs.empty()) {
+            inputs.emplace_back("-");
+        }
+        std::string bytes;
+        for (const std::string &name : inputs) {
+            if (const int error = read_input(name, bytes); error != 0) {
+                if (!write_out()) {
+                    return kFailure;
+                }
+                print_error(&progress_, "cannot read %s: %s", input_label(name).c_str(), std::strerror(error));
+                status_ = kFailure;
+                continue;
+            }
+            if (!split_input(context, input_label(name), bytes)) {
+                return kFailure;
+            }
+        }
+        if (!write_out() || !report_write_error(output_.close())) {
+            return kFailure;
+        }
+        return status_;
+    }
+
+private:
+    // Returns false when the output failed and the run must stop.
+    bool split_input(spltwd_context *context, const std::string &label, std::string_view bytes)
+    {
+        StatementCutter cutter(context, options_.dialect, bytes);
+        CutStatement statement;
+        bool output_works = true;
+        progress_.start(bytes.size(), number_);
+        for (StatementCutter::Step step;
+             output_works && (step = cutter.next(statement)) != StatementCutter::Step::end;) {
+            ++number_;
+            if (step != StatementCutter::Step::statement) {
+                const std::string why =
+                    step == StatementCutter::Step::too_long
+                        ? "longer than " + std::to_string(cutter.longest_statement()) + " bytes, too long to split"
+                        : split_failure(cutter.failed_result());
+                status_ = kFailure;
+                output_works = note(label, why + "; the rest of " + label + " is skipped");
+                break;
+            }
+            // Not a failure of the run: the output shows the statement too.
+            if (statement.result < 0 && !note(label, split_failure(statement.result))) {
+                output_works = false;
+                break;
+            }
+            format_->append(pending_, number_, statement);
+            if (options_.debug_lines || pending_.size() >= kWriteSize) {
+                output_works = write_out();
+            }
+            progress_.update(cutter.bytes_done(), number_);
+        }
+        progress_.finish();
+        return output_works;
+    }
+
+    static std::string split_failure(std::int32_t result)
+    {
+        return "split failed with result " + std::to_string(result) + " (" +
+               std::string(describe_split_failure(result)) + ")";
+    }
+
+    // Notes on standard error what befell the current statement.  The
+    // output before it goes out first, so that on a terminal the note
+    // stands next to its statement.
+    bool note(const std::string &label, const std::string &what)
+    {
+        if (!write_out()) {
+            return false;
+        }
+        print_error(&progress_, "%s: statement %" PRId64 ": %s", label.c_str(), number_, what.c_str());
+        return true;
+    }
+
+    bool write_out() { return report_write_error(output_.write(pending_)); }
+
+    bool report_write_error(int error)
+    {
+        if (error != 0) {
+            print_error(&progress_, "cannot write standard output: %s", std::strerror(error));
+        }
+        return error == 0;
+    }
+
+    const Options &options_;
+    OutputStream &output_;
+    std::unique_ptr<StatementFormat> format_;
+    ProgressLine progress_;
+    std::string pending_;
+    std::int64_t number_ = 0;
+    int status_ = kSuccess;
+};
+
+int run(int argc, char *argv[])
+{
+    Options options;
+    const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    if (const std::string mistake = parse_options(arguments, options); !mistake.empty()) {
+        print_error(nullptr, "%s", mistake.c_str());
+        return kUsage;
+    }
+    OutputStream output;
+    if (const int error = output.open(options.debug_lines); error != 0) {
+        print_error(nullptr, "cannot write standard output: %s", std::strerror(error));
+        return kFailure;
+    }
+    if (options.help) {
+        std::string usage(usage_text());
+        int error = output.write(usage);
+        if (error == 0) {
+            error = output.close();
+        }
+        if (error != 0) {
+            print_error(nullptr, "cannot write standard output: %s", std::strerror(error));
+            return kFailure;
+        }
+        return kSuccess;
+    }
+    const std::unique_ptr<spltwd_context, ContextDeleter> context(spltwd_context_create());
+    if (!context) {
+        print_error(nullptr, "out of memory");
+        return kFailure;
+    }
+    return Run(options, output).split_all(context.get());
+}
+
+} // namespace
+
+} // namespace sqlsplit
+
+int main(int argc, char *argv[])
+{
+    try {
+        return sqlsplit::run(argc, argv);
+    } catch (const std::bad_alloc &) {
+        sqlsplit::print_error(nullptr, "out of memory");
+        return 1;
+    }
+}

@@ -1,0 +1,131 @@
+#include "options.h"
+
+#include <optional>
+
+#include "dialect_name.h"
+
+namespace sqlsplit {
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: sqlsplit [OPTION]... [FILE]...\n"
+    "Split SQL statements into words, each with a type and a mask.\n"
+    "\n"
+    "Statements come from each FILE in turn, or from standard input when no\n"
+    "FILE is named (\"-\" names standard input too).  Each is cut at every \";\"\n"
+    "the dialect reads as a separator: a \";\" inside a string, a comment or a\n"
+    "dollar-quoted body does not cut.  Blanks and line ends before a statement\n"
+    "are dropped, empty statements are skipped, and statements are numbered\n"
+    "from 1 across all inputs.\n"
+    "\n"
+    "Options:\n"
+    "  -d, --dialect NAME|CODE  generic (0), oracle (1), sqlserver (2), db2 (8),\n"
+    "                           mysql (32, the default), postgresql (64, also\n"
+    "                           postgres), informix (1024), or any code 0-65535\n"
+    "                           (codes outside this list mean generic)\n"
+    "  -f, --format FORMAT      table: one aligned line per word (the default)\n"
+    "                           jsonl: one JSON object per statement\n"
+    "                           report: the classic word report\n"
+    "      --debug-lines        let the splitter's debug lines through to\n"
+    "                           standard output\n"
+    "  -h, --help               show this help and exit\n"
+    "\n"
+    "On a terminal, inputs over 16 MiB show their progress on standard error.\n"
+    "Exit status: 0 success, 1 an input could not be read or split or the\n"
+    "output could not be written, 2 the command line cannot be used.\n";
+
+std::optional<OutputFormat> parse_format(std::string_view text)
+{
+    if (text == "table") return OutputFormat::table;
+    if (text == "jsonl") return OutputFormat::jsonl;
+    if (text == "report") return OutputFormat::report;
+    return std::nullopt;
+}
+
+std::string quoted(std::string_view text)
+{
+    std::string result = "'";
+    result.append(text);
+    result += '\'';
+    return result;
+}
+
+// An option that takes a value: "--name value", "--name=value" or "-x value".
+class ValueOption {
+public:
+    ValueOption(std::string_view long_name, std::string_view short_name) : long_(long_name), short_(short_name) {}
+
+    // Whether the argument is this option; its value is then taken, from
+    // the argument itself or from the next one.
+    bool matches(const std::vector<std::string_view> &arguments, std::size_t &index,
+                 std::optional<std::string_view> &value) const
+    {
+        const std::string_view argument = arguments[index];
+        if (argument == long_ || argument == short_) {
+            if (index + 1 < arguments.size()) {
+                value = arguments[++index];
+            }
+            return true;
+        }
+        if (argument.size() > long_.size() && argument.substr(0, long_.size()) == long_ &&
+            argument[long_.size()] == '=') {
+            value = argument.substr(long_.size() + 1);
+            return true;
+        }
+        return false;
+    }
+
+    std::string_view name() const { return long_; }
+
+private:
+    std::string_view long_;
+    std::string_view short_;
+};
+
+} // namespace
+
+std::string parse_options(const std::vector<std::string_view> &arguments, Options &options)
+{
+    const ValueOption dialect_option("--dialect", "-d");
+    const ValueOption format_option("--format", "-f");
+    bool options_ended = false;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::string_view argument = arguments[index];
+        if (options_ended || argument == "-" || argument.empty() || argument[0] != '-') {
+            options.inputs.emplace_back(argument);
+            continue;
+        }
+        std::optional<std::string_view> value;
+        if (argument == "--") {
+            options_ended = true;
+        } else if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else if (argument == "--debug-lines") {
+            options.debug_lines = true;
+        } else if (dialect_option.matches(arguments, index, value)) {
+            if (!value) return "option --dialect needs a dialect name or code";
+            const std::optional<std::uint16_t> dialect = parse_dialect(*value);
+            if (!dialect) {
+                return "unknown dialect " + quoted(*value) +
+                       ": use generic, oracle, sqlserver, db2, mysql, postgresql, informix or a code 0-65535";
+            }
+            options.dialect = *dialect;
+        } else if (format_option.matches(arguments, index, value)) {
+            if (!value) return "option --format needs a format";
+            const std::optional<OutputFormat> format = parse_format(*value);
+            if (!format) return "unknown format " + quoted(*value) + ": use table, jsonl or report";
+            options.format = *format;
+        } else {
+            return "unknown option " + quoted(argument) + " (sqlsplit --help lists the options)";
+        }
+    }
+    return {};
+}
+
+std::string_view usage_text()
+{
+    return kUsage;
+}
+
+} // namespace sqlsplit

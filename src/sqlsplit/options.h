@@ -1,0 +1,34 @@
+// The command line of sqlsplit.
+#ifndef SQLSPLIT_OPTIONS_H
+#define SQLSPLIT_OPTIONS_H
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mirx_sql_splt_wd.h"
+
+namespace sqlsplit {
+
+enum class OutputFormat { table, jsonl, report };
+
+struct Options {
+    // MySQL by default: its strings and comments are the ones most scripts
+    // use, and the generic mode knows neither, so it would cut inside them.
+    std::uint16_t dialect = SPLT_WD_DIALECT_MYSQL;
+    OutputFormat format = OutputFormat::table;
+    bool debug_lines = false;
+    bool help = false;
+    std::vector<std::string> inputs; // "-" is standard input; none: standard input alone
+};
+
+// Fills options from the arguments after the program name.  Returns an
+// empty text, or the one-line reason why the command line cannot be used.
+std::string parse_options(const std::vector<std::string_view> &arguments, Options &options);
+
+std::string_view usage_text();
+
+} // namespace sqlsplit
+
+#endif // SQLSPLIT_OPTIONS_H

@@ -1,0 +1,93 @@
+// Cuts one input into statements where the dialect reads a ";" as a
+// separator, and splits each statement into its words.
+#ifndef SQLSPLIT_STATEMENT_CUTTER_H
+#define SQLSPLIT_STATEMENT_CUTTER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "mirx_sql_splt_wd.h"
+
+namespace sqlsplit {
+
+struct CutWord {
+    std::string_view text;
+    std::uint16_t type = 0;
+    std::uint16_t mask = 0;
+};
+
+struct CutStatement {
+    std::string_view text;   // without the blanks before it and without its separator
+    std::int32_t result = 0; // the split's result: the stream length, 0, or -5
+    std::vector<CutWord> words;
+};
+
+class StatementCutter {
+public:
+    // The library splits texts of at most 2^31-1 bytes.
+    static constexpr std::uint32_t kLongestText = 0x7FFFFFFF;
+    static constexpr std::uint32_t kFirstWindow = 4096;
+
+    enum class Step {
+        statement, // the next non-empty statement was cut and split
+        end,       // the input holds no further statement
+        too_long,  // the next statement and its separator do not fit in longest_text bytes
+        failed,    // the split failed so that no cut is known (out of memory): failed_result() tells
+    };
+
+    // The input and the context must outlive the cutter.  A statement is
+    // looked for in a window of the input's bytes that starts small and
+    // doubles until it holds the statement, so that each split copies about
+    // as much as the statement it cuts: handing the library the whole rest
+    // of a large input for each statement would copy it again each time.
+    // The cost: in a few malformed texts (a dotted name with gaps running
+    // into stray comment marks, seen in Oracle) the library's reading
+    // of a ";" depends on bytes far behind it; where those lie beyond the
+    // window, the cut falls at that ";" though a scan of the whole rest
+    // would not cut there.
+    StatementCutter(spltwd_context *context, std::uint16_t dialect, std::string_view input,
+                    std::uint32_t first_window = kFirstWindow, std::uint32_t longest_text = kLongestText);
+    ~StatementCutter();
+    StatementCutter(const StatementCutter &) = delete;
+    StatementCutter &operator=(const StatementCutter &) = delete;
+
+    // After too_long or failed the rest of the input is given up: its
+    // statements cannot be told apart.  The words of a statement live
+    // until the next call.
+    Step next(CutStatement &statement);
+
+    // Any statement up to this length is cut: its separator and the byte
+    // after it must fit in the text handed to the library.
+    std::uint32_t longest_statement() const { return longest_text_ - 2; }
+    std::size_t bytes_done() const { return position_; }
+    std::int32_t failed_result() const { return failed_result_; }
+
+private:
+    struct Cut {
+        std::int32_t result;
+        std::uint32_t consumed; // bytes taken, the separator included
+        bool separator;         // whether the cut ends in a separator
+    };
+
+    std::int32_t split_first(SQL_SPLT_WD &request, std::string_view text, std::uint32_t &consumed);
+    Step cut_rest(std::string_view rest, Cut &cut);
+    Step probe_final_separator(std::string_view rest, Cut &cut);
+    void collect_words(CutStatement &statement);
+    Step give_up(Step why, std::int32_t result);
+
+    spltwd_context *context_;
+    std::uint16_t dialect_;
+    std::string_view input_;
+    std::uint32_t first_window_;
+    std::uint32_t longest_text_;
+    std::uint32_t window_;
+    std::size_t position_ = 0;
+    std::int32_t failed_result_ = 0;
+    SQL_SPLT_WD request_{};
+};
+
+} // namespace sqlsplit
+
+#endif // SQLSPLIT_STATEMENT_CUTTER_H

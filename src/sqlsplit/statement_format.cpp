@@ -1,0 +1,24 @@
+#include "statement_format.h"
+
+#include <cstdio>
+
+namespace sqlsplit {
+
+std::unique_ptr<StatementFormat> make_statement_format(OutputFormat format)
+{
+    switch (format) {
+        case OutputFormat::jsonl: return make_jsonl_format();
+        case OutputFormat::report: return make_report_format();
+        case OutputFormat::table: break;
+    }
+    return make_table_format();
+}
+
+void append_mask(std::string &out, std::uint16_t mask)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04x", unsigned{mask});
+    out += text;
+}
+
+} // namespace sqlsplit

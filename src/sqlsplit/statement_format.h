@@ -1,0 +1,36 @@
+// The three ways sqlsplit writes a statement and its words.
+#ifndef SQLSPLIT_STATEMENT_FORMAT_H
+#define SQLSPLIT_STATEMENT_FORMAT_H
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "options.h"
+#include "statement_cutter.h"
+
+namespace sqlsplit {
+
+class StatementFormat {
+public:
+    virtual ~StatementFormat() = default;
+    // Appends the statement, numbered from 1 across the run, to out.
+    virtual void append(std::string &out, std::int64_t number, const CutStatement &statement) = 0;
+};
+
+// table: a column title, then per statement a header line and one aligned
+// line per word.
+std::unique_ptr<StatementFormat> make_table_format();
+// jsonl: one JSON object per statement and line.
+std::unique_ptr<StatementFormat> make_jsonl_format();
+// report: the classic word report, byte for byte.
+std::unique_ptr<StatementFormat> make_report_format();
+
+std::unique_ptr<StatementFormat> make_statement_format(OutputFormat format);
+
+// A word mask as people know it from the report: 0x and four hexadecimal digits.
+void append_mask(std::string &out, std::uint16_t mask);
+
+} // namespace sqlsplit
+
+#endif // SQLSPLIT_STATEMENT_FORMAT_H

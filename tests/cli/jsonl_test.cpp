@@ -1,0 +1,88 @@
+// Every JSON Lines output is valid JSON with the promised fields, and its
+// texts read back as the very bytes of the input, whatever they are.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "json_reader.h"
+#include "spltwd.hpp"
+#include "tool_runner.h"
+
+namespace cli_test {
+namespace {
+
+// Statements without a ";" or a quote that a dialect could take otherwise.
+const std::vector<std::string> kNastyStatements{
+    "select \\ x \\\\ y",
+    "a\x01"
+    "b\x1f"
+    "c\x7f"
+    "d",
+    "\xff\xfe bad \xc3",
+    "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80",
+    "\xb1\xed\xa3\xac\xb1\xed",
+    std::string("nul\0byte", 8),
+    "line\nfeed\ttab\rcr",
+};
+
+bool is_mask(const std::string &text)
+{
+    return text.size() == 6 && text.rfind("0x", 0) == 0 &&
+           text.find_first_not_of("0123456789abcdef", 2) == std::string::npos;
+}
+
+// Checks one line: its fields, their kinds, and that the word records add
+// up to the split's result (each record is 8 bytes and the word's).
+void check_line(const std::string &line, std::int64_t number, const std::string &statement)
+{
+    SCOPED_TRACE(line);
+    const std::optional<JsonValue> value = parse_json(line);
+    ASSERT_TRUE(value);
+    ASSERT_EQ(value->kind, JsonValue::Kind::object);
+    ASSERT_EQ(value->members.size(), 4u);
+    EXPECT_EQ(value->integer("statement"), number);
+    EXPECT_EQ(value->string("text"), statement);
+    const std::optional<std::int64_t> result = value->integer("result");
+    ASSERT_TRUE(result);
+    const JsonValue *words = value->member("words");
+    ASSERT_TRUE(words != nullptr && words->kind == JsonValue::Kind::array);
+    std::int64_t stream_length = 0;
+    for (const JsonValue &word : words->items) {
+        ASSERT_EQ(word.members.size(), 4u);
+        const std::optional<std::string> text = word.string("text");
+        const std::optional<std::int64_t> type = word.integer("type");
+        const std::optional<std::string> mask = word.string("mask");
+        ASSERT_TRUE(text && type && mask);
+        EXPECT_EQ(word.string("type_name"), std::string(spltwd::type_name(static_cast<std::uint16_t>(*type))));
+        EXPECT_TRUE(is_mask(*mask)) << *mask;
+        stream_length += 8 + static_cast<std::int64_t>(text->size());
+    }
+    EXPECT_EQ(stream_length, *result > 0 ? *result : 0);
+}
+
+class JsonLines : public ::testing::TestWithParam<const char *> {};
+
+TEST_P(JsonLines, AreValidAndLossless)
+{
+    std::string input;
+    for (const std::string &statement : kNastyStatements) {
+        input += statement + ";\n";
+    }
+    const ToolRun run = run_sqlsplit({"--format", "jsonl", "--dialect", GetParam()}, {.standard_input = input});
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < kNastyStatements.size(); ++i) {
+        const std::size_t end = run.out.find('\n', start);
+        ASSERT_NE(end, std::string::npos) << "statement " << i + 1 << " is missing";
+        check_line(run.out.substr(start, end - start), static_cast<std::int64_t>(i + 1), kNastyStatements[i]);
+        start = end + 1;
+    }
+    EXPECT_EQ(start, run.out.size()) << "more lines than statements";
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialects, JsonLines,
+                         ::testing::Values("generic", "oracle", "sqlserver", "db2", "mysql", "postgresql", "informix"));
+
+} // namespace
+} // namespace cli_test
