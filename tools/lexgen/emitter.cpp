@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "loops.h"
+
 namespace lexgen {
 namespace {
 
@@ -31,6 +33,19 @@ std::string emit_tables_source(const Tables& tables, const std::string& symbol) 
     emit_array(out, "DfaState", symbol + "_start", tables.start.data(), tables.start.size());
     emit_array(out, "DfaState", symbol + "_next", tables.next.data(), tables.next.size());
     emit_array(out, "std::uint16_t", symbol + "_accept", tables.accept.data(), tables.accept.size());
+    // C++ has no empty arrays: tables without loops get one unused entry.
+    const Loops loops = find_loops(tables);
+    const std::uint8_t no_stays[1] = {0};
+    const std::int16_t no_exit[1] = {-1};
+    const bool none = loops.only_exit.empty();
+    emit_array(out, "std::uint16_t", symbol + "_loop_set", loops.set_of_state.data(), loops.set_of_state.size());
+    emit_array(out, "std::uint8_t", symbol + "_stays", none ? no_stays : loops.stays.data(),
+               none ? 1 : loops.stays.size());
+    emit_array(out, "std::int16_t", symbol + "_only_exit", none ? no_exit : loops.only_exit.data(),
+               none ? 1 : loops.only_exit.size());
+    out += "extern const DfaLoops " + symbol + "_loops;\n";
+    out += "const DfaLoops " + symbol + "_loops = {" + symbol + "_loop_set, " + symbol + "_stays, " + symbol +
+           "_only_exit};\n\n";
     out += "extern const DfaTables " + symbol + ";\n";
     out += "const DfaTables " + symbol + " = {\n    " + std::to_string(tables.state_count()) + ", " +
            std::to_string(tables.class_count) + ", " + std::to_string(tables.start.size()) + ", " +

@@ -22,6 +22,15 @@ struct DfaTables {
     const std::uint16_t* accept;    // [state_count]: rule accepted in state s, 0 for none
 };
 
+// The self-loop states of the same tables (lexgen: loops.h): states that
+// many bytes lead back to, such as the bodies of strings and comments,
+// names and whitespace runs.
+struct DfaLoops {
+    const std::uint16_t* set_of_state;  // [state_count]: 0, or 1 + the index of its stay set
+    const std::uint8_t* stays;          // [256 per set]: 1 for a byte that keeps the state
+    const std::int16_t* only_exit;      // [per set]: the one byte that leaves the state, or -1
+};
+
 }  // namespace spltwd
 
 #endif  // SPLT_WD_DFA_H

@@ -8,6 +8,7 @@
 #include "mirx_sql_splt_wd.h"
 #include "splt_wd_lex.h"
 #include "splt_wd_session.h"
+#include "splt_wd_split_scan.h"
 
 int32_t __dialect = 0;
 int32_t __sql_start_condition = 0;
@@ -27,7 +28,6 @@ namespace spltwd {
 namespace {
 
 constexpr std::uint32_t kGrowthStep = 128;
-constexpr std::uint32_t kPendingCapacity = 128;
 
 // The scanner's results, and what the split call answers for them.
 constexpr int kScanDone = 1;
@@ -67,58 +67,18 @@ void adopt_published(Session& s) {
     s.rescan_length = __sql_sr_mys_len;
 }
 
-MIRX_SPLIT_WD_DYNAMIC_STR* new_working_string(std::uint32_t capacity, int32_t& failure) {
-    auto* str = static_cast<MIRX_SPLIT_WD_DYNAMIC_STR*>(std::calloc(1, sizeof(MIRX_SPLIT_WD_DYNAMIC_STR)));
-    if (str == nullptr) {
-        failure = -1;
-        return nullptr;
-    }
-    if (Mirx_Splt_Wd_Init_Dynamic_String(str, "", capacity, kGrowthStep) < 0) {
-        std::free(str);
-        failure = -3;
-        return nullptr;
-    }
-    return str;
-}
-
-void release(MIRX_SPLIT_WD_DYNAMIC_STR*& str) {
-    if (str == nullptr) return;
-    Mirx_Splt_Wd_DynStr_Free(str);
-    std::free(str);
-    str = nullptr;
-}
-
-// Runs a scanner once over the statement in the session's dialect: the
-// process-wide one through the splt_wd* interface, so that its variables
-// show what a split did, or a context's own.
-//
-// With `cut`, a context's scan treats the first separator the dialect reads
-// as the end of the statement and stores in *cut the bytes taken up to and
-// including it (all of them when there is none).  A dollar-quote tag that
-// differs still fails the statement, but the scan goes on to find its end.
-int scan(Session& s, Scanner* own, char* sql_text, std::int32_t sql_len, std::uint32_t* cut = nullptr) {
+// Runs the process-wide scanner once over the statement in the session's
+// dialect, on the session's dynamic strings, for SPLT_WD_LEXER.
+int scan_with_interface(Session& s, char* sql_text, std::int32_t sql_len) {
     s.dialect_condition = 0;
-    const auto length = static_cast<std::uint32_t>(sql_len);
-    if (own) scanner_scan_bytes(*own, sql_text, length);
-    else splt_wd_scan_bytes(sql_text, length);
+    splt_wd_scan_bytes(sql_text, static_cast<std::uint32_t>(sql_len));
     const DialectStates states = dialect_states(s.dialect);
     s.dialect_condition = states.dialect_condition;
-    scanner_begin(own ? *own : default_scanner(), states.first_condition);
+    scanner_begin(default_scanner(), states.first_condition);
     s.words->alloc_increment = kGrowthStep;
     s.pending->alloc_increment = kGrowthStep;
     s.parse_pos = 0;
     s.out_of_memory = false;
-    if (own) {
-        int result = scanner_lex(*own, sql_action, &s);
-        if (cut) {
-            const bool bad_tag = result == kScanBadDollarTag;
-            while (result == kScanBadDollarTag) result = scanner_lex(*own, sql_action, &s);
-            *cut = result == kScanSeparator ? static_cast<std::uint32_t>(scanner_offset(*own)) : length;
-            if (result == kScanSeparator || result == kScanDone) result = bad_tag ? kScanBadDollarTag : kScanDone;
-        }
-        scanner_destroy(*own);
-        return result;
-    }
     const int result = splt_wdlex();
     splt_wdlex_destroy();
     return result;
@@ -134,7 +94,25 @@ int32_t split_result(int scan_result) {
     }
 }
 
-int32_t split(SQL_SPLT_WD* request, Session& s, Scanner* own, std::uint32_t* cut = nullptr) {
+// Scans the statement once.  With `cut`, the first separator the dialect
+// reads ends the statement, and *cut gets the bytes taken up to and
+// including it (all of them when there is none).  A dollar-quote tag that
+// differs still fails the statement, but the scan goes on to find its end.
+int scan_statement(SplitScan& scan, std::uint32_t length, std::uint32_t* cut) {
+    int result = scan.run();
+    if (cut == nullptr) return result;
+    const bool bad_tag = result == kScanBadDollarTag;
+    while (result == kScanBadDollarTag) result = scan.run();
+    *cut = result == kScanSeparator ? scan.offset() : length;
+    if (result == kScanSeparator || result == kScanDone) result = bad_tag ? kScanBadDollarTag : kScanDone;
+    return result;
+}
+
+// Short statements keep their words on the stack; see GrowBuffer.
+constexpr std::size_t kStackStream = 4096;
+constexpr std::size_t kStackPending = 256;
+
+int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* cut = nullptr) {
     if (request == nullptr || request->sql_text == nullptr || request->sql_len == 0 ||
         request->sql_len > INT32_MAX)
         return -2;
@@ -145,36 +123,33 @@ int32_t split(SQL_SPLT_WD* request, Session& s, Scanner* own, std::uint32_t* cut
 
     s.have_star = 0;
     s.longest_word = 0;
-    int32_t failure = 0;
-    s.pending = new_working_string(kPendingCapacity, failure);
-    if (s.pending == nullptr) return failure;
-    s.words = new_working_string(2 * request->sql_len, failure);
-    if (s.words == nullptr) {
-        release(s.pending);
-        return failure;
-    }
     s.sql_text = request->sql_text;
     s.sql_len = request->sql_len;
     s.dialect = request->dialect;
-    if (!own) publish(s);
+    s.words = s.pending = nullptr;
+    const DialectStates states = dialect_states(s.dialect);
+    s.dialect_condition = states.dialect_condition;
+    s.parse_pos = 0;
+    s.out_of_memory = false;
 
-    int32_t result =
-        split_result(scan(s, own, request->sql_text, static_cast<std::int32_t>(request->sql_len), cut));
-    if (result == 0 && s.words->length != 0) {
-        request->sql_word = static_cast<char*>(std::malloc(s.words->length));
+    char stream_storage[kStackStream];
+    char pending_storage[kStackPending];
+    GrowBuffer stream(stream_storage, sizeof stream_storage, 2 * std::size_t{request->sql_len});
+    GrowBuffer pending(pending_storage, sizeof pending_storage, 2 * sizeof pending_storage);
+    SplitScan scan(s, stream, pending, states.first_condition, unmatched);
+    int32_t result = split_result(scan_statement(scan, request->sql_len, cut));
+    if (result == 0 && stream.size() != 0) {
+        const auto length = static_cast<std::uint32_t>(stream.size());
+        request->sql_word = stream.hand_out();
         if (request->sql_word == nullptr) {
             result = -1;
         } else {
-            std::memcpy(request->sql_word, s.words->str, s.words->length);
-            request->nSqlWordLen = s.words->length;
+            request->nSqlWordLen = length;
             request->nSngWordLenMax = s.longest_word;
             request->szHaveStar = static_cast<char>(s.have_star & 0xff);
-            result = static_cast<int32_t>(s.words->length);
+            result = static_cast<int32_t>(length);
         }
     }
-    release(s.words);
-    release(s.pending);
-    if (!own) publish(s);
     return result;
 }
 
@@ -199,49 +174,56 @@ DialectStates dialect_states(std::int32_t dialect) {
 
 }  // namespace spltwd
 
-// A context is a session and a scanner of its own: splits on different
-// contexts share nothing but the constant tables.
+// A context is a session of its own: splits on different contexts share
+// nothing but the constant tables.
 struct spltwd_context {
     spltwd::Session session;
-    spltwd::Scanner scanner;
 };
 
+// The process-wide split leaves the splt_wd* scanner and its variables as
+// a run of that scanner would: destroyed, and the session variables showing
+// this split.
 extern "C" int32_t Zoz_SQL_Split_Word(SQL_SPLT_WD* sqlSplitWord) {
-    return spltwd::split(sqlSplitWord, spltwd::default_session(), nullptr);
+    spltwd::Session& s = spltwd::default_session();
+    FILE* unmatched = splt_wdout ? splt_wdout : stdout;
+    const int32_t result = spltwd::split(sqlSplitWord, s, unmatched);
+    if (result != -2) {
+        splt_wdlex_destroy();
+        spltwd::publish(s);
+    }
+    return result;
 }
 
 extern "C" spltwd_context* spltwd_context_create(void) {
     auto* context = static_cast<spltwd_context*>(std::malloc(sizeof(spltwd_context)));
     if (context == nullptr) return nullptr;
     new (context) spltwd_context{};
-    context->scanner.tables = &spltwd::sql_tables;
     return context;
 }
 
 extern "C" void spltwd_context_destroy(spltwd_context* context) {
     if (context == nullptr) return;
-    spltwd::scanner_destroy(context->scanner);
     context->~spltwd_context();
     std::free(context);
 }
 
 extern "C" int32_t spltwd_split(spltwd_context* context, SQL_SPLT_WD* sqlSplitWord) {
     if (context == nullptr) return -2;
-    return spltwd::split(sqlSplitWord, context->session, &context->scanner);
+    return spltwd::split(sqlSplitWord, context->session, stdout);
 }
 
 extern "C" int32_t spltwd_split_first(spltwd_context* context, SQL_SPLT_WD* sqlSplitWord,
                                       uint32_t* consumed) {
     if (context == nullptr || consumed == nullptr) return -2;
     *consumed = 0;
-    return spltwd::split(sqlSplitWord, context->session, &context->scanner, consumed);
+    return spltwd::split(sqlSplitWord, context->session, stdout, consumed);
 }
 
 extern "C" int32_t SPLT_WD_LEXER(char* sql_text, int32_t sql_len) {
     spltwd::Session& s = spltwd::default_session();
     spltwd::adopt_published(s);
     if (s.words == nullptr || s.pending == nullptr) return 0;
-    const int result = spltwd::scan(s, nullptr, sql_text, sql_len);
+    const int result = spltwd::scan_with_interface(s, sql_text, sql_len);
     spltwd::publish(s);
     return result;
 }

@@ -1,0 +1,111 @@
+// The split call's scan: the SQL rules over the caller's statement in
+// place, with the actions inlined into the match loop and the words going
+// to the split call's own buffers.
+//
+// It matches exactly as the splt_wd* scanner does over its copy of the
+// statement (same tables, longest match, lowest rule on a tie, give-back,
+// end of input), but needs no copy, no buffer records and no zero byte
+// written behind each match: no action of the split call looks past the
+// length of its match.
+#ifndef SPLT_WD_SPLIT_SCAN_H
+#define SPLT_WD_SPLIT_SCAN_H
+
+#include <cstdint>
+#include <cstdio>
+
+#include "splt_wd_session.h"
+#include "splt_wd_word_buffers.h"
+
+namespace spltwd {
+
+class SplitScan {
+public:
+    // `unmatched` receives a byte that no rule takes (the rules leave none).
+    SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition, FILE* unmatched);
+
+    // Scans from where the last run stopped until an action returns: 1 at
+    // the end of the statement, else the action's value.
+    int run();
+
+    // Bytes of the statement taken so far.
+    std::uint32_t offset() const { return static_cast<std::uint32_t>(pos_ - base_); }
+
+    // The host interface of run_rule.
+    const char* text() const { return reinterpret_cast<const char*>(match_); }
+    std::uint32_t length() const { return length_; }
+    std::uint16_t dialect_bits() const { return dialect_bits_; }
+    void begin(int condition);
+    void give_back() {
+        pos_ = match_;
+        length_ = 0;
+    }
+    void record(const char* word, std::uint32_t length, std::uint16_t type, std::uint16_t mask);
+    void append(const char* bytes, std::uint32_t length);
+    void record_pending(std::uint16_t type, std::uint16_t mask) {
+        record(pending_.data(), static_cast<std::uint32_t>(pending_.size()), type, mask);
+        pending_.clear();
+    }
+    bool failed() const { return s_.out_of_memory; }
+
+private:
+    using Byte = unsigned char;
+
+    // The longest match found so far: its rule (0 for none) and its end.
+    struct Longest {
+        unsigned rule;
+        const Byte* end;
+    };
+    // A run of a walk through a loop state: the walk was in `state` at
+    // every place from `from` to `to`, and its longest match was `last`.
+    struct LoopRun {
+        DfaState state;  // 0: none
+        const Byte* from;
+        const Byte* to;
+        Longest last;
+    };
+
+    [[gnu::noinline]] const Byte* pass_loop(DfaState state, const Byte* p);
+
+    Session& s_;
+    GrowBuffer& stream_;
+    GrowBuffer& pending_;
+    FILE* unmatched_;
+    const Byte* const base_;
+    const Byte* const end_;
+    const Byte* pos_;    // where the next match starts
+    const Byte* match_;  // the current match
+    std::uint32_t length_ = 0;
+    int condition_;
+    const std::uint16_t dialect_bits_;
+    LoopRun known_{};       // see run()
+    LoopRun walk_first_{};  // the first loop run of the walk in progress
+};
+
+inline void SplitScan::record(const char* word, std::uint32_t length, std::uint16_t type,
+                              std::uint16_t mask) {
+    char* at = stream_.room(std::size_t{length} + 8);
+    if (at == nullptr) {
+        s_.out_of_memory = true;
+        return;
+    }
+    std::memcpy(at, &length, 4);
+    copy_bytes(at + 4, word, length);
+    std::memcpy(at + 4 + length, &type, 2);
+    std::memcpy(at + 6 + length, &mask, 2);
+    stream_.commit(std::size_t{length} + 8);
+    if (length > s_.longest_word) s_.longest_word = length;
+}
+
+inline void SplitScan::append(const char* bytes, std::uint32_t length) {
+    char* at = pending_.room(length);
+    if (at == nullptr) {
+        s_.out_of_memory = true;
+        return;
+    }
+    copy_bytes(at, bytes, length);
+    pending_.commit(length);
+}
+
+}  // namespace spltwd
+
+#endif  // SPLT_WD_SPLIT_SCAN_H

@@ -1,0 +1,57 @@
+// Growing and handing out the split call's word buffers.
+#include "splt_wd_word_buffers.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace spltwd {
+namespace {
+
+constexpr std::size_t kMaxContent = UINT32_MAX - 2;
+
+}  // namespace
+
+GrowBuffer::~GrowBuffer() {
+    if (on_heap_) std::free(data_);
+}
+
+// Doubling keeps n appends at O(n) in all, however short each one is.
+bool GrowBuffer::grow(std::size_t n) {
+    if (n > kMaxContent - size_) return false;
+    const std::size_t needed = size_ + n;
+    if (!on_heap_) {
+        const std::size_t capacity = std::min(std::max(first_heap_, 2 * needed), kMaxContent);
+        auto* storage = static_cast<char*>(std::malloc(capacity));
+        if (storage == nullptr) return false;
+        std::memcpy(storage, data_, size_);
+        data_ = storage;
+        capacity_ = capacity;
+        on_heap_ = true;
+        return true;
+    }
+    const std::size_t capacity = std::min(std::max(2 * capacity_, needed), kMaxContent);
+    auto* storage = static_cast<char*>(std::realloc(data_, capacity));
+    if (storage == nullptr) return false;
+    data_ = storage;
+    capacity_ = capacity;
+    return true;
+}
+
+char* GrowBuffer::hand_out() {
+    char* out;
+    if (on_heap_) {
+        // Shrinking in place: no copy of a long stream.
+        out = static_cast<char*>(std::realloc(data_, size_));
+        if (out == nullptr) return nullptr;
+        on_heap_ = false;
+    } else {
+        out = static_cast<char*>(std::malloc(size_));
+        if (out == nullptr) return nullptr;
+        std::memcpy(out, data_, size_);
+    }
+    data_ = nullptr;
+    capacity_ = size_ = 0;
+    return out;
+}
+
+}  // namespace spltwd

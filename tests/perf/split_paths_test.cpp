@@ -1,0 +1,115 @@
+// The split call scans the caller's text in place with its own match loop
+// (loop-state shortcuts, the record of an earlier walk) and its own word
+// buffers; SPLT_WD_LEXER runs the splt_wd* scanner over a copy onto the
+// session's dynamic strings.  Both must find the same words.  The
+// statements are chosen to take each shortcut: long names and chains in
+// the generic mode (read again from every letter), long string, comment
+// and dollar-quoted bodies, whitespace runs, re-scanned names with gaps,
+// double-byte names and zero bytes.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "mirx_sql_splt_wd.h"
+#include "splt_wd_lex.h"
+
+namespace {
+
+struct Outcome {
+    int32_t result;
+    std::string stream;
+    uint32_t longest;
+    int star;
+};
+
+Outcome split_call(uint16_t dialect, const std::string& sql) {
+    SQL_SPLT_WD request{};
+    request.dialect = dialect;
+    request.sql_text = const_cast<char*>(sql.data());
+    request.sql_len = static_cast<uint32_t>(sql.size());
+    Outcome out{Zoz_SQL_Split_Word(&request), "", 0, 0};
+    if (request.sql_word != nullptr) out.stream.assign(request.sql_word, request.nSqlWordLen);
+    if (out.result > 0) out.longest = request.nSngWordLenMax;
+    out.star = request.szHaveStar;
+    std::free(request.sql_word);
+    return out;
+}
+
+// The same statement through the scanner interface, as the split call
+// used to run it.
+Outcome scanner_path(uint16_t dialect, const std::string& sql) {
+    MIRX_SPLIT_WD_DYNAMIC_STR words{}, pending{};
+    Mirx_Splt_Wd_Init_Dynamic_String(&words, "", 2 * static_cast<uint32_t>(sql.size()), 128);
+    Mirx_Splt_Wd_Init_Dynamic_String(&pending, "", 128, 128);
+    __sql_mys_word_info = &words;
+    __sql_mys_word_tmp = &pending;
+    __dialect = dialect;
+    __sql_mys_sr_sqltext = const_cast<char*>(sql.data());
+    __sql_mys_sr_sqllen = static_cast<uint32_t>(sql.size());
+    __have_star_lex = 0;
+    __sql_single_word_len = 0;
+    const int32_t scanned = SPLT_WD_LEXER(const_cast<char*>(sql.data()), static_cast<int32_t>(sql.size()));
+    Outcome out{scanned == 1 ? static_cast<int32_t>(words.length) : scanned == -1 ? -5 : scanned == -2 ? -6 : -4,
+                "", 0, 0};
+    if (scanned == 1) {
+        out.stream.assign(reinterpret_cast<const char*>(words.str), words.length);
+        out.longest = out.stream.empty() ? 0 : __sql_single_word_len;
+        out.star = __have_star_lex & 0xff;
+    }
+    if (out.stream.empty() && out.result > 0) out.result = 0;
+    Mirx_Splt_Wd_DynStr_Free(&words);
+    Mirx_Splt_Wd_DynStr_Free(&pending);
+    __sql_mys_word_info = nullptr;
+    __sql_mys_word_tmp = nullptr;
+    return out;
+}
+
+std::string repeat(const std::string& piece, std::size_t times) {
+    std::string out;
+    for (std::size_t i = 0; i < times; ++i) out += piece;
+    return out;
+}
+
+struct Statement {
+    const char* name;
+    std::string sql;
+};
+void PrintTo(const Statement& s, std::ostream* os) { *os << s.name; }
+
+const Statement kStatements[] = {
+    {"LongName", "select " + repeat("abc_", 3000) + " from t"},
+    {"LongDottedChain", "select " + repeat("a.", 2000) + "* from t"},
+    {"NamesThatAlmostEndInAStar", repeat("customer_name.", 300) + " x.* , y . *"},
+    {"LongComment", "/*" + repeat("select * from t where a = 'x'; ", 500) + "*/ select 1"},
+    {"UnclosedComment", "select 1 /*" + repeat("ab ", 800)},
+    {"LongStrings", "select '" + repeat("it''s \\ ", 700) + "', \"" + repeat("q w ", 300) + "\""},
+    {"DollarBody", "select $body$" + repeat("x $y z ", 500) + "$body$, $a$ b $c$"},
+    {"WhitespaceRuns", "select" + repeat(" \t\r\n", 900) + "a" + repeat(" ", 4000) + "b"},
+    {"RescannedNamesWithGaps", repeat("a /* c */ . b . * , x -- c\n . y ", 200)},
+    {"DoubleByteNames", "select " + repeat("\xb1\xed\xc3\xfb", 600) + " , a\xa3\xac" "b"},
+    {"ZeroBytes", std::string("select a\0b, '\0', /*\0*/ c", 24)},
+    {"SeparatorAfterLongName", repeat("n", 5000) + " ; select 2"},
+    {"ShortWords", repeat("a,b(c)d=e<f>=g||h ", 500)},
+};
+
+const uint16_t kDialects[] = {0, 1, 2, 8, 32, 64, 1024};
+
+class SplitPaths : public testing::TestWithParam<Statement> {};
+
+TEST_P(SplitPaths, InPlaceScanFindsWhatTheScannerFinds) {
+    for (uint16_t dialect : kDialects) {
+        const Outcome fast = split_call(dialect, GetParam().sql);
+        const Outcome reference = scanner_path(dialect, GetParam().sql);
+        EXPECT_EQ(fast.result, reference.result) << "dialect " << dialect;
+        EXPECT_TRUE(fast.stream == reference.stream) << "dialect " << dialect;
+        EXPECT_EQ(fast.longest, reference.longest) << "dialect " << dialect;
+        EXPECT_EQ(fast.star, reference.star) << "dialect " << dialect;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Statements, SplitPaths, testing::ValuesIn(kStatements),
+                         [](const testing::TestParamInfo<Statement>& info) { return info.param.name; });
+
+}  // namespace
