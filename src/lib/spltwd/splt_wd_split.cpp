@@ -34,37 +34,33 @@ constexpr int kScanDone = 1;
 constexpr int kScanBadDollarTag = -1;
 constexpr int kScanSeparator = -2;
 
+// Each session field beside the named variable that shows it; `copy` moves
+// a value one way or the other.
+template <typename Copy>
+void pair_variables(Session& s, Copy copy) {
+    copy(s.dialect, __dialect);
+    copy(s.dialect_condition, __sql_start_condition);
+    copy(s.sql_len, __sql_mys_sr_sqllen);
+    copy(s.words, __sql_mys_word_info);
+    copy(s.pending, __sql_mys_word_tmp);
+    copy(s.parse_pos, __sql_sr_mys_parsepos);
+    copy(s.longest_word, __sql_single_word_len);
+    copy(s.have_star, __have_star_lex);
+    copy(s.dollar_tag_begin, __sql_sppg_dolq_begin);
+    copy(s.dollar_tag_length, __sql_sppg_dolq_length);
+    copy(s.rescan_consumed, __sql_sr_mys_coursor);
+    copy(s.rescan_length, __sql_sr_mys_len);
+}
+
 // The named session variables show the default session as it stands.
-void publish(const Session& s) {
-    __dialect = s.dialect;
-    __sql_start_condition = s.dialect_condition;
+void publish(Session& s) {
+    pair_variables(s, [](auto& field, auto& variable) { variable = field; });
     __sql_mys_sr_sqltext = const_cast<char*>(s.sql_text);
-    __sql_mys_sr_sqllen = s.sql_len;
-    __sql_mys_word_info = s.words;
-    __sql_mys_word_tmp = s.pending;
-    __sql_sr_mys_parsepos = s.parse_pos;
-    __sql_single_word_len = s.longest_word;
-    __have_star_lex = s.have_star;
-    __sql_sppg_dolq_begin = s.dollar_tag_begin;
-    __sql_sppg_dolq_length = s.dollar_tag_length;
-    __sql_sr_mys_coursor = s.rescan_consumed;
-    __sql_sr_mys_len = s.rescan_length;
 }
 
 void adopt_published(Session& s) {
-    s.dialect = __dialect;
-    s.dialect_condition = __sql_start_condition;
+    pair_variables(s, [](auto& field, auto& variable) { field = variable; });
     s.sql_text = __sql_mys_sr_sqltext;
-    s.sql_len = __sql_mys_sr_sqllen;
-    s.words = __sql_mys_word_info;
-    s.pending = __sql_mys_word_tmp;
-    s.parse_pos = __sql_sr_mys_parsepos;
-    s.longest_word = __sql_single_word_len;
-    s.have_star = __have_star_lex;
-    s.dollar_tag_begin = __sql_sppg_dolq_begin;
-    s.dollar_tag_length = __sql_sppg_dolq_length;
-    s.rescan_consumed = __sql_sr_mys_coursor;
-    s.rescan_length = __sql_sr_mys_len;
 }
 
 // Runs the process-wide scanner once over the statement in the session's
