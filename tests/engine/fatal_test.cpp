@@ -26,7 +26,7 @@ const std::uint8_t kNoClasses[256] = {};
 const spltwd::DfaState kOneStart[] = {1};
 const spltwd::DfaState kNoMoves[] = {0, 0};
 const std::uint16_t kAcceptsRuleFive[] = {0, 5};
-const spltwd::DfaTables kRuleBeyondTheLast{2, 1, 1, 4, kNoClasses, kOneStart, kNoMoves, kAcceptsRuleFive};
+const spltwd::DfaTables kRuleBeyondTheLast{2, 1, 1, 4, kNoClasses, kOneStart, kNoMoves, kAcceptsRuleFive, 1, 1};
 
 struct FatalCase {
     const char* name;

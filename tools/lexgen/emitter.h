@@ -11,7 +11,7 @@
 namespace lexgen {
 
 std::string emit_tables_source(const Tables& tables, const std::string& symbol);
-std::string emit_actions(const RuleFile& file);
+std::string emit_actions(const RuleFile& file, const Tables& tables);
 
 // One line per rule set and a total line.
 std::string summary(const Tables& tables);

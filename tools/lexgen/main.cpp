@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         }
         // Both files appear whole or not at all.
         write_temporary(tables_path, lexgen::emit_tables_source(tables, symbol));
-        write_temporary(actions_path, lexgen::emit_actions(file));
+        write_temporary(actions_path, lexgen::emit_actions(file, tables));
         for (const std::string& path : {tables_path, actions_path}) {
             if (std::rename(temporary_name(path).c_str(), path.c_str()) != 0) {
                 throw lexgen::Error(path + ": cannot replace");

@@ -6,6 +6,7 @@
 #include "lexgen_error.h"
 #include "minimise.h"
 #include "nfa.h"
+#include "state_order.h"
 #include "subset_construction.h"
 
 namespace lexgen {
@@ -94,6 +95,7 @@ Tables build_tables(const RuleFile& file, bool minimise) {
         summary.table_bytes = static_cast<std::size_t>(own) * (classes.count + 1u) * sizeof(std::uint16_t);
     }
     for (std::size_t set : set_of_condition) tables.start.push_back(static_cast<std::uint16_t>(set_start[set]));
+    order_states(tables);
     return tables;
 }
 

@@ -28,6 +28,9 @@ struct Tables {
     std::vector<std::uint16_t> start;   // per condition
     std::vector<std::uint16_t> next;    // next[s * class_count + c]
     std::vector<std::uint16_t> accept;  // per state
+    // Bounds of the state groups (state_order.h); 0 until order_states().
+    std::uint16_t loop_end = 0;
+    std::uint16_t accepting_begin = 0;
     std::vector<RuleSetSummary> rule_sets;
 
     std::uint32_t state_count() const { return static_cast<std::uint32_t>(accept.size()); }
@@ -38,6 +41,7 @@ struct Tables {
 constexpr std::uint32_t kMaxStates = 65535;
 
 // Throws Error when the tables would need more than kMaxStates states.
+// The states come in the order of state_order.h.
 Tables build_tables(const RuleFile& file, bool minimise = true);
 
 }  // namespace lexgen

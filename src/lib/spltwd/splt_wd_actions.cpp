@@ -22,11 +22,11 @@ public:
     std::uint16_t dialect_bits() const { return spltwd::dialect_bits(s_.dialect); }
     void begin(int condition) { scanner_begin(scanner_, condition); }
     void give_back() { scanner_give_back(scanner_); }
-    void record(const char* word, std::uint32_t length, std::uint16_t type, std::uint16_t mask) {
-        record_word(s_, word, length, type, mask);
+    void record(const char* word, std::uint32_t length, WordPair pair) {
+        record_word(s_, word, length, pair.type, pair.mask);
     }
     void append(const char* bytes, std::uint32_t length) { append_pending(s_, bytes, length); }
-    void record_pending(std::uint16_t type, std::uint16_t mask) { spltwd::record_pending(s_, type, mask); }
+    void record_pending(WordPair pair) { spltwd::record_pending(s_, pair.type, pair.mask); }
     bool failed() const { return s_.out_of_memory; }
 
 private:

@@ -42,18 +42,26 @@ enum Steps : std::uint16_t {
 
 enum DebugFormat : std::uint8_t { NO_DEBUG, DEBUG_66, DEBUG_PLAIN, DEBUG_612 };
 
+// A word's type and mask, in the order a word record holds them.
+struct WordPair {
+    std::uint16_t type = 0;
+    std::uint16_t mask = 0;
+};
+
 struct RuleAction {
     std::uint16_t steps = 0;
     DebugFormat debug = NO_DEBUG;
     std::int8_t condition = 0;     // for kEnter
     std::int8_t stop_value = 0;    // for kStop
-    std::uint16_t type = 0;        // the pair recorded ...
-    std::uint16_t mask = 0;
+    WordPair pair;                   // the pair recorded ...
     std::uint16_t alt_dialects = 0;  // ... unless the dialect code is one of these bits,
-    std::uint16_t alt_type = 0;      // which record this pair instead
-    std::uint16_t alt_mask = 0;
+    WordPair alt_pair;               // which record this pair instead
     const char* text = nullptr;      // for kRecordText
     std::uint8_t text_len = 0;
+
+    constexpr const WordPair& pair_for(std::uint16_t dialect_bits) const {
+        return (dialect_bits & alt_dialects) != 0 ? alt_pair : pair;
+    }
 };
 
 namespace rules {
@@ -84,8 +92,7 @@ constexpr RuleAction step(std::uint16_t steps) {
     return a;
 }
 constexpr RuleAction with_pair(RuleAction a, std::uint16_t type, std::uint16_t mask) {
-    a.type = a.alt_type = type;
-    a.mask = a.alt_mask = mask;
+    a.pair = a.alt_pair = WordPair{type, mask};
     return a;
 }
 constexpr RuleAction with_pair_if(RuleAction a, std::uint16_t dialects, std::uint16_t type,
@@ -93,8 +100,7 @@ constexpr RuleAction with_pair_if(RuleAction a, std::uint16_t dialects, std::uin
                                   std::uint16_t else_mask) {
     a = with_pair(a, else_type, else_mask);
     a.alt_dialects = dialects;
-    a.alt_type = type;
-    a.alt_mask = mask;
+    a.alt_pair = WordPair{type, mask};
     return a;
 }
 
@@ -155,11 +161,9 @@ constexpr RuleAction rescan_step(std::uint16_t type, std::uint16_t mask) {
 // Folds the steps of one rule into one action; at most one step carries a pair.
 constexpr RuleAction merge(RuleAction a, const RuleAction& b) {
     if (b.steps & (kRecordMatch | kRecordText | kRecordPending | kRescanStep)) {
-        a.type = b.type;
-        a.mask = b.mask;
+        a.pair = b.pair;
         a.alt_dialects = b.alt_dialects;
-        a.alt_type = b.alt_type;
-        a.alt_mask = b.alt_mask;
+        a.alt_pair = b.alt_pair;
         a.text = b.text;
         a.text_len = b.text_len;
     }

@@ -20,6 +20,12 @@ struct DfaTables {
     const DfaState* start;          // [condition_count]: start state of each start condition
     const DfaState* next;           // [state_count * class_count]: next[s * class_count + c]
     const std::uint16_t* accept;    // [state_count]: rule accepted in state s, 0 for none
+    // The states come in groups, so that a loop can tell them apart by
+    // number: 0 dead, 1 .. loop_end-1 self-loop states (DfaLoops),
+    // loop_end .. accepting_begin-1 states that neither accept nor loop,
+    // the rest other accepting states.
+    std::uint16_t loop_end;
+    std::uint16_t accepting_begin;
 };
 
 // The self-loop states of the same tables (lexgen: loops.h): states that
@@ -29,6 +35,22 @@ struct DfaLoops {
     const std::uint16_t* set_of_state;  // [state_count]: 0, or 1 + the index of its stay set
     const std::uint8_t* stays;          // [256 per set]: 1 for a byte that keeps the state
     const std::int16_t* only_exit;      // [per set]: the one byte that leaves the state, or -1
+};
+
+// The same automaton laid out for the split call's match loop, where a
+// step must cost as few instructions as can be: each state is a row of
+// `width` 32-bit words, numbered by the offset of its row (state s of
+// DfaTables is s * width), so that a step is next = rows[state + class].
+// Word class_count of a row holds what the loop asks of a state only now
+// and then: the rule it accepts (low 16 bits) and 1 + the index of its
+// stay set in DfaLoops (high 16 bits, 0 for no loop).  The bounds are
+// DfaTables' bounds times the width.
+struct DfaWalk {
+    const std::uint32_t* rows;
+    const std::uint32_t* start;  // [condition_count]
+    std::uint32_t width;
+    std::uint32_t loop_end;
+    std::uint32_t accepting_begin;
 };
 
 }  // namespace spltwd

@@ -44,11 +44,62 @@ inline constexpr NumberedAction kRuleList[] = {
 
 inline constexpr int kRuleSlots = kRuleList[std::size(kRuleList) - 1].rule + 1;
 
+// The shape of sql_tables_walk (splt_wd_dfa.h), as constants.
+struct WalkShape {
+    std::uint32_t width, loop_end, accepting_begin;
+};
+inline constexpr WalkShape kWalkShape = {
+#define SPLT_WD_WALK_SHAPE(width, loop_end, accepting_begin) width, loop_end, accepting_begin
+#include "sql_tables_actions.inc"
+};
+
 inline constexpr std::array<RuleAction, kRuleSlots> kActions = [] {
     std::array<RuleAction, kRuleSlots> by_rule{};
     for (const auto& r : kRuleList) by_rule[r.rule] = r.action;
     return by_rule;
 }();
+
+// What the split call's match loop does inline: record the match, or the
+// rule's fixed text, when that is all the rule does.
+enum class InlineRecord : std::uint8_t { kNone, kMatch, kText };
+inline constexpr std::array<InlineRecord, kRuleSlots> kInlineRecord = [] {
+    std::array<InlineRecord, kRuleSlots> by_rule{};
+    for (int rule = 0; rule < kRuleSlots; ++rule) {
+        const std::uint16_t steps = kActions[rule].steps;
+        by_rule[rule] = steps == kRecordMatch  ? InlineRecord::kMatch
+                        : steps == kRecordText ? InlineRecord::kText
+                                               : InlineRecord::kNone;
+    }
+    return by_rule;
+}();
+
+// The pair of each rule resolved for each dialect that some rule treats
+// apart (a dialect's bits, dialect_bits()), so that a split looks it up
+// once per word.  Index 0 serves every other dialect code.
+inline constexpr std::uint16_t kPairDialects[] = {0, ORACLE, SQLSERVER, DB2, MYSQL, POSTGRESQL, INFORMIX};
+inline constexpr int kPairDialectCount = static_cast<int>(std::size(kPairDialects));
+static_assert([] {
+    std::uint16_t known = 0;
+    for (std::uint16_t bits : kPairDialects) known = static_cast<std::uint16_t>(known | bits);
+    for (const RuleAction& a : kActions) {
+        if ((a.alt_dialects & ~known) != 0) return false;
+    }
+    return true;
+}(), "a rule treats a dialect apart that kPairDialects does not list");
+inline constexpr auto kPairs = [] {
+    std::array<std::array<WordPair, kRuleSlots>, kPairDialectCount> pairs{};
+    for (int d = 0; d < kPairDialectCount; ++d) {
+        for (int rule = 0; rule < kRuleSlots; ++rule) pairs[d][rule] = kActions[rule].pair_for(kPairDialects[d]);
+    }
+    return pairs;
+}();
+
+inline const WordPair* pairs_for(std::uint16_t dialect_bits) {
+    for (int d = 1; d < kPairDialectCount; ++d) {
+        if (kPairDialects[d] == dialect_bits) return kPairs[d].data();
+    }
+    return kPairs[0].data();
+}
 
 }  // namespace rule_table
 
@@ -85,12 +136,10 @@ inline int run_rule(int rule, Session& s, Host& host) {
     // statement: it wraps as an unsigned count would.
     s.parse_pos = static_cast<std::int32_t>(static_cast<std::uint32_t>(s.parse_pos) + length);
 
-    const bool alt = (host.dialect_bits() & a.alt_dialects) != 0;
-    const std::uint16_t type = alt ? a.alt_type : a.type;
-    const std::uint16_t mask = alt ? a.alt_mask : a.mask;
+    const WordPair pair = a.pair_for(host.dialect_bits());
     // Most matches only record themselves.
     if (steps == kRecordMatch) {
-        host.record(text, length, type, mask);
+        host.record(text, length, pair);
         return host.failed() ? kOutOfMemory : kContinue;
     }
 
@@ -107,12 +156,12 @@ inline int run_rule(int rule, Session& s, Host& host) {
     if (steps & kPrint) print_debug(a.debug, text, length);
     if (steps & kAppend) host.append(text, length);
 
-    if (steps & kRecordMatch) host.record(text, length, type, mask);
-    if (steps & kRecordText) host.record(a.text, a.text_len, type, mask);
-    if (steps & kRecordPending) host.record_pending(type, mask);
+    if (steps & kRecordMatch) host.record(text, length, pair);
+    if (steps & kRecordText) host.record(a.text, a.text_len, pair);
+    if (steps & kRecordPending) host.record_pending(pair);
     if (steps & kRescanStep) {
         if (s.rescan_consumed >= s.rescan_length) {
-            host.record_pending(type, mask);
+            host.record_pending(pair);
             if (steps & kStar) s.have_star = 1;
             s.rescan_consumed = 0;
             s.rescan_length = 0;

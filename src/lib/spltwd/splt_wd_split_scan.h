@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "splt_wd_actions.h"
 #include "splt_wd_session.h"
 #include "splt_wd_word_buffers.h"
 
@@ -39,10 +40,10 @@ public:
         pos_ = match_;
         length_ = 0;
     }
-    void record(const char* word, std::uint32_t length, std::uint16_t type, std::uint16_t mask);
+    void record(const char* word, std::uint32_t length, WordPair pair);
     void append(const char* bytes, std::uint32_t length);
-    void record_pending(std::uint16_t type, std::uint16_t mask) {
-        record(pending_.data(), static_cast<std::uint32_t>(pending_.size()), type, mask);
+    void record_pending(WordPair pair) {
+        record(pending_.data(), static_cast<std::uint32_t>(pending_.size()), pair);
         pending_.clear();
     }
     bool failed() const { return s_.out_of_memory; }
@@ -50,21 +51,24 @@ public:
 private:
     using Byte = unsigned char;
 
-    // The longest match found so far: its rule (0 for none) and its end.
+    // The walk's longest match so far: the state that accepted it (0 for
+    // none) and its end.
     struct Longest {
-        unsigned rule;
+        std::uint32_t state;  // a row of sql_tables_walk
         const Byte* end;
     };
     // A run of a walk through a loop state: the walk was in `state` at
     // every place from `from` to `to`, and its longest match was `last`.
     struct LoopRun {
-        DfaState state;  // 0: none
+        std::uint32_t state;  // 0: none
         const Byte* from;
         const Byte* to;
         Longest last;
     };
 
-    [[gnu::noinline]] const Byte* pass_loop(DfaState state, const Byte* p);
+    Longest walk(const Byte* from);
+    [[gnu::noinline]] const Byte* pass_to(int exit, const Byte* p) const;
+    [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
 
     Session& s_;
     GrowBuffer& stream_;
@@ -75,14 +79,12 @@ private:
     const Byte* pos_;    // where the next match starts
     const Byte* match_;  // the current match
     std::uint32_t length_ = 0;
-    int condition_;
+    std::uint32_t start_state_;  // the row of the start condition
     const std::uint16_t dialect_bits_;
-    LoopRun known_{};       // see run()
-    LoopRun walk_first_{};  // the first loop run of the walk in progress
+    LoopRun known_{};  // see walk()
 };
 
-inline void SplitScan::record(const char* word, std::uint32_t length, std::uint16_t type,
-                              std::uint16_t mask) {
+inline void SplitScan::record(const char* word, std::uint32_t length, WordPair pair) {
     char* at = stream_.room(std::size_t{length} + 8);
     if (at == nullptr) {
         s_.out_of_memory = true;
@@ -90,8 +92,7 @@ inline void SplitScan::record(const char* word, std::uint32_t length, std::uint1
     }
     std::memcpy(at, &length, 4);
     copy_bytes(at + 4, word, length);
-    std::memcpy(at + 4 + length, &type, 2);
-    std::memcpy(at + 6 + length, &mask, 2);
+    std::memcpy(at + 4 + length, &pair, 4);
     stream_.commit(std::size_t{length} + 8);
     if (length > s_.longest_word) s_.longest_word = length;
 }

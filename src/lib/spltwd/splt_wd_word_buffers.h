@@ -44,6 +44,7 @@ class GrowBuffer {
 public:
     // `first_heap` is the capacity of the first heap storage (at least
     // twice what is needed then).
+    // `capacity` is at least kOverwrite.
     GrowBuffer(char* storage, std::size_t capacity, std::size_t first_heap)
         : data_(storage), capacity_(capacity), first_heap_(first_heap) {}
     ~GrowBuffer();
@@ -58,6 +59,18 @@ public:
     }
     void commit(std::size_t n) { size_ += n; }
     void clear() { size_ = 0; }
+
+    // For a writer that keeps its own cursor: the end of the content, the
+    // end of what may be written there, and the new end of the content.
+    // Up to kOverwrite bytes past a write that fits below write_limit()
+    // may be scribbled on (they stay outside the content), so short
+    // copies can move a fixed block.  reserve(n) makes room for n bytes
+    // and that scribble; false when there is no memory for them.
+    static constexpr std::size_t kOverwrite = 16;
+    char* tail() { return data_ + size_; }
+    char* write_limit() { return data_ + capacity_ - kOverwrite; }
+    void set_tail(char* tail) { size_ = static_cast<std::size_t>(tail - data_); }
+    bool reserve(std::size_t n) { return capacity_ - size_ >= n + kOverwrite || grow(n + kOverwrite); }
 
     const char* data() const { return data_; }
     std::size_t size() const { return size_; }
