@@ -26,7 +26,7 @@ void emit_array(std::string& out, const char* type, const std::string& name, con
 }
 
 // The rows of DfaWalk (splt_wd_dfa.h): the moves premultiplied by the row
-// width, then the accepted rule and the stay set of the state.
+// width, then what the state accepts and how it loops.
 void emit_walk(std::string& out, const Tables& tables, const Loops& loops, const std::string& symbol) {
     const std::uint32_t width = tables.class_count + 1u;
     std::vector<std::uint32_t> rows;
@@ -35,7 +35,12 @@ void emit_walk(std::string& out, const Tables& tables, const Loops& loops, const
         for (std::uint16_t c = 0; c < tables.class_count; ++c) {
             rows.push_back(tables.next[std::size_t{s} * tables.class_count + c] * width);
         }
-        rows.push_back(tables.accept[s] | std::uint32_t{loops.set_of_state[s]} << 16);
+        std::uint32_t about = tables.accept[s];
+        if (const std::uint16_t set = loops.set_of_state[s]; set != 0) {
+            about |= std::uint32_t{set - 1u} << 16;
+            if (loops.only_exit[set - 1u] >= 0) about |= 1u << 31;
+        }
+        rows.push_back(about);
     }
     std::vector<std::uint32_t> start;
     for (std::uint16_t s : tables.start) start.push_back(s * width);

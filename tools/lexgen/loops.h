@@ -21,7 +21,7 @@ struct Loops {
 
 // A state counts when at least this many byte values keep it: shorter
 // loops are not worth leaving the table walk for.
-constexpr unsigned kMinStayBytes = 4;
+constexpr unsigned kMinStayBytes = 5;
 
 Loops find_loops(const Tables& tables);
 

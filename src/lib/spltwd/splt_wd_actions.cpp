@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "splt_wd_rule_steps.h"
 #include "splt_wd_session.h"
@@ -11,7 +12,7 @@
 namespace spltwd {
 namespace {
 
-const char* const kDebugPrefix[] = {"", "66-splt_wdtext:", "splt_wdtext:", "612-splt_wdtext:"};
+constexpr std::string_view kDebugPrefix[] = {"", "66-splt_wdtext:", "splt_wdtext:", "612-splt_wdtext:"};
 
 class ScannerHost {
 public:
@@ -36,13 +37,24 @@ private:
 
 }  // namespace
 
-// The lock keeps the line whole when splits run on several threads.  The
-// pieces go through the locking stdio calls (the lock is recursive), which
-// thread checkers understand; the unlocked ones look like races to them.
+// One write per line keeps it whole when splits run on several threads
+// (stdio locks the stream for each call).  The match is printed up to its
+// first zero byte, as a "%s" conversion of the zero-terminated match would
+// show it.  A long match goes in pieces under the stream's lock.
 void print_debug(DebugFormat format, const char* text, std::uint32_t length) {
+    const std::string_view prefix = kDebugPrefix[format];
+    const std::size_t shown = strnlen(text, length);
+    char line[256];
+    if (prefix.size() + shown + 1 <= sizeof line) {
+        std::memcpy(line, prefix.data(), prefix.size());
+        std::memcpy(line + prefix.size(), text, shown);
+        line[prefix.size() + shown] = '\n';
+        std::fwrite(line, 1, prefix.size() + shown + 1, stdout);
+        return;
+    }
     flockfile(stdout);
-    std::fputs(kDebugPrefix[format], stdout);
-    std::fwrite(text, 1, strnlen(text, length), stdout);
+    std::fwrite(prefix.data(), 1, prefix.size(), stdout);
+    std::fwrite(text, 1, shown, stdout);
     std::fputc('\n', stdout);
     funlockfile(stdout);
 }

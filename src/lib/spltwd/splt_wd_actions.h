@@ -16,6 +16,7 @@
 #ifndef SPLT_WD_ACTIONS_H
 #define SPLT_WD_ACTIONS_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "mirx_sql_splt_wd.h"
@@ -56,7 +57,10 @@ struct RuleAction {
     WordPair pair;                   // the pair recorded ...
     std::uint16_t alt_dialects = 0;  // ... unless the dialect code is one of these bits,
     WordPair alt_pair;               // which record this pair instead
-    const char* text = nullptr;      // for kRecordText
+    // For kRecordText.  The text sits in a block of kTextBlock bytes, so
+    // that it can be copied as one block whatever its length.
+    static constexpr std::size_t kTextBlock = 16;
+    char text[kTextBlock] = {};
     std::uint8_t text_len = 0;
 
     constexpr const WordPair& pair_for(std::uint16_t dialect_bits) const {
@@ -117,10 +121,11 @@ constexpr RuleAction record_if(std::uint16_t dialects, std::uint16_t type, std::
                                std::uint16_t else_type, std::uint16_t else_mask) {
     return with_pair_if(step(kRecordMatch), dialects, type, mask, else_type, else_mask);
 }
-template <std::uint8_t N>
+template <std::size_t N>
 constexpr RuleAction record_text(const char (&text)[N], std::uint16_t type, std::uint16_t mask) {
+    static_assert(N - 1 <= RuleAction::kTextBlock, "a fixed text fits in its block");
     RuleAction a = with_pair(step(kRecordText), type, mask);
-    a.text = text;
+    for (std::size_t i = 0; i + 1 < N; ++i) a.text[i] = text[i];
     a.text_len = N - 1;
     return a;
 }
@@ -164,7 +169,7 @@ constexpr RuleAction merge(RuleAction a, const RuleAction& b) {
         a.pair = b.pair;
         a.alt_dialects = b.alt_dialects;
         a.alt_pair = b.alt_pair;
-        a.text = b.text;
+        for (std::size_t i = 0; i < RuleAction::kTextBlock; ++i) a.text[i] = b.text[i];
         a.text_len = b.text_len;
     }
     if (b.steps & kPrint) a.debug = b.debug;

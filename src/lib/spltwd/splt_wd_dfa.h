@@ -41,10 +41,16 @@ struct DfaLoops {
 // step must cost as few instructions as can be: each state is a row of
 // `width` 32-bit words, numbered by the offset of its row (state s of
 // DfaTables is s * width), so that a step is next = rows[state + class].
-// Word class_count of a row holds what the loop asks of a state only now
-// and then: the rule it accepts (low 16 bits) and 1 + the index of its
-// stay set in DfaLoops (high 16 bits, 0 for no loop).  The bounds are
-// DfaTables' bounds times the width.
+// The last word of a row holds what the loop asks of a state only now and
+// then: the rule it accepts (bits 0-15, 0 for none) and, for a loop state,
+// the index of its stay set in DfaLoops (bits 16-30) and whether that set
+// has a single exit byte (bit 31).  The bounds are DfaTables' bounds times
+// the width.
+constexpr std::uint32_t kWalkRuleBits = 0xffff;
+constexpr unsigned kWalkStaySetShift = 16;
+constexpr std::uint32_t kWalkStaySetBits = 0x7fff;
+constexpr std::uint32_t kWalkSingleExit = 1u << 31;
+
 struct DfaWalk {
     const std::uint32_t* rows;
     const std::uint32_t* start;  // [condition_count]

@@ -15,6 +15,7 @@
 #define SPLT_WD_RULE_STEPS_H
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -94,11 +95,16 @@ inline constexpr auto kPairs = [] {
     return pairs;
 }();
 
+// By the bit a dialect code is (dialect_bits()), 0 for none.
+inline constexpr auto kPairsOfBit = [] {
+    std::array<int, 17> index{};
+    for (int d = 1; d < kPairDialectCount; ++d) index[std::countr_zero(kPairDialects[d]) + 1] = d;
+    return index;
+}();
+
 inline const WordPair* pairs_for(std::uint16_t dialect_bits) {
-    for (int d = 1; d < kPairDialectCount; ++d) {
-        if (kPairDialects[d] == dialect_bits) return kPairs[d].data();
-    }
-    return kPairs[0].data();
+    const int bit = dialect_bits == 0 ? 0 : std::countr_zero(dialect_bits) + 1;
+    return kPairs[kPairsOfBit[bit]].data();
 }
 
 }  // namespace rule_table

@@ -11,31 +11,6 @@ namespace {
 
 static_assert(sizeof(WordPair) == 4, "a word record ends in its 2-byte type and 2-byte mask");
 
-// What the match loop keeps in registers while it records words: the write
-// position in the stream, the longest word and the parse position.  The
-// general actions work on the buffers and the session themselves, so the
-// loop hands these over before one runs and takes them back after.
-struct Cursor {
-    char* out;
-    char* limit;
-    std::uint32_t longest;
-    std::uint32_t parse_pos;
-
-    void take(GrowBuffer& stream, const Session& s) {
-        out = stream.tail();
-        limit = stream.write_limit();
-        longest = s.longest_word;
-        parse_pos = static_cast<std::uint32_t>(s.parse_pos);
-    }
-    void hand_over(GrowBuffer& stream, Session& s) const {
-        stream.set_tail(out);
-        s.longest_word = longest;
-        // A re-scanned name is counted twice, so the sum may pass 2^31 on
-        // a huge statement: it wraps as an unsigned count would.
-        s.parse_pos = static_cast<std::int32_t>(parse_pos);
-    }
-};
-
 }  // namespace
 
 SplitScan::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition,
@@ -49,7 +24,8 @@ SplitScan::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, 
       pos_(base_),
       match_(base_),
       start_state_(sql_tables_walk.start[first_condition]),
-      dialect_bits_(spltwd::dialect_bits(session.dialect)) {
+      dialect_bits_(spltwd::dialect_bits(session.dialect)),
+      pairs_(rule_table::pairs_for(dialect_bits_)) {
     // The tables and the actions come from the same rule file; this only
     // guards against tables that claim rules the actions do not know.
     if (sql_tables.max_rule >= rule_table::kActions.size()) scanner_fatal(fatal::kNoAction);
@@ -72,21 +48,8 @@ const SplitScan::Byte* SplitScan::pass_to(int exit, const Byte* p) const {
 //
 // The walk runs on the premultiplied rows of sql_tables_walk, whose states
 // are numbered by kind (splt_wd_dfa.h): one comparison notes an accepting
-// state, a second passes a plain one.  A loop state, one that many bytes
-// keep, gets two shortcuts:
-//
-// - If an earlier walk was in this very state at this very place (known_),
-//   the rest of this walk would repeat the rest of that one, and so does
-//   its outcome: the earlier walk's match if that ends further on, else
-//   this walk's own.  This keeps the re-reading linear: a name in the
-//   generic mode, say, is read to its end from each of its one-letter
-//   words, in the hope of a ".*" behind it.
-// - Otherwise the bytes that keep the state are passed without the table
-//   (a byte test each, or a search for the one byte that leaves a string
-//   or comment body).  The state, and so its rule, stays the same
-//   throughout, so only the end of the run matters.  The walk's first run
-//   becomes known_: of its runs, it lies nearest to where later walks
-//   start.
+// state, a second passes a plain one; loop states take the third branch,
+// pass_loop_state.
 inline SplitScan::Longest SplitScan::walk(const Byte* p) {
     constexpr rule_table::WalkShape kShape = rule_table::kWalkShape;
     const std::uint32_t* const rows = sql_tables_walk.rows;
@@ -95,104 +58,144 @@ inline SplitScan::Longest SplitScan::walk(const Byte* p) {
 
     std::uint32_t state = start_state_;
     Longest last{state, p};
-    bool noted = false;  // whether known_ holds a run of this walk
-    while (p != end) {
+    do {
         state = rows[state + byte_class[*p++]];
         if (state >= kShape.accepting_begin) {
             last = {state, p};
-            continue;
-        }
-        if (state >= kShape.loop_end) continue;
-        if (state == 0) break;
-
-        const std::uint32_t about = rows[state + kShape.width - 1];
-        const bool accepts = (about & 0xffff) != 0;
-        if (state == known_.state && known_.from <= p && p <= known_.to && !noted) {
-            if (known_.last.end > p) {
-                last = known_.last;
-            } else if (accepts) {
-                last = {state, p};
-            }
+        } else if (state >= kShape.loop_end) {
+            // a plain state: nothing to note
+        } else if (state == 0 || !pass_loop_state(state, p, last)) {
             break;
         }
-        const Byte* const entered = p;
-        const unsigned set = (about >> 16) - 1;
-        if (const int exit = sql_tables_loops.only_exit[set]; exit >= 0) {
-            p = pass_to(exit, p);
-        } else {
-            const std::uint8_t* const stays = sql_tables_loops.stays + std::size_t{set} * 256;
-            while (p != end && stays[*p]) ++p;
-        }
-        if (!noted) {
-            known_.state = state;
-            known_.from = entered;
-            known_.to = p;
-            noted = true;
-        }
-        if (accepts) last = {state, p};
+    } while (p != end);
+    if (noted_) {
+        known_.last = last;
+        noted_ = false;
     }
-    if (noted) known_.last = last;
     return last;
+}
+
+// A loop state, one that many bytes keep, gets two shortcuts:
+//
+// - If an earlier walk was in this very state at this very place (known_),
+//   the rest of this walk would repeat the rest of that one, and so does
+//   its outcome: the earlier walk's match if that ends further on, else
+//   this walk's own.  This keeps the re-reading linear: a name in the
+//   generic mode, say, is read to its end from each of its one-letter
+//   words, in the hope of a ".*" behind it.  Returns false: the walk ends.
+// - Otherwise the bytes that keep the state are passed without the table
+//   (a byte test each, or a search for the one byte that leaves a string
+//   or comment body).  The state, and so its rule, stays the same
+//   throughout, so only the end of the run matters.  The walk's first run
+//   becomes known_: of its runs, it lies nearest to where later walks
+//   start.
+inline bool SplitScan::pass_loop_state(std::uint32_t state, const Byte*& p, Longest& last) {
+    const std::uint32_t about = sql_tables_walk.rows[state + rule_table::kWalkShape.width - 1];
+    const bool accepts = (about & kWalkRuleBits) != 0;
+    if (state == known_.state && known_.from <= p && p <= known_.to && !noted_) {
+        if (known_.last.end > p) {
+            last = known_.last;
+        } else if (accepts) {
+            last = {state, p};
+        }
+        return false;
+    }
+    const Byte* const entered = p;
+    const unsigned set = (about >> kWalkStaySetShift) & kWalkStaySetBits;
+    if (about & kWalkSingleExit) {
+        p = pass_to(sql_tables_loops.only_exit[set], p);
+    } else {
+        const std::uint8_t* const stays = sql_tables_loops.stays + std::size_t{set} * 256;
+        while (p != end_ && stays[*p]) ++p;
+    }
+    if (!noted_) {
+        known_.state = state;
+        known_.from = entered;
+        known_.to = p;
+        noted_ = true;
+    }
+    if (accepts) last = {state, p};
+    return true;
+}
+
+inline void SplitScan::take_cursor() {
+    out_ = stream_.tail();
+    out_limit_ = stream_.write_limit();
+    longest_ = s_.longest_word;
+    parse_pos_ = static_cast<std::uint32_t>(s_.parse_pos);
+}
+
+inline void SplitScan::hand_over_cursor() {
+    stream_.set_tail(out_);
+    s_.longest_word = longest_;
+    // A re-scanned name is counted twice, so the sum may pass 2^31 on a
+    // huge statement: it wraps as an unsigned count would.
+    s_.parse_pos = static_cast<std::int32_t>(parse_pos_);
+}
+
+// Grows the stream for a record of a `length`-byte word; false when there
+// is no memory for it.
+bool SplitScan::make_room(std::uint32_t length) {
+    hand_over_cursor();
+    if (!stream_.reserve(std::size_t{length} + 8)) return false;
+    take_cursor();
+    return true;
 }
 
 // Runs the action of a match that does more than record one word.
 int SplitScan::run_general(unsigned rule, const Byte* end) {
+    hand_over_cursor();
     match_ = pos_;
     length_ = static_cast<std::uint32_t>(end - pos_);
     pos_ = end;
-    return run_rule(static_cast<int>(rule), s_, *this);
+    const int result = run_rule(static_cast<int>(rule), s_, *this);
+    take_cursor();
+    return result;
 }
 
 // The match loop: a walk, then the action of its rule, then on right after
 // the match.  Most rules only record a word (the match, or a fixed text
-// such as the blank of a whitespace run); that is done here, with the
-// stream's write position in a register.  The others go through
-// run_general.
+// such as the blank of a whitespace run); that is done here.  The others
+// go through run_general.
 int SplitScan::run() {
+    constexpr std::size_t kBlock = GrowBuffer::kOverwrite;
+    static_assert(RuleAction::kTextBlock == kBlock, "a fixed text moves as one block");
     const std::uint32_t* const rows = sql_tables_walk.rows;
-    const std::uint32_t about_column = sql_tables_walk.width - 1;
-    const WordPair* const pairs = rule_table::pairs_for(dialect_bits_);
-    constexpr std::ptrdiff_t kBlock = GrowBuffer::kOverwrite;
-    Cursor c;
-    c.take(stream_, s_);
+    take_cursor();
     const Byte* pos = pos_;
-    int result;
-    for (;;) {
-        // The end-of-input action of every start condition returns 1.
-        if (pos == end_) {
-            result = 1;
-            break;
-        }
+    int result = 1;
+    // The end-of-input action of every start condition returns 1.
+    while (pos != end_) {
         const Longest last = walk(pos);
-        const unsigned rule = rows[last.state + about_column] & 0xffff;
+        const unsigned rule = rows[last.state + rule_table::kWalkShape.width - 1] & kWalkRuleBits;
         const rule_table::InlineRecord how = rule_table::kInlineRecord[rule];
         if (how != rule_table::InlineRecord::kNone) {
-            const bool own_text = how == rule_table::InlineRecord::kMatch;
-            const auto length = static_cast<std::uint32_t>(last.end - pos);
             const RuleAction& a = rule_table::kActions[rule];
+            const auto length = static_cast<std::uint32_t>(last.end - pos);
+            const bool own_text = how == rule_table::InlineRecord::kMatch;
             const std::uint32_t word_length = own_text ? length : a.text_len;
-            if (c.limit - c.out < static_cast<std::ptrdiff_t>(std::size_t{word_length} + 8)) {
-                c.hand_over(stream_, s_);
-                if (!stream_.reserve(std::size_t{word_length} + 8)) {
-                    s_.out_of_memory = true;
-                    pos = last.end;
-                    result = kOutOfMemory;
-                    break;
-                }
-                c.take(stream_, s_);
+            if (out_limit_ - out_ < static_cast<std::ptrdiff_t>(std::size_t{word_length} + 8) &&
+                !make_room(word_length)) {
+                s_.out_of_memory = true;
+                pos = last.end;
+                result = kOutOfMemory;
+                break;
             }
-            std::memcpy(c.out, &word_length, 4);
+            char* const out = out_;
+            std::memcpy(out, &word_length, 4);
             // A short word moves as one block when the statement goes on
             // far enough; the stream has room for the block.
-            if (own_text && end_ - pos >= kBlock && word_length <= kBlock) {
-                std::memcpy(c.out + 4, pos, kBlock);
+            if (!own_text) {
+                std::memcpy(out + 4, a.text, kBlock);
+            } else if (static_cast<std::size_t>(end_ - pos) >= kBlock && word_length <= kBlock) {
+                std::memcpy(out + 4, pos, kBlock);
             } else {
-                copy_bytes(c.out + 4, own_text ? reinterpret_cast<const char*>(pos) : a.text, word_length);
+                copy_bytes(out + 4, reinterpret_cast<const char*>(pos), word_length);
             }
-            std::memcpy(c.out + 4 + word_length, &pairs[rule], 4);
-            c.out += std::size_t{word_length} + 8;
-            if (word_length > c.longest) c.longest = word_length;
-            c.parse_pos += length;
+            std::memcpy(out + 4 + word_length, &pairs_[rule], 4);
+            out_ = out + word_length + 8;
+            if (word_length > longest_) longest_ = word_length;
+            parse_pos_ += length;
             pos = last.end;
             continue;
         }
@@ -200,15 +203,16 @@ int SplitScan::run() {
             std::fwrite(pos++, 1, 1, unmatched_);
             continue;
         }
-        c.hand_over(stream_, s_);
         pos_ = pos;
-        result = run_general(rule, last.end);
+        const int action_result = run_general(rule, last.end);
         pos = pos_;
-        c.take(stream_, s_);
-        if (result != kContinue) break;
+        if (action_result != kContinue) {
+            result = action_result;
+            break;
+        }
     }
     pos_ = pos;
-    c.hand_over(stream_, s_);
+    hand_over_cursor();
     return result;
 }
 

@@ -14,6 +14,7 @@
 #include <cstdio>
 
 #include "splt_wd_actions.h"
+#include "splt_wd_dfa.h"
 #include "splt_wd_session.h"
 #include "splt_wd_word_buffers.h"
 
@@ -67,8 +68,12 @@ private:
     };
 
     Longest walk(const Byte* from);
+    bool pass_loop_state(std::uint32_t state, const Byte*& p, Longest& last);
     [[gnu::noinline]] const Byte* pass_to(int exit, const Byte* p) const;
     [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
+    [[gnu::noinline]] bool make_room(std::uint32_t length);
+    void take_cursor();
+    void hand_over_cursor();
 
     Session& s_;
     GrowBuffer& stream_;
@@ -81,7 +86,17 @@ private:
     std::uint32_t length_ = 0;
     std::uint32_t start_state_;  // the row of the start condition
     const std::uint16_t dialect_bits_;
+    const WordPair* const pairs_;  // each rule's pair in this dialect
     LoopRun known_{};  // see walk()
+    bool noted_ = false;  // whether known_ holds a run of the walk in progress
+
+    // While run() records words itself, the stream's write position and
+    // limit, the longest word and the parse position live here; the
+    // general actions find them in the stream and the session.
+    char* out_ = nullptr;
+    char* out_limit_ = nullptr;
+    std::uint32_t longest_ = 0;
+    std::uint32_t parse_pos_ = 0;
 };
 
 inline void SplitScan::record(const char* word, std::uint32_t length, WordPair pair) {
