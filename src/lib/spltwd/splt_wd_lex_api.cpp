@@ -58,6 +58,22 @@ int sql_action_on_variables(Scanner& s, int rule, void* session) {
 
 namespace spltwd {
 Scanner& default_scanner() { return scanner; }
+
+// A split leaves the scanner holding no buffer, and then destroying it
+// only resets its fields and the variables: worth doing without a call
+// per field, as it happens after every split.
+void destroy_default_scanner() {
+    if (scanner.stack != nullptr) {
+        splt_wdlex_destroy();
+        return;
+    }
+    Scanner fresh;
+    fresh.tables = scanner.tables;
+    fresh.lineno = splt_wdlineno;
+    fresh.debug = splt_wd_flex_debug;
+    scanner = fresh;
+    publish_variables();
+}
 }  // namespace spltwd
 
 extern "C" {

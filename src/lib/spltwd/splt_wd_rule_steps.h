@@ -60,16 +60,18 @@ inline constexpr std::array<RuleAction, kRuleSlots> kActions = [] {
     return by_rule;
 }();
 
-// What the split call's match loop does inline: record the match, or the
-// rule's fixed text, when that is all the rule does.
-enum class InlineRecord : std::uint8_t { kNone, kMatch, kText };
-inline constexpr std::array<InlineRecord, kRuleSlots> kInlineRecord = [] {
-    std::array<InlineRecord, kRuleSlots> by_rule{};
-    for (int rule = 0; rule < kRuleSlots; ++rule) {
-        const std::uint16_t steps = kActions[rule].steps;
-        by_rule[rule] = steps == kRecordMatch  ? InlineRecord::kMatch
-                        : steps == kRecordText ? InlineRecord::kText
-                                               : InlineRecord::kNone;
+// What the split call's match loop does inline, for the rules whose whole
+// action is one of these steps.
+enum class InlineAction : std::uint8_t { kNone, kRecordMatch, kRecordText, kAppend, kDrop };
+inline constexpr std::array<InlineAction, kRuleSlots> kInlineAction = [] {
+    std::array<InlineAction, kRuleSlots> by_rule{};
+    for (const auto& r : kRuleList) {
+        const std::uint16_t steps = r.action.steps;
+        by_rule[r.rule] = steps == kRecordMatch  ? InlineAction::kRecordMatch
+                          : steps == kRecordText ? InlineAction::kRecordText
+                          : steps == kAppend     ? InlineAction::kAppend
+                          : steps == 0           ? InlineAction::kDrop
+                                                 : InlineAction::kNone;
     }
     return by_rule;
 }();

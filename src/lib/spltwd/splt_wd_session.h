@@ -29,8 +29,10 @@ struct Session {
 // The session of Zoz_SQL_Split_Word and of the splt_wd* scanner interface.
 Session& default_session();
 
-// The process-wide scanner behind the splt_wd* interface.
+// The process-wide scanner behind the splt_wd* interface, and what
+// splt_wdlex_destroy() does to it and to the interface's variables.
 Scanner& default_scanner();
+void destroy_default_scanner();
 
 // The scanner tables generated from rules/splt_wd.rules.
 extern const DfaTables sql_tables;

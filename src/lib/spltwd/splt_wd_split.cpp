@@ -184,7 +184,7 @@ extern "C" int32_t Zoz_SQL_Split_Word(SQL_SPLT_WD* sqlSplitWord) {
     FILE* unmatched = splt_wdout ? splt_wdout : stdout;
     const int32_t result = spltwd::split(sqlSplitWord, s, unmatched);
     if (result != -2) {
-        splt_wdlex_destroy();
+        spltwd::destroy_default_scanner();
         spltwd::publish(s);
     }
     return result;

@@ -168,11 +168,11 @@ int SplitScan::run() {
     while (pos != end_) {
         const Longest last = walk(pos);
         const unsigned rule = rows[last.state + rule_table::kWalkShape.width - 1] & kWalkRuleBits;
-        const rule_table::InlineRecord how = rule_table::kInlineRecord[rule];
-        if (how != rule_table::InlineRecord::kNone) {
+        const rule_table::InlineAction how = rule_table::kInlineAction[rule];
+        if (how == rule_table::InlineAction::kRecordMatch || how == rule_table::InlineAction::kRecordText) {
             const RuleAction& a = rule_table::kActions[rule];
             const auto length = static_cast<std::uint32_t>(last.end - pos);
-            const bool own_text = how == rule_table::InlineRecord::kMatch;
+            const bool own_text = how == rule_table::InlineAction::kRecordMatch;
             const std::uint32_t word_length = own_text ? length : a.text_len;
             if (out_limit_ - out_ < static_cast<std::ptrdiff_t>(std::size_t{word_length} + 8) &&
                 !make_room(word_length)) {
@@ -195,6 +195,20 @@ int SplitScan::run() {
             std::memcpy(out + 4 + word_length, &pairs_[rule], 4);
             out_ = out + word_length + 8;
             if (word_length > longest_) longest_ = word_length;
+            parse_pos_ += length;
+            pos = last.end;
+            continue;
+        }
+        if (how == rule_table::InlineAction::kAppend || how == rule_table::InlineAction::kDrop) {
+            const auto length = static_cast<std::uint32_t>(last.end - pos);
+            if (how == rule_table::InlineAction::kAppend) {
+                append(reinterpret_cast<const char*>(pos), length);
+                if (s_.out_of_memory) {
+                    pos = last.end;
+                    result = kOutOfMemory;
+                    break;
+                }
+            }
             parse_pos_ += length;
             pos = last.end;
             continue;
