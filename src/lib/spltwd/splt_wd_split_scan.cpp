@@ -59,7 +59,7 @@ inline SplitScan::Longest SplitScan::walk(const Byte* p) {
     std::uint32_t state = start_state_;
     Longest last{state, p};
     do {
-        state = rows[state + byte_class[*p++]];
+        state = rows[std::size_t{state} + std::size_t{byte_class[*p++]}];
         if (state >= kShape.accepting_begin) {
             last = {state, p};
         } else if (state >= kShape.loop_end) {
@@ -92,7 +92,8 @@ inline SplitScan::Longest SplitScan::walk(const Byte* p) {
 inline bool SplitScan::pass_loop_state(std::uint32_t state, const Byte*& p, Longest& last) {
     const std::uint32_t about = sql_tables_walk.rows[state + rule_table::kWalkShape.width - 1];
     const bool accepts = (about & kWalkRuleBits) != 0;
-    if (state == known_.state && known_.from <= p && p <= known_.to && !noted_) {
+    // (A run of this very walk lies behind p.)
+    if (state == known_.state && known_.from <= p && p <= known_.to) {
         if (known_.last.end > p) {
             last = known_.last;
         } else if (accepts) {
