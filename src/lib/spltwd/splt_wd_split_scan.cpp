@@ -60,7 +60,7 @@ inline SplitScan::Longest SplitScan::walk(const Byte* p) {
     Longest last{state, p};
     do {
         state = rows[std::size_t{state} + std::size_t{byte_class[*p++]}];
-        if (state >= kShape.accepting_begin) {
+        if (state >= kShape.accepting_begin) [[likely]] {
             last = {state, p};
         } else if (state >= kShape.loop_end) {
             // a plain state: nothing to note
@@ -77,28 +77,26 @@ inline SplitScan::Longest SplitScan::walk(const Byte* p) {
 
 // A loop state, one that many bytes keep, gets two shortcuts:
 //
-// - If an earlier walk was in this very state at this very place (known_),
-//   the rest of this walk would repeat the rest of that one, and so does
-//   its outcome: the earlier walk's match if that ends further on, else
-//   this walk's own.  This keeps the re-reading linear: a name in the
-//   generic mode, say, is read to its end from each of its one-letter
-//   words, in the hope of a ".*" behind it.  Returns false: the walk ends.
-// - Otherwise the bytes that keep the state are passed without the table
-//   (a byte test each, or a search for the one byte that leaves a string
-//   or comment body).  The state, and so its rule, stays the same
-//   throughout, so only the end of the run matters.  The walk's first run
-//   becomes known_: of its runs, it lies nearest to where later walks
-//   start.
+// - The bytes that keep the state are passed without the table (a byte
+//   test each, or a search for the one byte that leaves a string or
+//   comment body).  The state, and so its rule, stays the same throughout,
+//   so only the end of the run matters.
+// - If the state accepts nothing, a later walk may pass the same run again
+//   (a name in the generic mode, say, is read to its end from each of its
+//   one-letter words, in the hope of a ".*" behind it).  The walk's first
+//   such run is noted in known_: of its runs, it lies nearest to where
+//   later walks start.  A walk that finds itself in that very state at a
+//   place of that run would repeat the rest of the earlier walk, and so
+//   does its outcome: the earlier walk's match if that ends further on,
+//   else this walk's own.  Returns false then: the walk ends.  This keeps
+//   the re-reading linear.  (An accepting state's run is part of its
+//   match, so no later walk comes back to it.)
 inline bool SplitScan::pass_loop_state(std::uint32_t state, const Byte*& p, Longest& last) {
     const std::uint32_t about = sql_tables_walk.rows[state + rule_table::kWalkShape.width - 1];
     const bool accepts = (about & kWalkRuleBits) != 0;
     // (A run of this very walk lies behind p.)
-    if (state == known_.state && known_.from <= p && p <= known_.to) {
-        if (known_.last.end > p) {
-            last = known_.last;
-        } else if (accepts) {
-            last = {state, p};
-        }
+    if (!accepts && state == known_.state && known_.from <= p && p <= known_.to) {
+        if (known_.last.end > p) last = known_.last;
         return false;
     }
     const Byte* const entered = p;
@@ -109,13 +107,14 @@ inline bool SplitScan::pass_loop_state(std::uint32_t state, const Byte*& p, Long
         const std::uint8_t* const stays = sql_tables_loops.stays + std::size_t{set} * 256;
         while (p != end_ && stays[*p]) ++p;
     }
-    if (!noted_) {
+    if (accepts) {
+        last = {state, p};
+    } else if (!noted_) {
         known_.state = state;
         known_.from = entered;
         known_.to = p;
         noted_ = true;
     }
-    if (accepts) last = {state, p};
     return true;
 }
 
