@@ -5,13 +5,21 @@
 // statements are chosen to take each shortcut: long names and chains in
 // the generic mode (read again from every letter), long string, comment
 // and dollar-quoted bodies, whitespace runs, re-scanned names with gaps,
-// double-byte names and zero bytes.
+// double-byte names and zero bytes.  Then every statement of the corpus,
+// in its own dialect and in the generic mode.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <vector>
 
+#include "corpus_reader.h"
 #include "mirx_sql_splt_wd.h"
 #include "splt_wd_lex.h"
 
@@ -22,6 +30,7 @@ struct Outcome {
     std::string stream;
     uint32_t longest;
     int star;
+    int32_t parse_pos;  // the sum of the match lengths, as the session shows it
 };
 
 Outcome split_call(uint16_t dialect, const std::string& sql) {
@@ -29,7 +38,8 @@ Outcome split_call(uint16_t dialect, const std::string& sql) {
     request.dialect = dialect;
     request.sql_text = const_cast<char*>(sql.data());
     request.sql_len = static_cast<uint32_t>(sql.size());
-    Outcome out{Zoz_SQL_Split_Word(&request), "", 0, 0};
+    Outcome out{Zoz_SQL_Split_Word(&request), "", 0, 0, 0};
+    out.parse_pos = __sql_sr_mys_parsepos;
     if (request.sql_word != nullptr) out.stream.assign(request.sql_word, request.nSqlWordLen);
     if (out.result > 0) out.longest = request.nSngWordLenMax;
     out.star = request.szHaveStar;
@@ -52,7 +62,7 @@ Outcome scanner_path(uint16_t dialect, const std::string& sql) {
     __sql_single_word_len = 0;
     const int32_t scanned = SPLT_WD_LEXER(const_cast<char*>(sql.data()), static_cast<int32_t>(sql.size()));
     Outcome out{scanned == 1 ? static_cast<int32_t>(words.length) : scanned == -1 ? -5 : scanned == -2 ? -6 : -4,
-                "", 0, 0};
+                "", 0, 0, __sql_sr_mys_parsepos};
     if (scanned == 1) {
         out.stream.assign(reinterpret_cast<const char*>(words.str), words.length);
         out.longest = out.stream.empty() ? 0 : __sql_single_word_len;
@@ -98,18 +108,94 @@ const uint16_t kDialects[] = {0, 1, 2, 8, 32, 64, 1024};
 
 class SplitPaths : public testing::TestWithParam<Statement> {};
 
+// Empty when both paths agree, else what differs.
+std::string differences(uint16_t dialect, const std::string& sql) {
+    const Outcome fast = split_call(dialect, sql);
+    const Outcome reference = scanner_path(dialect, sql);
+    std::string out;
+    if (fast.result != reference.result) out += " result";
+    if (fast.stream != reference.stream) out += " stream";
+    if (fast.longest != reference.longest) out += " longest";
+    if (fast.star != reference.star) out += " star";
+    if (fast.parse_pos != reference.parse_pos) out += " parse_pos";
+    return out;
+}
+
 TEST_P(SplitPaths, InPlaceScanFindsWhatTheScannerFinds) {
-    for (uint16_t dialect : kDialects) {
-        const Outcome fast = split_call(dialect, GetParam().sql);
-        const Outcome reference = scanner_path(dialect, GetParam().sql);
-        EXPECT_EQ(fast.result, reference.result) << "dialect " << dialect;
-        EXPECT_TRUE(fast.stream == reference.stream) << "dialect " << dialect;
-        EXPECT_EQ(fast.longest, reference.longest) << "dialect " << dialect;
-        EXPECT_EQ(fast.star, reference.star) << "dialect " << dialect;
-    }
+    for (uint16_t dialect : kDialects) EXPECT_EQ(differences(dialect, GetParam().sql), "") << "dialect " << dialect;
 }
 
 INSTANTIATE_TEST_SUITE_P(Statements, SplitPaths, testing::ValuesIn(kStatements),
                          [](const testing::TestParamInfo<Statement>& info) { return info.param.name; });
+
+std::vector<std::string> corpus_files() {
+    std::vector<std::string> files;
+    std::error_code ec;
+    namespace fs = std::filesystem;
+    for (fs::recursive_directory_iterator it(SPLTWD_CORPUS_DIR, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_regular_file() && it->path().extension() == ".rec") files.push_back(it->path().string());
+    }
+    std::sort(files.begin(), files.end());
+    if (files.empty()) files.emplace_back();  // shows a missing corpus as a skipped test
+    return files;
+}
+
+// The debug lines of the rules would flood the test log.
+class SilencedStdout {
+public:
+    SilencedStdout() : saved_(dup(STDOUT_FILENO)) {
+        std::fflush(stdout);
+        if (std::FILE* sink = std::fopen("/dev/null", "w")) {
+            dup2(fileno(sink), STDOUT_FILENO);
+            std::fclose(sink);
+        }
+    }
+    ~SilencedStdout() {
+        std::fflush(stdout);
+        if (saved_ >= 0) {
+            dup2(saved_, STDOUT_FILENO);
+            close(saved_);
+        }
+    }
+    SilencedStdout(const SilencedStdout&) = delete;
+    SilencedStdout& operator=(const SilencedStdout&) = delete;
+
+private:
+    int saved_;
+};
+
+class CorpusPaths : public testing::TestWithParam<std::string> {};
+
+TEST_P(CorpusPaths, InPlaceScanFindsWhatTheScannerFinds) {
+    if (GetParam().empty()) GTEST_SKIP() << "no corpus files in " << SPLTWD_CORPUS_DIR;
+    const std::vector<corpus::Record> records = corpus::ReadFile(GetParam());
+    std::vector<std::string> faults;
+    std::size_t compared = 0;
+    {
+        SilencedStdout silenced;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (records[i].text.empty()) continue;
+            for (uint16_t dialect : {records[i].dialect, uint16_t{0}}) {
+                ++compared;
+                const std::string found = differences(dialect, records[i].text);
+                if (!found.empty() && faults.size() < 5) {
+                    faults.push_back("record " + std::to_string(i) + ", dialect " + std::to_string(dialect) + ":" +
+                                     found);
+                }
+            }
+        }
+    }
+    EXPECT_GT(compared, 0u);
+    for (const std::string& fault : faults) ADD_FAILURE() << fault;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, CorpusPaths, testing::ValuesIn(corpus_files()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param.empty() ? "none" : info.param;
+                             const std::size_t slash = name.rfind("/corpus/");
+                             if (slash != std::string::npos) name = name.substr(slash + 8);
+                             std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+                             return name;
+                         });
 
 }  // namespace

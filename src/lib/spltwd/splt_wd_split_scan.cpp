@@ -25,7 +25,8 @@ SplitScan::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, 
       match_(base_),
       start_state_(sql_tables_walk.start[first_condition]),
       dialect_bits_(spltwd::dialect_bits(session.dialect)),
-      pairs_(rule_table::pairs_for(dialect_bits_)) {
+      pairs_(rule_table::pairs_for(dialect_bits_)),
+      block_end_(session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1) : base_) {
     // The tables and the actions come from the same rule file; this only
     // guards against tables that claim rules the actions do not know.
     if (sql_tables.max_rule >= rule_table::kActions.size()) scanner_fatal(fatal::kNoAction);
@@ -119,6 +120,7 @@ inline bool SplitScan::pass_loop_state(std::uint32_t state, const Byte*& p, Long
 }
 
 inline void SplitScan::take_cursor() {
+    counted_to_ = pos_;
     out_ = stream_.tail();
     out_limit_ = stream_.write_limit();
     longest_ = s_.longest_word;
@@ -135,7 +137,9 @@ inline void SplitScan::hand_over_cursor() {
 
 // Grows the stream for a record of a `length`-byte word; false when there
 // is no memory for it.
-bool SplitScan::make_room(std::uint32_t length) {
+bool SplitScan::make_room(std::uint32_t length, const Byte* pos) {
+    parse_pos_ += static_cast<std::uint32_t>(pos - counted_to_);
+    pos_ = pos;
     hand_over_cursor();
     if (!stream_.reserve(std::size_t{length} + 8)) return false;
     take_cursor();
@@ -175,7 +179,7 @@ int SplitScan::run() {
             const bool own_text = how == rule_table::InlineAction::kRecordMatch;
             const std::uint32_t word_length = own_text ? length : a.text_len;
             if (out_limit_ - out_ < static_cast<std::ptrdiff_t>(std::size_t{word_length} + 8) &&
-                !make_room(word_length)) {
+                !make_room(word_length, pos)) {
                 s_.out_of_memory = true;
                 pos = last.end;
                 result = kOutOfMemory;
@@ -187,7 +191,7 @@ int SplitScan::run() {
             // far enough; the stream has room for the block.
             if (!own_text) {
                 std::memcpy(out + 4, a.text, kBlock);
-            } else if (static_cast<std::size_t>(end_ - pos) >= kBlock && word_length <= kBlock) {
+            } else if (pos < block_end_ && word_length <= kBlock) {
                 std::memcpy(out + 4, pos, kBlock);
             } else {
                 copy_bytes(out + 4, reinterpret_cast<const char*>(pos), word_length);
@@ -195,7 +199,6 @@ int SplitScan::run() {
             std::memcpy(out + 4 + word_length, &pairs_[rule], 4);
             out_ = out + word_length + 8;
             if (word_length > longest_) longest_ = word_length;
-            parse_pos_ += length;
             pos = last.end;
             continue;
         }
@@ -209,12 +212,15 @@ int SplitScan::run() {
                     break;
                 }
             }
-            parse_pos_ += length;
             pos = last.end;
             continue;
         }
+        // The fast matches so far run from counted_to_ to here.
+        parse_pos_ += static_cast<std::uint32_t>(pos - counted_to_);
         if (rule == 0) {
+            // A byte no rule takes is no match.
             std::fwrite(pos++, 1, 1, unmatched_);
+            counted_to_ = pos;
             continue;
         }
         pos_ = pos;
@@ -225,6 +231,7 @@ int SplitScan::run() {
             break;
         }
     }
+    parse_pos_ += static_cast<std::uint32_t>(pos - counted_to_);
     pos_ = pos;
     hand_over_cursor();
     return result;

@@ -71,7 +71,7 @@ private:
     bool pass_loop_state(std::uint32_t state, const Byte*& p, Longest& last);
     [[gnu::noinline]] const Byte* pass_to(int exit, const Byte* p) const;
     [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
-    [[gnu::noinline]] bool make_room(std::uint32_t length);
+    [[gnu::noinline]] bool make_room(std::uint32_t length, const Byte* pos);
     void take_cursor();
     void hand_over_cursor();
 
@@ -87,6 +87,9 @@ private:
     std::uint32_t start_state_;  // the row of the start condition
     const std::uint16_t dialect_bits_;
     const WordPair* const pairs_;  // each rule's pair in this dialect
+    // Before it, a whole block of kOverwrite bytes of the statement may be
+    // read (see run()).
+    const Byte* const block_end_;
     LoopRun known_{};  // see walk()
     bool noted_ = false;  // whether known_ holds a run of the walk in progress
 
@@ -96,7 +99,8 @@ private:
     char* out_ = nullptr;
     char* out_limit_ = nullptr;
     std::uint32_t longest_ = 0;
-    std::uint32_t parse_pos_ = 0;
+    std::uint32_t parse_pos_ = 0;   // up to counted_to_, which run() moves
+    const Byte* counted_to_ = nullptr;  // on over the matches it runs itself
 };
 
 inline void SplitScan::record(const char* word, std::uint32_t length, WordPair pair) {
