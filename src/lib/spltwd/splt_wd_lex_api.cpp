@@ -67,6 +67,14 @@ void destroy_default_scanner() {
         splt_wdlex_destroy();
         return;
     }
+    // Already as a destroy leaves it, as after the last split: nothing to do.
+    const bool fresh_already = !scanner.initialised && scanner.start == 0 && scanner.text == nullptr &&
+                               scanner.leng == 0 && scanner.in == nullptr && scanner.out == nullptr &&
+                               scanner.stack_top == 0 && scanner.stack_size == 0 && scanner.pos == nullptr &&
+                               scanner.hold == 0 && scanner.lineno == splt_wdlineno &&
+                               scanner.debug == splt_wd_flex_debug && splt_wdtext == nullptr && splt_wdleng == 0 &&
+                               splt_wdin == nullptr && splt_wdout == nullptr;
+    if (fresh_already) return;
     Scanner fresh;
     fresh.tables = scanner.tables;
     fresh.lineno = splt_wdlineno;

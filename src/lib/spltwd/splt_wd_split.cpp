@@ -112,7 +112,7 @@ int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* 
     if (request == nullptr || request->sql_text == nullptr || request->sql_len == 0 ||
         request->sql_len > INT32_MAX)
         return -2;
-    std::free(request->sql_word);
+    if (request->sql_word != nullptr) std::free(request->sql_word);
     request->sql_word = nullptr;
     request->nSqlWordLen = 0;
     request->szHaveStar = 0;
