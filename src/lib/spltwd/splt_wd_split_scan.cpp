@@ -135,13 +135,16 @@ inline void SplitScan::hand_over_cursor() {
     s_.parse_pos = static_cast<std::int32_t>(parse_pos_);
 }
 
-// Grows the stream for a record of a `length`-byte word; false when there
-// is no memory for it.
+// Grows the stream for a record of a `length`-byte word at `pos`; false,
+// and the split failed, when there is no memory for it.
 bool SplitScan::make_room(std::uint32_t length, const Byte* pos) {
     parse_pos_ += static_cast<std::uint32_t>(pos - counted_to_);
-    pos_ = pos;
+    counted_to_ = pos_ = pos;
     hand_over_cursor();
-    if (!stream_.reserve(std::size_t{length} + 8)) return false;
+    if (!stream_.reserve(std::size_t{length} + 8)) {
+        s_.out_of_memory = true;
+        return false;
+    }
     take_cursor();
     return true;
 }
@@ -162,53 +165,74 @@ int SplitScan::run_general(unsigned rule, const Byte* end) {
 // such as the blank of a whitespace run); that is done here.  The others
 // go through run_general.
 int SplitScan::run() {
+    using rule_table::InlineAction;
     constexpr std::size_t kBlock = GrowBuffer::kOverwrite;
     static_assert(RuleAction::kTextBlock == kBlock, "a fixed text moves as one block");
     const std::uint32_t* const rows = sql_tables_walk.rows;
+    const WordPair* const pairs = pairs_;
+    const Byte* const block_end = block_end_;
     take_cursor();
+    // The write position and its limit stay in locals while words are
+    // recorded here; make_room and run_general find them in out_.
+    char* out = out_;
+    char* limit = out_limit_;
     const Byte* pos = pos_;
     int result = 1;
     // The end-of-input action of every start condition returns 1.
     while (pos != end_) {
         const Longest last = walk(pos);
         const unsigned rule = rows[last.state + rule_table::kWalkShape.width - 1] & kWalkRuleBits;
-        const rule_table::InlineAction how = rule_table::kInlineAction[rule];
-        if (how == rule_table::InlineAction::kRecordMatch || how == rule_table::InlineAction::kRecordText) {
-            const RuleAction& a = rule_table::kActions[rule];
+        const InlineAction how = rule_table::kInlineAction[rule];
+        if (how == InlineAction::kRecordMatch) {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
-            const bool own_text = how == rule_table::InlineAction::kRecordMatch;
-            const std::uint32_t word_length = own_text ? length : a.text_len;
-            if (out_limit_ - out_ < static_cast<std::ptrdiff_t>(std::size_t{word_length} + 8) &&
-                !make_room(word_length, pos)) {
-                s_.out_of_memory = true;
-                pos = last.end;
-                result = kOutOfMemory;
-                break;
+            if (limit - out < static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) {
+                out_ = out;
+                if (!make_room(length, pos)) {
+                    pos = last.end;
+                    break;
+                }
+                out = out_;
+                limit = out_limit_;
             }
-            char* const out = out_;
-            std::memcpy(out, &word_length, 4);
+            std::memcpy(out, &length, 4);
             // A short word moves as one block when the statement goes on
             // far enough; the stream has room for the block.
-            if (!own_text) {
-                std::memcpy(out + 4, a.text, kBlock);
-            } else if (pos < block_end_ && word_length <= kBlock) {
+            if (pos < block_end && length <= kBlock) {
                 std::memcpy(out + 4, pos, kBlock);
             } else {
-                copy_bytes(out + 4, reinterpret_cast<const char*>(pos), word_length);
+                copy_bytes(out + 4, reinterpret_cast<const char*>(pos), length);
             }
-            std::memcpy(out + 4 + word_length, &pairs_[rule], 4);
-            out_ = out + word_length + 8;
-            if (word_length > longest_) longest_ = word_length;
+            std::memcpy(out + 4 + length, &pairs[rule], 4);
+            out += std::size_t{length} + 8;
+            if (length > longest_) longest_ = length;
             pos = last.end;
             continue;
         }
-        if (how == rule_table::InlineAction::kAppend || how == rule_table::InlineAction::kDrop) {
-            const auto length = static_cast<std::uint32_t>(last.end - pos);
-            if (how == rule_table::InlineAction::kAppend) {
-                append(reinterpret_cast<const char*>(pos), length);
+        if (how == InlineAction::kRecordText) {
+            const RuleAction& a = rule_table::kActions[rule];
+            const std::uint32_t length = a.text_len;
+            if (limit - out < static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) {
+                out_ = out;
+                if (!make_room(length, pos)) {
+                    pos = last.end;
+                    break;
+                }
+                out = out_;
+                limit = out_limit_;
+            }
+            std::memcpy(out, &length, 4);
+            std::memcpy(out + 4, a.text, kBlock);
+            std::memcpy(out + 4 + length, &pairs[rule], 4);
+            out += std::size_t{length} + 8;
+            if (length > longest_) longest_ = length;
+            pos = last.end;
+            continue;
+        }
+        if (how == InlineAction::kAppend || how == InlineAction::kDrop) {
+            if (how == InlineAction::kAppend) {
+                append(reinterpret_cast<const char*>(pos), static_cast<std::uint32_t>(last.end - pos));
                 if (s_.out_of_memory) {
                     pos = last.end;
-                    result = kOutOfMemory;
                     break;
                 }
             }
@@ -223,15 +247,23 @@ int SplitScan::run() {
             counted_to_ = pos;
             continue;
         }
+        out_ = out;
         pos_ = pos;
         const int action_result = run_general(rule, last.end);
+        out = out_;
+        limit = out_limit_;
         pos = pos_;
         if (action_result != kContinue) {
             result = action_result;
             break;
         }
     }
+    if (s_.out_of_memory) {
+        // The word that could not be stored still counts as matched.
+        result = kOutOfMemory;
+    }
     parse_pos_ += static_cast<std::uint32_t>(pos - counted_to_);
+    out_ = out;
     pos_ = pos;
     hand_over_cursor();
     return result;
