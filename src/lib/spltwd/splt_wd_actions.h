@@ -49,24 +49,26 @@ struct WordPair {
     std::uint16_t mask = 0;
 };
 
+// 32 bytes: the split call's match loop finds an action with a shift.
 struct RuleAction {
     std::uint16_t steps = 0;
     DebugFormat debug = NO_DEBUG;
     std::int8_t condition = 0;     // for kEnter
     std::int8_t stop_value = 0;    // for kStop
-    WordPair pair;                   // the pair recorded ...
-    std::uint16_t alt_dialects = 0;  // ... unless the dialect code is one of these bits,
-    WordPair alt_pair;               // which record this pair instead
-    // For kRecordText.  The text sits in a block of kTextBlock bytes, so
-    // that it can be copied as one block whatever its length.
+    std::uint8_t text_len = 0;     // for kRecordText, with text below
+    std::uint16_t alt_dialects = 0;  // the dialects that record alt_pair instead of pair
+    WordPair pair;
+    WordPair alt_pair;
+    // The text sits in a block of kTextBlock bytes, so that it can be
+    // copied as one block whatever its length.
     static constexpr std::size_t kTextBlock = 16;
     char text[kTextBlock] = {};
-    std::uint8_t text_len = 0;
 
     constexpr const WordPair& pair_for(std::uint16_t dialect_bits) const {
         return (dialect_bits & alt_dialects) != 0 ? alt_pair : pair;
     }
 };
+static_assert(sizeof(RuleAction) == 32, "an action is 32 bytes");
 
 namespace rules {
 
