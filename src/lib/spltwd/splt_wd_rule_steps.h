@@ -61,8 +61,13 @@ inline constexpr std::array<RuleAction, kRuleSlots> kActions = [] {
 }();
 
 // What the split call's match loop does inline, for the rules whose whole
-// action is one of these steps.
-enum class InlineAction : std::uint8_t { kNone, kRecordMatch, kRecordText, kAppend, kDrop };
+// action is one of these: record the match, record the fixed text, append
+// the match, drop it, append it and enter a start condition (an opening
+// quote), append it, record the pending word and return to the dialect
+// state (a closing quote).
+enum class InlineAction : std::uint8_t { kNone, kRecordMatch, kRecordText, kAppend, kDrop, kOpen, kClose };
+inline constexpr std::uint16_t kOpenSteps = kAppend | kEnter;
+inline constexpr std::uint16_t kCloseSteps = kAppend | kRecordPending | kEnterDialect;
 inline constexpr std::array<InlineAction, kRuleSlots> kInlineAction = [] {
     std::array<InlineAction, kRuleSlots> by_rule{};
     for (const auto& r : kRuleList) {
@@ -71,6 +76,8 @@ inline constexpr std::array<InlineAction, kRuleSlots> kInlineAction = [] {
                           : steps == kRecordText ? InlineAction::kRecordText
                           : steps == kAppend     ? InlineAction::kAppend
                           : steps == 0           ? InlineAction::kDrop
+                          : steps == kOpenSteps  ? InlineAction::kOpen
+                          : steps == kCloseSteps ? InlineAction::kClose
                                                  : InlineAction::kNone;
     }
     return by_rule;

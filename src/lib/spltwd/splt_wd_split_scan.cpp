@@ -228,15 +228,33 @@ int SplitScan::run() {
             pos = last.end;
             continue;
         }
-        if (how == InlineAction::kAppend || how == InlineAction::kDrop) {
-            if (how == InlineAction::kAppend) {
-                append(reinterpret_cast<const char*>(pos), static_cast<std::uint32_t>(last.end - pos));
-                if (s_.out_of_memory) {
-                    pos = last.end;
-                    break;
-                }
-            }
+        if (how == InlineAction::kDrop) {
             pos = last.end;
+            continue;
+        }
+        if (how != InlineAction::kNone) {
+            // kAppend, kOpen or kClose
+            append(reinterpret_cast<const char*>(pos), static_cast<std::uint32_t>(last.end - pos));
+            pos = last.end;
+            if (s_.out_of_memory) break;
+            if (how == InlineAction::kOpen) {
+                start_state_ = sql_tables_walk.start[rule_table::kActions[rule].condition];
+            } else if (how == InlineAction::kClose) {
+                const auto length = static_cast<std::uint32_t>(pending_.size());
+                if (limit - out < static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) {
+                    out_ = out;
+                    if (!make_room(length, pos)) break;
+                    out = out_;
+                    limit = out_limit_;
+                }
+                std::memcpy(out, &length, 4);
+                copy_bytes(out + 4, pending_.data(), length);
+                std::memcpy(out + 4 + length, &pairs[rule], 4);
+                out += std::size_t{length} + 8;
+                if (length > longest_) longest_ = length;
+                pending_.clear();
+                start_state_ = sql_tables_walk.start[s_.dialect_condition];
+            }
             continue;
         }
         // The fast matches so far run from counted_to_ to here.
