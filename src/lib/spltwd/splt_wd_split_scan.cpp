@@ -60,7 +60,9 @@ inline SplitScan::Longest SplitScan::walk(const Byte* p) {
     std::uint32_t state = start_state_;
     Longest last{state, p};
     do {
-        state = rows[std::size_t{state} + std::size_t{byte_class[*p++]}];
+        const std::size_t cls = byte_class[*p];
+        ++p;
+        state = rows[std::size_t{state} + cls];
         if (state >= kShape.accepting_begin) [[likely]] {
             last = {state, p};
         } else if (state >= kShape.loop_end) {
