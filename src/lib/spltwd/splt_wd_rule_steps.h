@@ -64,8 +64,11 @@ inline constexpr std::array<RuleAction, kRuleSlots> kActions = [] {
 // action is one of these: record the match, record the fixed text, append
 // the match, drop it, append it and enter a start condition (an opening
 // quote), append it, record the pending word and return to the dialect
-// state (a closing quote).
-enum class InlineAction : std::uint8_t { kNone, kRecordMatch, kRecordText, kAppend, kDrop, kOpen, kClose };
+// state (a closing quote), print a debug line and record the match,
+// record the match and mark a star.
+enum class InlineAction : std::uint8_t {
+    kNone, kRecordMatch, kRecordText, kAppend, kDrop, kOpen, kClose, kPrintRecord, kRecordStar
+};
 inline constexpr std::uint16_t kOpenSteps = kAppend | kEnter;
 inline constexpr std::uint16_t kCloseSteps = kAppend | kRecordPending | kEnterDialect;
 inline constexpr std::array<InlineAction, kRuleSlots> kInlineAction = [] {
@@ -78,6 +81,8 @@ inline constexpr std::array<InlineAction, kRuleSlots> kInlineAction = [] {
                           : steps == 0           ? InlineAction::kDrop
                           : steps == kOpenSteps  ? InlineAction::kOpen
                           : steps == kCloseSteps ? InlineAction::kClose
+                          : steps == (kPrint | kRecordMatch) ? InlineAction::kPrintRecord
+                          : steps == (kRecordMatch | kStar)  ? InlineAction::kRecordStar
                                                  : InlineAction::kNone;
     }
     return by_rule;

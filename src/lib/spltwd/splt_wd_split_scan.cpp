@@ -151,6 +151,18 @@ bool SplitScan::make_room(std::uint32_t length, const Byte* pos) {
     return true;
 }
 
+// What the actions of the kinds kPrintRecord and kRecordStar do before
+// their record.  Returns true.
+bool SplitScan::before_record(rule_table::InlineAction how, unsigned rule, const Byte* from, const Byte* end) {
+    if (how == rule_table::InlineAction::kRecordStar) {
+        s_.have_star = 1;
+    } else {
+        print_debug(rule_table::kActions[rule].debug, reinterpret_cast<const char*>(from),
+                    static_cast<std::uint32_t>(end - from));
+    }
+    return true;
+}
+
 // Runs the action of a match that does more than record one word.
 int SplitScan::run_general(unsigned rule, const Byte* end) {
     hand_over_cursor();
@@ -172,7 +184,6 @@ int SplitScan::run() {
     static_assert(RuleAction::kTextBlock == kBlock, "a fixed text moves as one block");
     const std::uint32_t* const rows = sql_tables_walk.rows;
     const WordPair* const pairs = pairs_;
-    const Byte* const block_end = block_end_;
     take_cursor();
     // The write position and its limit stay in locals while words are
     // recorded here; make_room and run_general find them in out_.
@@ -185,7 +196,8 @@ int SplitScan::run() {
         const Longest last = walk(pos);
         const unsigned rule = rows[last.state + rule_table::kWalkShape.width - 1] & kWalkRuleBits;
         const InlineAction how = rule_table::kInlineAction[rule];
-        if (how == InlineAction::kRecordMatch) {
+        if (how == InlineAction::kRecordMatch ||
+            (how >= InlineAction::kPrintRecord && before_record(how, rule, pos, last.end))) {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
             if (limit - out < static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) {
                 out_ = out;
@@ -199,7 +211,7 @@ int SplitScan::run() {
             std::memcpy(out, &length, 4);
             // A short word moves as one block when the statement goes on
             // far enough; the stream has room for the block.
-            if (pos < block_end && length <= kBlock) {
+            if (length <= kBlock && pos < block_end_) {
                 std::memcpy(out + 4, pos, kBlock);
             } else {
                 copy_bytes(out + 4, reinterpret_cast<const char*>(pos), length);

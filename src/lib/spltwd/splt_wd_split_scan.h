@@ -15,6 +15,7 @@
 
 #include "splt_wd_actions.h"
 #include "splt_wd_dfa.h"
+#include "splt_wd_rule_steps.h"
 #include "splt_wd_session.h"
 #include "splt_wd_word_buffers.h"
 
@@ -71,6 +72,7 @@ private:
     bool pass_loop_state(std::uint32_t state, const Byte*& p, Longest& last);
     [[gnu::noinline]] const Byte* pass_to(int exit, const Byte* p) const;
     [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
+    [[gnu::noinline]] bool before_record(rule_table::InlineAction how, unsigned rule, const Byte* from, const Byte* end);
     [[gnu::noinline]] bool make_room(std::uint32_t length, const Byte* pos);
     void take_cursor();
     void hand_over_cursor();
