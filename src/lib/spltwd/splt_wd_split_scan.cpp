@@ -95,13 +95,14 @@ inline SplitScan::Longest SplitScan::walk(const Byte* p) {
 //   the re-reading linear.  (An accepting state's run is part of its
 //   match, so no later walk comes back to it.)
 inline bool SplitScan::pass_loop_state(std::uint32_t state, const Byte*& p, Longest& last) {
-    const std::uint32_t about = sql_tables_walk.rows[state + rule_table::kWalkShape.width - 1];
-    const bool accepts = (about & kWalkRuleBits) != 0;
-    // (A run of this very walk lies behind p.)
-    if (!accepts && state == known_.state && known_.from <= p && p <= known_.to) {
+    // known_ only ever holds a state that accepts nothing.  (A run of this
+    // very walk lies behind p.)
+    if (state == known_.state && known_.from <= p && p <= known_.to) {
         if (known_.last.end > p) last = known_.last;
         return false;
     }
+    const std::uint32_t about = sql_tables_walk.rows[state + rule_table::kWalkShape.width - 1];
+    const bool accepts = (about & kWalkRuleBits) != 0;
     const Byte* const entered = p;
     const unsigned set = (about >> kWalkStaySetShift) & kWalkStaySetBits;
     if (about & kWalkSingleExit) {

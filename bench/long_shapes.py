@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""Instructions per byte of the split call on long statements, by shape.
+
+Usage:
+    bench/long_shapes.py [--harness PATH] [--corpus DIR] [SIZE_MIB ...]
+
+For each size (default: 4 16 64) writes one record file per shape into a
+temporary folder and counts the instructions of the split call on it with
+callgrind, as bench/callgrind_ipb.py does for the corpus.  The shapes:
+
+    mixed SQL        MySQL statements of the corpus joined by line ends
+    string           one MySQL string
+    comment          one bracketed comment, generic mode
+    dollar body      one PostgreSQL dollar-quoted body
+    one-byte words   "a,a,a,...", MySQL and generic mode
+    generic name     one name in the generic mode, where every letter is a
+                     word and is read from again to the end of the name
+
+A cost that grows with the size shows as a figure that grows down a
+column; the budget is flat figures.  Needs valgrind and python3.
+"""
+
+import argparse
+import pathlib
+import sys
+import tempfile
+
+import callgrind_ipb
+
+MIB = 1 << 20
+FILLER = b"the quick brown fox 42 jumps over the lazy dog 7 times "
+
+
+def filled(open_text, close_text, size):
+    body = size - len(open_text) - len(close_text)
+    return open_text + (FILLER * (body // len(FILLER) + 1))[:body] + close_text
+
+
+def mixed_sql(corpus, size):
+    pieces = [sql.replace(b";", b"") + b"\n"
+              for dialect, sql in read_records(corpus / "grammars-v4" / "mysql.rec") if sql.replace(b";", b"")]
+    text = bytearray()
+    while len(text) < size:
+        for piece in pieces:
+            text += piece
+            if len(text) >= size:
+                break
+    return bytes(text[:size])
+
+
+def read_records(path):
+    data = path.read_bytes()
+    i = 0
+    while i < len(data):
+        j = data.index(b"\n", i)
+        dialect, n = map(int, data[i:j].split())
+        yield dialect, data[j + 1:j + 1 + n]
+        i = j + 2 + n
+
+
+SHAPES = [
+    ("mixed SQL", 32, mixed_sql),
+    ("string", 32, lambda corpus, size: filled(b"'", b"'", size)),
+    ("comment", 0, lambda corpus, size: filled(b"/*", b"*/", size)),
+    ("dollar body", 64, lambda corpus, size: filled(b"$$", b"$$", size)),
+    ("one-byte words", 32, lambda corpus, size: (b"a," * (size // 2 + 1))[:size]),
+    ("one-byte words", 0, lambda corpus, size: (b"a," * (size // 2 + 1))[:size]),
+    ("generic name", 0, lambda corpus, size: (b"abcdefghij" * (size // 10 + 1))[:size]),
+]
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Instructions per byte of long statements under callgrind.")
+    parser.add_argument("--harness", type=pathlib.Path,
+                        default=callgrind_ipb.REPO / "build-bench" / "bench" / "split_corpus")
+    parser.add_argument("--corpus", type=pathlib.Path, default=callgrind_ipb.REPO.parent / "shared" / "corpus")
+    parser.add_argument("sizes", nargs="*", type=int, default=[4, 16, 64], help="sizes in MiB")
+    args = parser.parse_args()
+    if not args.harness.is_file():
+        sys.exit(f"long_shapes: no harness at {args.harness}; build the split_corpus target with -DSPLTWD_BENCH=ON")
+
+    header = f"{'shape':<16} {'dialect':>7} " + " ".join(f"{str(size) + ' MiB':>10}" for size in args.sizes)
+    print(header)
+    print("-" * len(header))
+    with tempfile.TemporaryDirectory(prefix="long_shapes.") as tmp:
+        workdir = pathlib.Path(tmp)
+        for number, (name, dialect, make) in enumerate(SHAPES):
+            figures = []
+            for size in args.sizes:
+                text = make(args.corpus, size * MIB)
+                record = workdir / "shape.rec"
+                record.write_bytes(b"%d %d\n" % (dialect, len(text)) + text + b"\n")
+                counts, instructions = callgrind_ipb.measure(args.harness, [str(record)], workdir,
+                                                             number * 100 + size)
+                figures.append(instructions / counts["bytes"])
+            print(f"{name:<16} {dialect:>7} " + " ".join(f"{figure:>10.1f}" for figure in figures), flush=True)
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    except RuntimeError as error:
+        sys.exit(f"long_shapes: {error}")
