@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "loops.h"
 #include "reference_pattern.h"
 #include "rule_file.h"
 #include "table_runner.h"
@@ -111,6 +112,32 @@ TEST(HandWrittenRules, TablesKeepTheirInvariants) {
     for (std::uint16_t c = 0; c < tables.class_count; ++c) EXPECT_EQ(tables.next[c], 0) << "class " << c;
     for (std::uint16_t s : tables.next) ASSERT_LT(s, tables.state_count());
     for (unsigned b = 0; b < 256; ++b) ASSERT_LT(tables.byte_class[b], tables.class_count);
+}
+
+// Scanners tell the kinds of state apart by number: dead, self-loop
+// states, plain states, accepting states (state_order.h).
+TEST(HandWrittenRules, StatesComeGroupedByKind) {
+    for (bool minimise : {false, true}) {
+        const lexgen::Tables tables = compile(kHandWritten, minimise);
+        const lexgen::Loops loops = lexgen::find_loops(tables);
+        ASSERT_LE(1u, tables.loop_end);
+        ASSERT_LE(tables.loop_end, tables.accepting_begin);
+        ASSERT_LE(tables.accepting_begin, tables.state_count());
+        // Each group is present, so that each bound is put to the test.
+        EXPECT_LT(1u, tables.loop_end);
+        EXPECT_LT(tables.loop_end, tables.accepting_begin);
+        EXPECT_LT(tables.accepting_begin, tables.state_count());
+        for (std::uint32_t s = 1; s < tables.state_count(); ++s) {
+            const bool loops_on_itself = loops.set_of_state[s] != 0;
+            const bool accepts = tables.accept[s] != 0;
+            if (s < tables.loop_end) {
+                EXPECT_TRUE(loops_on_itself) << "state " << s << ", minimised " << minimise;
+            } else {
+                EXPECT_FALSE(loops_on_itself) << "state " << s << ", minimised " << minimise;
+                EXPECT_EQ(accepts, s >= tables.accepting_begin) << "state " << s << ", minimised " << minimise;
+            }
+        }
+    }
 }
 
 // Rule sets written with the test's own pattern builders; their notation
