@@ -22,11 +22,12 @@ void fail_allocation_after(int n) {
 }
 
 // Rule 5 is accepted on the empty text, but the tables claim rules up to 4.
+// Two rows of one class each: the dead state, and state 2, which has no
+// moves and accepts rule 5.
 const std::uint8_t kNoClasses[256] = {};
-const spltwd::DfaState kOneStart[] = {1};
-const spltwd::DfaState kNoMoves[] = {0, 0};
-const std::uint16_t kAcceptsRuleFive[] = {0, 5};
-const spltwd::DfaTables kRuleBeyondTheLast{2, 1, 1, 4, kNoClasses, kOneStart, kNoMoves, kAcceptsRuleFive, 1, 1};
+const spltwd::DfaState kOneStart[] = {2};
+const std::uint32_t kRows[] = {0, 0, 0, 5};
+const spltwd::DfaTables kRuleBeyondTheLast{2, 1, 1, 4, kNoClasses, kOneStart, kRows, 2, 2};
 
 struct FatalCase {
     const char* name;

@@ -67,9 +67,9 @@ TEST_F(LexgenProgram, WritesTablesActionsAndSummary) {
     std::string tables = text_of("tables.cpp");
     EXPECT_NE(tables.find("const DfaTables sql_tables = {"), std::string::npos);
     EXPECT_EQ(r.out,
-              "INITIAL: 1 rules, 2 states, 16 bytes\n"
-              "OTHER: 2 rules, 3 states, 24 bytes\n"
-              "total: 2 conditions, 2 rule sets, 6 states (dead state included), 3 byte classes, 308 bytes\n");
+              "INITIAL: 1 rules, 2 states, 32 bytes\n"
+              "OTHER: 2 rules, 3 states, 48 bytes\n"
+              "total: 2 conditions, 2 rule sets, 6 states (dead state included), 3 byte classes, 360 bytes\n");
 }
 
 struct BadFile {

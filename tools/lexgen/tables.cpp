@@ -24,9 +24,9 @@ std::string joined(const std::vector<std::string>& names) {
 
 }  // namespace
 
+// As emitted: 32-bit start states and rows of class_count + 1 words.
 std::size_t Tables::table_bytes() const {
-    return sizeof(byte_class) + start.size() * sizeof(std::uint16_t) + next.size() * sizeof(std::uint16_t) +
-           accept.size() * sizeof(std::uint16_t);
+    return sizeof(byte_class) + (start.size() + std::size_t{state_count()} * (class_count + 1u)) * sizeof(std::uint32_t);
 }
 
 Tables build_tables(const RuleFile& file, bool minimise) {
@@ -92,7 +92,7 @@ Tables build_tables(const RuleFile& file, bool minimise) {
         }
         set_start.push_back(global(dfa.start));
         summary.states = own;
-        summary.table_bytes = static_cast<std::size_t>(own) * (classes.count + 1u) * sizeof(std::uint16_t);
+        summary.table_bytes = static_cast<std::size_t>(own) * (classes.count + 1u) * sizeof(std::uint32_t);
     }
     for (std::size_t set : set_of_condition) tables.start.push_back(static_cast<std::uint16_t>(set_start[set]));
     order_states(tables);

@@ -18,7 +18,7 @@ struct RuleSetSummary {
     std::vector<std::string> conditions;  // the start conditions sharing the set
     std::size_t rule_count = 0;
     std::uint32_t states = 0;      // its own states, the shared dead state not counted
-    std::size_t table_bytes = 0;   // its rows of next[] and its accept[] entries
+    std::size_t table_bytes = 0;   // its rows, as emitted
 };
 
 struct Tables {
@@ -34,7 +34,7 @@ struct Tables {
     std::vector<RuleSetSummary> rule_sets;
 
     std::uint32_t state_count() const { return static_cast<std::uint32_t>(accept.size()); }
-    std::size_t table_bytes() const;  // all four arrays
+    std::size_t table_bytes() const;  // byte classes, start states and rows, as emitted
 };
 
 // The most states the 16-bit state numbers can hold.

@@ -45,12 +45,12 @@ inline constexpr NumberedAction kRuleList[] = {
 
 inline constexpr int kRuleSlots = kRuleList[std::size(kRuleList) - 1].rule + 1;
 
-// The shape of sql_tables_walk (splt_wd_dfa.h), as constants.
-struct WalkShape {
+// The row width and the bounds of sql_tables (splt_wd_dfa.h), as constants.
+struct RowShape {
     std::uint32_t width, loop_end, accepting_begin;
 };
-inline constexpr WalkShape kWalkShape = {
-#define SPLT_WD_WALK_SHAPE(width, loop_end, accepting_begin) width, loop_end, accepting_begin
+inline constexpr RowShape kRowShape = {
+#define SPLT_WD_ROW_SHAPE(width, loop_end, accepting_begin) width, loop_end, accepting_begin
 #include "sql_tables_actions.inc"
 };
 

@@ -25,17 +25,15 @@ struct Accepted {
 // `end`, or the first byte that has no move.
 inline const Byte* walk(const DfaTables& t, DfaState& state, const Byte* p, const Byte* end,
                         Accepted& last) {
-    const DfaState* const next = t.next;
+    const std::uint32_t* const rows = t.rows;
     const std::uint8_t* const byte_class = t.byte_class;
-    const std::uint16_t* const accept = t.accept;
-    const std::size_t class_count = t.class_count;
     DfaState at = state;
     while (p < end) {
-        const DfaState to = next[at * class_count + byte_class[*p]];
+        const DfaState to = rows[std::size_t{at} + byte_class[*p]];
         if (!to) break;
         at = to;
         ++p;
-        if (accept[at]) last = {accept[at], p};
+        if (const unsigned rule = t.rule(at)) last = {rule, p};
     }
     state = at;
     return p;
@@ -44,7 +42,7 @@ inline const Byte* walk(const DfaTables& t, DfaState& state, const Byte* p, cons
 // Whether some byte leads out of `state`: if not, reading more input cannot
 // lengthen the match, and a terminal is not asked for another line.
 bool has_moves(const DfaTables& t, DfaState state) {
-    const DfaState* row = t.next + std::size_t{state} * t.class_count;
+    const std::uint32_t* row = t.rows + state;
     for (std::size_t c = 0; c < t.class_count; ++c) {
         if (row[c]) return true;
     }
@@ -71,7 +69,7 @@ Match longest_match(Scanner& s, ScanBuffer& b, const Byte*& data_end) {
     const DfaTables& t = *s.tables;
     DfaState state = t.start[condition_of(s.start)];
     const Byte* begin = reinterpret_cast<const Byte*>(s.pos);
-    Accepted last{t.accept[state], begin};
+    Accepted last{t.rule(state), begin};
     const Byte* p = begin;
     for (;;) {
         p = walk(t, state, p, data_end, last);

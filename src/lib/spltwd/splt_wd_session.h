@@ -37,7 +37,6 @@ void destroy_default_scanner();
 // The scanner tables generated from rules/splt_wd.rules.
 extern const DfaTables sql_tables;
 extern const DfaLoops sql_tables_loops;
-extern const DfaWalk sql_tables_walk;
 
 // The action of every SQL rule (and of the end of input) on the session
 // that `session` points to.  A failed append ends the scan with kOutOfMemory.

@@ -23,7 +23,7 @@ SplitScan::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, 
       end_(base_ + session.sql_len),
       pos_(base_),
       match_(base_),
-      start_state_(sql_tables_walk.start[first_condition]),
+      start_state_(sql_tables.start[first_condition]),
       dialect_bits_(spltwd::dialect_bits(session.dialect)),
       pairs_(rule_table::pairs_for(dialect_bits_)),
       block_end_(session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1) : base_) {
@@ -33,7 +33,7 @@ SplitScan::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, 
 }
 
 void SplitScan::begin(int condition) {
-    if (condition >= 0 && condition < sql_tables.condition_count) start_state_ = sql_tables_walk.start[condition];
+    if (condition >= 0 && condition < sql_tables.condition_count) start_state_ = sql_tables.start[condition];
 }
 
 // Passes from `p` to the next `exit` byte, or to the end.
@@ -47,13 +47,12 @@ const SplitScan::Byte* SplitScan::pass_to(int exit, const Byte* p) const {
 // has no move or the statement ends.  The bytes read beyond the match are
 // read again by the next walk.
 //
-// The walk runs on the premultiplied rows of sql_tables_walk, whose states
-// are numbered by kind (splt_wd_dfa.h): one comparison notes an accepting
+// The states of sql_tables are row offsets numbered by kind (splt_wd_dfa.h): one comparison notes an accepting
 // state, a second passes a plain one; loop states take the third branch,
 // pass_loop_state.
 inline SplitScan::Longest SplitScan::walk(const Byte* p) {
-    constexpr rule_table::WalkShape kShape = rule_table::kWalkShape;
-    const std::uint32_t* const rows = sql_tables_walk.rows;
+    constexpr rule_table::RowShape kShape = rule_table::kRowShape;
+    const std::uint32_t* const rows = sql_tables.rows;
     const std::uint8_t* const byte_class = sql_tables.byte_class;
     const Byte* const end = end_;
 
@@ -101,11 +100,11 @@ inline bool SplitScan::pass_loop_state(std::uint32_t state, const Byte*& p, Long
         if (known_.last.end > p) last = known_.last;
         return false;
     }
-    const std::uint32_t about = sql_tables_walk.rows[state + rule_table::kWalkShape.width - 1];
-    const bool accepts = (about & kWalkRuleBits) != 0;
+    const std::uint32_t about = sql_tables.rows[state + rule_table::kRowShape.width - 1];
+    const bool accepts = (about & kRuleBits) != 0;
     const Byte* const entered = p;
-    const unsigned set = (about >> kWalkStaySetShift) & kWalkStaySetBits;
-    if (about & kWalkSingleExit) {
+    const unsigned set = (about >> kStaySetShift) & kStaySetBits;
+    if (about & kSingleExit) {
         p = pass_to(sql_tables_loops.only_exit[set], p);
     } else {
         const std::uint8_t* const stays = sql_tables_loops.stays + std::size_t{set} * 256;
@@ -183,7 +182,7 @@ int SplitScan::run() {
     using rule_table::InlineAction;
     constexpr std::size_t kBlock = GrowBuffer::kOverwrite;
     static_assert(RuleAction::kTextBlock == kBlock, "a fixed text moves as one block");
-    const std::uint32_t* const rows = sql_tables_walk.rows;
+    const std::uint32_t* const rows = sql_tables.rows;
     const WordPair* const pairs = pairs_;
     take_cursor();
     // The write position and its limit stay in locals while words are
@@ -195,7 +194,7 @@ int SplitScan::run() {
     // The end-of-input action of every start condition returns 1.
     while (pos != end_) {
         const Longest last = walk(pos);
-        const unsigned rule = rows[last.state + rule_table::kWalkShape.width - 1] & kWalkRuleBits;
+        const unsigned rule = rows[last.state + rule_table::kRowShape.width - 1] & kRuleBits;
         const InlineAction how = rule_table::kInlineAction[rule];
         if (how == InlineAction::kRecordMatch ||
             (how >= InlineAction::kPrintRecord && before_record(how, rule, pos, last.end))) {
@@ -253,7 +252,7 @@ int SplitScan::run() {
             pos = last.end;
             if (s_.out_of_memory) break;
             if (how == InlineAction::kOpen) {
-                start_state_ = sql_tables_walk.start[rule_table::kActions[rule].condition];
+                start_state_ = sql_tables.start[rule_table::kActions[rule].condition];
             } else if (how == InlineAction::kClose) {
                 const auto length = static_cast<std::uint32_t>(pending_.size());
                 if (limit - out < static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) {
@@ -268,7 +267,7 @@ int SplitScan::run() {
                 out += std::size_t{length} + 8;
                 if (length > longest_) longest_ = length;
                 pending_.clear();
-                start_state_ = sql_tables_walk.start[s_.dialect_condition];
+                start_state_ = sql_tables.start[s_.dialect_condition];
             }
             continue;
         }

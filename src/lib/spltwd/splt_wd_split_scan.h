@@ -56,7 +56,7 @@ private:
     // The walk's longest match so far: the state that accepted it (0 for
     // none) and its end.
     struct Longest {
-        std::uint32_t state;  // a row of sql_tables_walk
+        std::uint32_t state;  // a state of sql_tables
         const Byte* end;
     };
     // A run of a walk through a loop state: the walk was in `state` at
