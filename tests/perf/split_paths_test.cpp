@@ -8,7 +8,6 @@
 // double-byte names and zero bytes.  Then every statement of the corpus,
 // in its own dialect and in the generic mode.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -21,6 +20,7 @@
 
 #include "corpus_reader.h"
 #include "mirx_sql_splt_wd.h"
+#include "silenced_stdout.h"
 #include "splt_wd_lex.h"
 
 namespace {
@@ -140,29 +140,7 @@ std::vector<std::string> corpus_files() {
     return files;
 }
 
-// The debug lines of the rules would flood the test log.
-class SilencedStdout {
-public:
-    SilencedStdout() : saved_(dup(STDOUT_FILENO)) {
-        std::fflush(stdout);
-        if (std::FILE* sink = std::fopen("/dev/null", "w")) {
-            dup2(fileno(sink), STDOUT_FILENO);
-            std::fclose(sink);
-        }
-    }
-    ~SilencedStdout() {
-        std::fflush(stdout);
-        if (saved_ >= 0) {
-            dup2(saved_, STDOUT_FILENO);
-            close(saved_);
-        }
-    }
-    SilencedStdout(const SilencedStdout&) = delete;
-    SilencedStdout& operator=(const SilencedStdout&) = delete;
-
-private:
-    int saved_;
-};
+using test_support::SilencedStdout;
 
 class CorpusPaths : public testing::TestWithParam<std::string> {};
 

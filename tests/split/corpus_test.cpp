@@ -1,7 +1,5 @@
 // Every statement of the SQL corpus, split in every dialect: whatever the
 // words, each split must keep the request and the stream consistent.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -10,6 +8,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "silenced_stdout.h"
 #include "split_harness.h"
 
 #ifndef SPLIT_TESTS_CORPUS_DIR
@@ -36,31 +35,7 @@ std::vector<std::string> corpus_files() {
     return files;
 }
 
-// The debug lines of the rules would flood the test log.
-class SilencedStdout {
-public:
-    SilencedStdout() {
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        std::FILE* sink = std::fopen("/dev/null", "w");
-        if (sink != nullptr) {
-            dup2(fileno(sink), STDOUT_FILENO);
-            std::fclose(sink);
-        }
-    }
-    ~SilencedStdout() {
-        std::fflush(stdout);
-        if (saved_ >= 0) {
-            dup2(saved_, STDOUT_FILENO);
-            close(saved_);
-        }
-    }
-    SilencedStdout(const SilencedStdout&) = delete;
-    SilencedStdout& operator=(const SilencedStdout&) = delete;
-
-private:
-    int saved_ = -1;
-};
+using test_support::SilencedStdout;
 
 struct Record {
     std::size_t offset;

@@ -196,17 +196,22 @@ int SplitScan::run() {
         const Longest last = walk(pos);
         const unsigned rule = rows[last.state + rule_table::kRowShape.width - 1] & kRuleBits;
         const InlineAction how = rule_table::kInlineAction[rule];
+        // Room in the stream for the record of a `length`-byte word, the
+        // match counted; false when there is no memory for it.
+        const auto room_for = [&](std::uint32_t length) {
+            if (limit - out >= static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) return true;
+            out_ = out;
+            if (!make_room(length, last.end)) return false;
+            out = out_;
+            limit = out_limit_;
+            return true;
+        };
         if (how == InlineAction::kRecordMatch ||
             (how >= InlineAction::kPrintRecord && before_record(how, rule, pos, last.end))) {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
-            if (limit - out < static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) {
-                out_ = out;
-                if (!make_room(length, pos)) {
-                    pos = last.end;
-                    break;
-                }
-                out = out_;
-                limit = out_limit_;
+            if (!room_for(length)) {
+                pos = last.end;
+                break;
             }
             std::memcpy(out, &length, 4);
             // A short word moves as one block when the statement goes on
@@ -225,14 +230,9 @@ int SplitScan::run() {
         if (how == InlineAction::kRecordText) {
             const RuleAction& a = rule_table::kActions[rule];
             const std::uint32_t length = a.text_len;
-            if (limit - out < static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) {
-                out_ = out;
-                if (!make_room(length, pos)) {
-                    pos = last.end;
-                    break;
-                }
-                out = out_;
-                limit = out_limit_;
+            if (!room_for(length)) {
+                pos = last.end;
+                break;
             }
             std::memcpy(out, &length, 4);
             std::memcpy(out + 4, a.text, kBlock);
@@ -255,12 +255,7 @@ int SplitScan::run() {
                 start_state_ = sql_tables.start[rule_table::kActions[rule].condition];
             } else if (how == InlineAction::kClose) {
                 const auto length = static_cast<std::uint32_t>(pending_.size());
-                if (limit - out < static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) {
-                    out_ = out;
-                    if (!make_room(length, pos)) break;
-                    out = out_;
-                    limit = out_limit_;
-                }
+                if (!room_for(length)) break;
                 std::memcpy(out, &length, 4);
                 copy_bytes(out + 4, pending_.data(), length);
                 std::memcpy(out + 4 + length, &pairs[rule], 4);
