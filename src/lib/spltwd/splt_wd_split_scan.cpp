@@ -47,9 +47,9 @@ const SplitScan::Byte* SplitScan::pass_to(int exit, const Byte* p) const {
 // has no move or the statement ends.  The bytes read beyond the match are
 // read again by the next walk.
 //
-// The states of sql_tables are row offsets numbered by kind (splt_wd_dfa.h): one comparison notes an accepting
-// state, a second passes a plain one; loop states take the third branch,
-// pass_loop_state.
+// The states of sql_tables are row offsets numbered by kind
+// (splt_wd_dfa.h): one comparison notes an accepting state, a second
+// passes a plain one; loop states take the third branch, pass_loop_state.
 inline SplitScan::Longest SplitScan::walk(const Byte* p) {
     constexpr rule_table::RowShape kShape = rule_table::kRowShape;
     const std::uint32_t* const rows = sql_tables.rows;
@@ -175,9 +175,10 @@ int SplitScan::run_general(unsigned rule, const Byte* end) {
 }
 
 // The match loop: a walk, then the action of its rule, then on right after
-// the match.  Most rules only record a word (the match, or a fixed text
-// such as the blank of a whitespace run); that is done here.  The others
-// go through run_general.
+// the match.  Most actions are simple (record the match or a fixed text
+// such as the blank of a whitespace run, append, drop, open or close a
+// quote: rule_table::InlineAction) and are done here, with the stream's
+// write position in a local; the others go through run_general.
 int SplitScan::run() {
     using rule_table::InlineAction;
     constexpr std::size_t kBlock = GrowBuffer::kOverwrite;
