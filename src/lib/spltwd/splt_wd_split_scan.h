@@ -56,13 +56,13 @@ private:
     // The walk's longest match so far: the state that accepted it (0 for
     // none) and its end.
     struct Longest {
-        std::uint32_t state;  // a state of sql_tables
+        DfaState state;
         const Byte* end;
     };
     // A run of a walk through a loop state: the walk was in `state` at
     // every place from `from` to `to`, and its longest match was `last`.
     struct LoopRun {
-        std::uint32_t state;  // 0: none
+        DfaState state;  // 0: none
         const Byte* from;
         const Byte* to;
         Longest last;
@@ -86,18 +86,19 @@ private:
     const Byte* pos_;    // where the next match starts
     const Byte* match_;  // the current match
     std::uint32_t length_ = 0;
-    std::uint32_t start_state_;  // the row of the start condition
+    DfaState start_state_;  // the start state of the current start condition
     const std::uint16_t dialect_bits_;
     const WordPair* const pairs_;  // each rule's pair in this dialect
     // Before it, a whole block of kOverwrite bytes of the statement may be
     // read (see run()).
     const Byte* const block_end_;
-    LoopRun known_{};  // see walk()
+    LoopRun known_{};  // see pass_loop_state()
     bool noted_ = false;  // whether known_ holds a run of the walk in progress
 
-    // While run() records words itself, the stream's write position and
-    // limit, the longest word and the parse position live here; the
-    // general actions find them in the stream and the session.
+    // What run() keeps while it records words itself: the stream's write
+    // position and limit (in locals, handed over here for make_room and
+    // run_general), the longest word and the parse position.  The general
+    // actions find them in the stream and the session.
     char* out_ = nullptr;
     char* out_limit_ = nullptr;
     std::uint32_t longest_ = 0;
