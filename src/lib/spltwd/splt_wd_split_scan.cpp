@@ -93,7 +93,7 @@ inline SplitScan::Longest SplitScan::walk(const Byte* p) {
 //   else this walk's own.  Returns false then: the walk ends.  This keeps
 //   the re-reading linear.  (An accepting state's run is part of its
 //   match, so no later walk comes back to it.)
-inline bool SplitScan::pass_loop_state(std::uint32_t state, const Byte*& p, Longest& last) {
+inline bool SplitScan::pass_loop_state(DfaState state, const Byte*& p, Longest& last) {
     // known_ only ever holds a state that accepts nothing.  (A run of this
     // very walk lies behind p.)
     if (state == known_.state && known_.from <= p && p <= known_.to) {

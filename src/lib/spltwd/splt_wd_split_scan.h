@@ -68,8 +68,10 @@ private:
         Longest last;
     };
 
-    Longest walk(const Byte* from);
-    bool pass_loop_state(std::uint32_t state, const Byte*& p, Longest& last);
+    // Inlined into run() whatever the optimisation level: their values
+    // stay in registers there.
+    [[gnu::always_inline]] Longest walk(const Byte* from);
+    [[gnu::always_inline]] bool pass_loop_state(DfaState state, const Byte*& p, Longest& last);
     [[gnu::noinline]] const Byte* pass_to(int exit, const Byte* p) const;
     [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
     [[gnu::noinline]] bool before_record(rule_table::InlineAction how, unsigned rule, const Byte* from, const Byte* end);
