@@ -9,8 +9,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -264,39 +262,6 @@ bool pseudo_terminals_work()
     const bool works = grantpt(master) == 0 && unlockpt(master) == 0 && ptsname(master) != nullptr;
     close(master);
     return works;
-}
-
-TempFolder::TempFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "sqlsplit_test_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        fail("mkdtemp");
-    }
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-void write_file(const std::filesystem::path &path, std::string_view bytes)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
-}
-
-std::string read_file(const std::filesystem::path &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw std::runtime_error("cannot read " + path.string());
-    }
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 } // namespace cli_test

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "temp_files.h"
+
 namespace cli_test {
 
 struct ToolRun {
@@ -38,23 +40,9 @@ ToolRun run_shell(const std::string &command_line, const RunOptions &options = {
 // Whether this machine can give a child a pseudo-terminal.
 bool pseudo_terminals_work();
 
-// A fresh folder, removed with everything in it at the end of the test.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
-
-    const std::filesystem::path &path() const { return path_; }
-    std::string file(std::string_view name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-void write_file(const std::filesystem::path &path, std::string_view bytes);
-std::string read_file(const std::filesystem::path &path);
+using test_support::read_file;
+using test_support::TempFolder;
+using test_support::write_file;
 
 } // namespace cli_test
 

@@ -7,8 +7,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -122,40 +120,6 @@ DriverRun run_driver(const std::vector<std::string> &arguments, const RunOptions
     run.out = read_file(out_path);
     run.err = read_file(err_path);
     return run;
-}
-
-TempFolder::TempFolder()
-{
-    // No "-" in the name: the driver's options are "-d", "-i" and "-o".
-    std::string pattern = (std::filesystem::temp_directory_path() / "spltwd_driver_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        fail("mkdtemp");
-    }
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-void write_file(const std::filesystem::path &path, std::string_view bytes)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file) {
-        throw std::runtime_error("cannot write " + path.string());
-    }
-}
-
-std::string read_file(const std::filesystem::path &path)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        throw std::runtime_error("cannot read " + path.string());
-    }
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 } // namespace driver_test

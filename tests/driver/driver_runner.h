@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "temp_files.h"
+
 namespace driver_test {
 
 struct DriverRun {
@@ -28,23 +30,9 @@ struct RunOptions {
 // Runs the program with these arguments after its name.
 DriverRun run_driver(const std::vector<std::string> &arguments, const RunOptions &options = {});
 
-// A fresh folder, removed with everything in it at the end of the test.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
-
-    const std::filesystem::path &path() const { return path_; }
-    std::string file(std::string_view name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-void write_file(const std::filesystem::path &path, std::string_view bytes);
-std::string read_file(const std::filesystem::path &path);
+using test_support::read_file;
+using test_support::TempFolder;
+using test_support::write_file;
 
 } // namespace driver_test
 

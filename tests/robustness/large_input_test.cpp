@@ -4,8 +4,6 @@
 // forked child, so that its peak resident set (ru_maxrss) is its own.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +16,7 @@
 
 #include "forked_child.h"
 #include "mirx_sql_splt_wd.h"
+#include "temp_files.h"
 
 namespace robustness {
 namespace {
@@ -186,24 +185,7 @@ TEST_P(LargeStatement, SplitsInMemoryProportionalToItsSize) {
 INSTANTIATE_TEST_SUITE_P(Shapes, LargeStatement, testing::ValuesIn(shapes()),
                          [](const testing::TestParamInfo<Shape>& info) { return info.param.name; });
 
-// A fresh folder under the temporary directory, removed with its contents.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "spltwd-large-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using test_support::TempFolder;
 
 // A file of `count` statements, each a comment of 1 MiB with its ";".
 bool write_comment_statements(const std::filesystem::path& file, std::size_t count) {
