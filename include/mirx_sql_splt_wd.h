@@ -12,8 +12,8 @@
  * Walk it with fetch_word.  The stream belongs to the caller: free() it, or
  * leave it for the next call on the same request, which frees it first.
  *
- * One split runs at a time in a process: the split call keeps its session
- * in process-wide variables.
+ * One Zoz_SQL_Split_Word runs at a time in a process: it keeps its session
+ * in process-wide variables.  Threads split through contexts (below).
  */
 #ifndef MIRX_SQL_SPLT_WD_H
 #define MIRX_SQL_SPLT_WD_H
@@ -22,6 +22,13 @@
 #include <stdint.h>
 
 #include "mirx_sql_mask.h"
+
+/* What the library exports; everything else stays inside it. */
+#if defined(__GNUC__)
+#define SPLTWD_API __attribute__((visibility("default")))
+#else
+#define SPLTWD_API
+#endif
 
 #ifdef __cplusplus
 extern "C" {
@@ -115,7 +122,7 @@ typedef struct Fetch_Word_Step {
  * Split one statement.  Returns the stream length (> 0), 0 when no word was
  * found, or:
  *   -1  out of memory (working strings, result buffer), or the stream
- *       would outgrow 32 bits
+ *       would be longer than 2^31-1 bytes, more than the result can tell
  *   -2  null request, null sql_text, sql_len 0 or sql_len >= 2^31
  *       (the request is left untouched)
  *   -3  a working string could not be initialised
@@ -124,26 +131,54 @@ typedef struct Fetch_Word_Step {
  *   -6  the statement separator ";" was met
  * On every negative result but -2, sql_word is null and nSqlWordLen 0.
  */
-int32_t Zoz_SQL_Split_Word(SQL_SPLT_WD *sqlSplitWord);
+SPLTWD_API int32_t Zoz_SQL_Split_Word(SQL_SPLT_WD *sqlSplitWord);
 
 /*
  * Fetch the next record of sqlSplitWord's stream into wordinfo.  Returns 0
  * when a whole record was fetched, -1 at the end of the stream or when the
  * rest of the stream is not a whole record.
  */
-int32_t fetch_word(SQL_SPLT_WD *sqlSplitWord, Fetch_Word_Step *result, Word_Info *wordinfo);
+SPLTWD_API int32_t fetch_word(SQL_SPLT_WD *sqlSplitWord, Fetch_Word_Step *result, Word_Info *wordinfo);
 
 /*
  * Reentrant splitting.  A context holds the state of one split at a time;
  * threads that each use their own context may split at the same time.
  * spltwd_split behaves exactly as Zoz_SQL_Split_Word (it returns -2 for a
  * null context as well), but leaves the process-wide session and scanner
- * variables alone.  spltwd_context_create returns null when out of memory.
+ * variables alone, and prints nothing (see spltwd_context_set_debug_lines).
+ * spltwd_context_create returns null when out of memory.
  */
 typedef struct spltwd_context spltwd_context;
-spltwd_context *spltwd_context_create(void);
-void spltwd_context_destroy(spltwd_context *context);
-int32_t spltwd_split(spltwd_context *context, SQL_SPLT_WD *sqlSplitWord);
+SPLTWD_API spltwd_context *spltwd_context_create(void);
+SPLTWD_API void spltwd_context_destroy(spltwd_context *context);
+SPLTWD_API int32_t spltwd_split(spltwd_context *context, SQL_SPLT_WD *sqlSplitWord);
+
+/*
+ * Some rules give a debug line, such as "66-splt_wdtext:>" for a comparison
+ * operator.  Zoz_SQL_Split_Word prints them on standard output; a context
+ * drops them unless a receiver is set here.  The receiver gets each line
+ * whole, line feed included, on the splitting thread, during the split.
+ * A null receiver drops them again.
+ */
+typedef void (*spltwd_debug_line_receiver)(void *user, const char *line, size_t length);
+SPLTWD_API void spltwd_context_set_debug_lines(spltwd_context *context, spltwd_debug_line_receiver receiver,
+                                               void *user);
+
+/*
+ * With a word receiver set, the splits of a context hand their word records
+ * to it in pieces while they run, instead of collecting them in sql_word:
+ * a statement's words then need not fit in memory at once.  Each piece is a
+ * run of whole records in stream order, at most 64 KiB unless one record is
+ * longer; the bytes are the receiver's to read during the call only.  The
+ * result and the other fields are what they would be without the receiver
+ * (the result is the length of all pieces together), and sql_word stays
+ * null.  On a negative result the pieces already given are not the
+ * statement's words: discard them.  A null receiver collects in sql_word
+ * again.
+ */
+typedef void (*spltwd_word_receiver)(void *user, const char *records, uint32_t length);
+SPLTWD_API void spltwd_context_set_word_receiver(spltwd_context *context, spltwd_word_receiver receiver,
+                                                 void *user);
 
 /*
  * Splits the first statement of a text that may hold several.  The scan
@@ -156,7 +191,7 @@ int32_t spltwd_split(spltwd_context *context, SQL_SPLT_WD *sqlSplitWord);
  * separator gives 0.  Call again on the rest of the text for the next one.
  * Returns -2 (and consumes nothing) for a null context or consumed.
  */
-int32_t spltwd_split_first(spltwd_context *context, SQL_SPLT_WD *sqlSplitWord, uint32_t *consumed);
+SPLTWD_API int32_t spltwd_split_first(spltwd_context *context, SQL_SPLT_WD *sqlSplitWord, uint32_t *consumed);
 
 #ifdef __cplusplus
 }

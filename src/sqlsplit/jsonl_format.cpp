@@ -6,33 +6,60 @@ namespace sqlsplit {
 
 namespace {
 
+// A text as "name":"..." and, when it is not UTF-8, "name_base64":"..."
+// beside it: the escapes of the first keep it readable, the second gives
+// back its bytes through any JSON parser.
+void append_text_fields(OutputText &out, std::string_view name, std::string_view text)
+{
+    std::string &buffer = out.buffer();
+    buffer += '"';
+    buffer += name;
+    buffer += "\":\"";
+    out.append_in_pieces(text, append_json_characters, OutputText::Cut::between_characters);
+    buffer += '"';
+    if (!is_utf8(text)) {
+        buffer += ",\"";
+        buffer += name;
+        buffer += "_base64\":\"";
+        out.append_in_pieces(text, append_base64, OutputText::Cut::base64_groups);
+        buffer += '"';
+    }
+}
+
 class JsonlFormat final : public StatementFormat {
 public:
-    void append(std::string &out, std::int64_t number, const CutStatement &statement) override
+    void begin(OutputText &out, std::int64_t number, const CutStatement &statement) override
     {
-        out += "{\"statement\":";
-        out += std::to_string(number);
-        out += ",\"text\":";
-        append_json_string(out, statement.text);
-        out += ",\"result\":";
-        out += std::to_string(statement.result);
-        out += ",\"words\":[";
-        const char *comma = "";
-        for (const CutWord &word : statement.words) {
-            out += comma;
-            comma = ",";
-            out += "{\"text\":";
-            append_json_string(out, word.text);
-            out += ",\"type\":";
-            out += std::to_string(word.type);
-            out += ",\"type_name\":\"";
-            out += spltwd::type_name(word.type);
-            out += "\",\"mask\":\"";
-            append_mask(out, word.mask);
-            out += "\"}";
-        }
-        out += "]}\n";
+        out.buffer() += "{\"statement\":";
+        out.buffer() += std::to_string(number);
+        out.buffer() += ',';
+        append_text_fields(out, "text", statement.text);
+        out.buffer() += ",\"result\":";
+        out.buffer() += std::to_string(statement.result);
+        out.buffer() += ",\"words\":[";
+        comma_ = "";
     }
+
+    void word(OutputText &out, const CutWord &word) override
+    {
+        std::string &buffer = out.buffer();
+        buffer += comma_;
+        comma_ = ",";
+        buffer += '{';
+        append_text_fields(out, "text", word.text);
+        buffer += ",\"type\":";
+        buffer += std::to_string(word.type);
+        buffer += ",\"type_name\":\"";
+        buffer += spltwd::type_name(word.type);
+        buffer += "\",\"mask\":\"";
+        append_mask(buffer, word.mask);
+        buffer += "\"}";
+    }
+
+    void end(OutputText &out) override { out.buffer() += "]}\n"; }
+
+private:
+    const char *comma_ = "";
 };
 
 } // namespace

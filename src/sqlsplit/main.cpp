@@ -18,6 +18,7 @@
 #include "input_reader.h"
 #include "options.h"
 #include "output_stream.h"
+#include "output_text.h"
 #include "progress_line.h"
 #include "split_failure.h"
 #include "statement_cutter.h"
@@ -28,10 +29,6 @@ namespace sqlsplit {
 namespace {
 
 enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
-
-// Output is written in pieces of about this size; with debug lines after
-// every statement, so that each statement's lines come before its text.
-constexpr std::size_t kWriteSize = std::size_t{64} << 10;
 
 __attribute__((format(printf, 2, 3))) void print_error(ProgressLine *progress, const char *format, ...)
 {
@@ -53,9 +50,15 @@ struct ContextDeleter {
 class Run {
 public:
     Run(const Options &options, OutputStream &output)
-        : options_(options), output_(output), format_(make_statement_format(options.format)),
+        : options_(options), output_(output), text_(output), format_(make_statement_format(options.format)),
           progress_(isatty(STDERR_FILENO) == 1 && !output.is_terminal())
     {
+        if (options.debug_lines) {
+            debug_lines_ = [this](std::string_view line) {
+                progress_.erase();
+                std::fwrite(line.data(), 1, line.size(), stderr);
+            };
+        }
     }
 
     int split_all(spltwd_context *context)
@@ -109,9 +112,22 @@ private:
                 output_works = false;
                 break;
             }
-            format_->append(pending_, number_, statement);
-            if (options_.debug_lines || pending_.size() >= kWriteSize) {
-                output_works = write_out();
+            format_->begin(text_, number_, statement);
+            cutter.each_word(
+                [this](const CutWord &word) {
+                    format_->word(text_, word);
+                    text_.write_if_full();
+                },
+                debug_lines_);
+            format_->end(text_);
+            // With debug lines on standard error, each statement's lines come
+            // before its text.
+            if (options_.debug_lines) {
+                text_.write();
+            }
+            if (text_.error() != 0) {
+                output_works = report_write_error(text_.error());
+                break;
             }
             progress_.update(cutter.bytes_done(), number_);
         }
@@ -137,7 +153,7 @@ private:
         return true;
     }
 
-    bool write_out() { return report_write_error(output_.write(pending_)); }
+    bool write_out() { return report_write_error(text_.write() ? 0 : text_.error()); }
 
     bool report_write_error(int error)
     {
@@ -149,9 +165,10 @@ private:
 
     const Options &options_;
     OutputStream &output_;
+    OutputText text_;
     std::unique_ptr<StatementFormat> format_;
     ProgressLine progress_;
-    std::string pending_;
+    StatementCutter::DebugLines debug_lines_;
     std::int64_t number_ = 0;
     int status_ = kSuccess;
 };
@@ -165,12 +182,8 @@ int run(int argc, char *argv[])
         return kUsage;
     }
     OutputStream output;
-    if (const int error = output.open(options.debug_lines); error != 0) {
-        print_error(nullptr, "cannot write standard output: %s", std::strerror(error));
-        return kFailure;
-    }
-    if (options.help) {
-        std::string usage(usage_text());
+    if (options.help || options.version) {
+        std::string usage(options.help ? usage_text() : version_text());
         int error = output.write(usage);
         if (error == 0) {
             error = output.close();

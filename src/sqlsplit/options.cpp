@@ -27,9 +27,10 @@ constexpr std::string_view kUsage =
     "  -f, --format FORMAT      table: one aligned line per word (the default)\n"
     "                           jsonl: one JSON object per statement\n"
     "                           report: the classic word report\n"
-    "      --debug-lines        let the splitter's debug lines through to\n"
-    "                           standard output\n"
+    "      --debug-lines        write the splitter's debug lines on standard\n"
+    "                           error\n"
     "  -h, --help               show this help and exit\n"
+    "      --version            show the version and exit\n"
     "\n"
     "On a terminal, inputs over 16 MiB show their progress on standard error.\n"
     "Exit status: 0 success, 1 an input could not be read or split or the\n"
@@ -101,6 +102,8 @@ std::string parse_options(const std::vector<std::string_view> &arguments, Option
             options_ended = true;
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
         } else if (argument == "--debug-lines") {
             options.debug_lines = true;
         } else if (dialect_option.matches(arguments, index, value)) {
@@ -126,6 +129,11 @@ std::string parse_options(const std::vector<std::string_view> &arguments, Option
 std::string_view usage_text()
 {
     return kUsage;
+}
+
+std::string_view version_text()
+{
+    return "sqlsplit " SPLTWD_VERSION "\n";
 }
 
 } // namespace sqlsplit

@@ -20,6 +20,7 @@ struct Options {
     OutputFormat format = OutputFormat::table;
     bool debug_lines = false;
     bool help = false;
+    bool version = false;
     std::vector<std::string> inputs; // "-" is standard input; none: standard input alone
 };
 
@@ -28,6 +29,8 @@ struct Options {
 std::string parse_options(const std::vector<std::string_view> &arguments, Options &options);
 
 std::string_view usage_text();
+// "sqlsplit", the version and a line end.
+std::string_view version_text();
 
 } // namespace sqlsplit
 

@@ -1,8 +1,5 @@
-// Where sqlsplit's own text goes.  The splitter prints debug lines on the C
-// library's stdout; to keep them out of the output, file descriptor 1 is
-// pointed at /dev/null and sqlsplit writes to a duplicate of the real
-// standard output.  When the debug lines are wanted they share standard
-// output with sqlsplit's text, each statement's lines before its text.
+// sqlsplit's standard output, written with write(2): nothing else of the
+// process writes there, since the splitter prints nothing on its own.
 #ifndef SQLSPLIT_OUTPUT_STREAM_H
 #define SQLSPLIT_OUTPUT_STREAM_H
 
@@ -17,18 +14,16 @@ public:
     OutputStream(const OutputStream &) = delete;
     OutputStream &operator=(const OutputStream &) = delete;
 
-    // Returns 0, or the errno of the failure.
-    int open(bool let_debug_lines_through);
     bool is_terminal() const;
 
     // Writes the text and empties it.  Returns 0, or the errno of the failure.
     int write(std::string &text);
+    // Closes standard output, so that a failure of the last write shows.
     // Returns 0, or the errno of the failure.
     int close();
 
 private:
-    int fd_ = -1;
-    bool shares_c_stdout_ = false;
+    int fd_ = 1;
 };
 
 } // namespace sqlsplit

@@ -14,16 +14,24 @@ bool append_to_string(void *target, const char *bytes, std::size_t length)
 
 class ReportFormat final : public StatementFormat {
 public:
-    void append(std::string &out, std::int64_t number, const CutStatement &statement) override
+    void begin(OutputText &out, std::int64_t number, const CutStatement &statement) override
     {
-        const Word_Report_Sink sink{append_to_string, &out};
-        Word_Report_Append_Header(sink, number, statement.text.data(), statement.text.size());
-        std::int64_t word_index = 0;
-        for (const CutWord &word : statement.words) {
-            Word_Report_Append_Word(sink, ++word_index, word.text.data(), static_cast<std::uint32_t>(word.text.size()),
-                                    word.type, word.mask);
-        }
+        Word_Report_Append_Header(sink(out), number, statement.text.data(), statement.text.size());
+        word_index_ = 0;
     }
+
+    void word(OutputText &out, const CutWord &word) override
+    {
+        Word_Report_Append_Word(sink(out), ++word_index_, word.text.data(), static_cast<std::uint32_t>(word.text.size()),
+                                word.type, word.mask);
+    }
+
+    void end(OutputText &) override {}
+
+private:
+    static Word_Report_Sink sink(OutputText &out) { return {append_to_string, &out.buffer()}; }
+
+    std::int64_t word_index_ = 0;
 };
 
 } // namespace

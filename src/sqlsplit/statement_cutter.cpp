@@ -1,7 +1,6 @@
 #include "statement_cutter.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -16,6 +15,26 @@ bool is_blank(char byte)
     return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n';
 }
 
+// Calls each(word) for every record of a run of whole records.
+template <typename Each>
+void for_each_record(const char *records, std::uint32_t length, Each each)
+{
+    for (std::uint32_t at = 0; length - at >= 8;) {
+        // The record's fields are unaligned: copy them out.
+        std::uint32_t word_length = 0;
+        std::memcpy(&word_length, records + at, sizeof word_length);
+        if (word_length > length - at - 8) {
+            return;
+        }
+        CutWord word;
+        word.text = std::string_view(records + at + 4, word_length);
+        std::memcpy(&word.type, records + at + 4 + word_length, sizeof word.type);
+        std::memcpy(&word.mask, records + at + 6 + word_length, sizeof word.mask);
+        each(word);
+        at += 8 + word_length;
+    }
+}
+
 // Any failure but a dollar-quote tag mismatch stops the scan before a cut
 // is known.
 bool cut_is_known(std::int32_t result)
@@ -26,15 +45,16 @@ bool cut_is_known(std::int32_t result)
 } // namespace
 
 StatementCutter::StatementCutter(spltwd_context *context, std::uint16_t dialect, std::string_view input,
-                                 std::uint32_t first_window, std::uint32_t longest_text)
+                                 std::uint32_t first_window, std::uint32_t longest_text, std::size_t kept_records)
     : context_(context), dialect_(dialect), input_(input), first_window_(std::clamp<std::uint32_t>(first_window, 1, longest_text)),
-      longest_text_(longest_text), window_(first_window_)
+      longest_text_(longest_text), kept_records_(kept_records), window_(first_window_)
 {
+    spltwd_context_set_word_receiver(context_, receive_words, this);
 }
 
 StatementCutter::~StatementCutter()
 {
-    std::free(request_.sql_word);
+    spltwd_context_set_word_receiver(context_, nullptr, nullptr);
 }
 
 StatementCutter::Step StatementCutter::next(CutStatement &statement)
@@ -60,27 +80,82 @@ StatementCutter::Step StatementCutter::next(CutStatement &statement)
         if (length > 0) {
             statement.text = rest.substr(0, length);
             statement.result = cut.result;
-            collect_words(statement);
+            statement.word_count = cut.result > 0 ? word_count_ : 0;
+            last_result_ = cut.result;
             return Step::statement;
         }
     }
 }
 
-std::int32_t StatementCutter::split_first(SQL_SPLT_WD &request, std::string_view text, std::uint32_t &consumed)
+void StatementCutter::each_word(const EachWord &each, const DebugLines &debug_lines)
 {
+    if (last_result_ > 0 && !records_dropped_ && !debug_lines) {
+        for_each_record(records_.data(), static_cast<std::uint32_t>(records_.size()), each);
+        return;
+    }
+    if (last_result_ <= 0 && !debug_lines) {
+        return;
+    }
+    // The words of a failed split are no words of the statement.
+    receiving_ = {last_result_ > 0 ? &each : nullptr, true, debug_lines ? &debug_lines : nullptr};
+    if (debug_lines) {
+        spltwd_context_set_debug_lines(context_, receive_debug_line, this);
+    }
+    std::uint32_t consumed = 0;
+    split_first(split_text_, consumed);
+    spltwd_context_set_debug_lines(context_, nullptr, nullptr);
+    receiving_ = {};
+}
+
+std::int32_t StatementCutter::split_first(std::string_view text, std::uint32_t &consumed)
+{
+    records_.clear();
+    records_dropped_ = false;
+    word_count_ = 0;
+    split_text_ = text;
+    SQL_SPLT_WD request{};
     request.dialect = dialect_;
     request.sql_len = static_cast<std::uint32_t>(text.size());
     // The library only reads the text.
     request.sql_text = const_cast<char *>(text.data());
     consumed = 0;
+    // With a word receiver set, the words go there and sql_word stays null.
     return spltwd_split_first(context_, &request, &consumed);
+}
+
+void StatementCutter::receive_words(void *cutter, const char *records, std::uint32_t length)
+{
+    StatementCutter &self = *static_cast<StatementCutter *>(cutter);
+    const Receiving &receiving = self.receiving_;
+    if (receiving.replay) {
+        if (receiving.each != nullptr) {
+            for_each_record(records, length, *receiving.each);
+        }
+        return;
+    }
+    for_each_record(records, length, [&self](const CutWord &) { ++self.word_count_; });
+    if (self.records_dropped_) {
+        return;
+    }
+    if (self.records_.size() + length <= self.kept_records_) {
+        self.records_.append(records, length);
+    } else {
+        self.records_dropped_ = true;
+        std::string().swap(self.records_);
+    }
+}
+
+void StatementCutter::receive_debug_line(void *cutter, const char *line, std::size_t length)
+{
+    const StatementCutter &self = *static_cast<StatementCutter *>(cutter);
+    (*self.receiving_.debug_lines)(std::string_view(line, length));
 }
 
 StatementCutter::Step StatementCutter::cut_rest(std::string_view rest, Cut &cut)
 {
     std::uint64_t window = std::min<std::uint64_t>({rest.size(), window_, longest_text_});
     for (;;) {
-        cut.result = split_first(request_, rest.substr(0, window), cut.consumed);
+        cut.result = split_first(rest.substr(0, window), cut.consumed);
         if (!cut_is_known(cut.result)) {
             return Step::failed;
         }
@@ -107,7 +182,8 @@ StatementCutter::Step StatementCutter::cut_rest(std::string_view rest, Cut &cut)
 
 // Whether the ";" that ends the input is a separator or belongs to the
 // statement (an unclosed string or comment): with a byte behind it, a
-// separator leaves that byte unconsumed.
+// separator leaves that byte unconsumed.  The words of the statement stay
+// those of the split of `rest`.
 StatementCutter::Step StatementCutter::probe_final_separator(std::string_view rest, Cut &cut)
 {
     if (rest.size() >= longest_text_) {
@@ -117,35 +193,19 @@ StatementCutter::Step StatementCutter::probe_final_separator(std::string_view re
     probe_text.reserve(rest.size() + 1);
     probe_text.append(rest).push_back(' ');
     SQL_SPLT_WD probe{};
+    probe.dialect = dialect_;
+    probe.sql_len = static_cast<std::uint32_t>(probe_text.size());
+    probe.sql_text = probe_text.data();
     std::uint32_t consumed = 0;
-    const std::int32_t result = split_first(probe, probe_text, consumed);
-    std::free(probe.sql_word);
+    receiving_ = {nullptr, true, nullptr};
+    const std::int32_t result = spltwd_split_first(context_, &probe, &consumed);
+    receiving_ = {};
     if (!cut_is_known(result)) {
         cut.result = result;
         return Step::failed;
     }
     cut.separator = consumed == rest.size();
     return Step::statement;
-}
-
-void StatementCutter::collect_words(CutStatement &statement)
-{
-    statement.words.clear();
-    if (statement.result <= 0) {
-        return;
-    }
-    Fetch_Word_Step step{0, 0};
-    Word_Info info{};
-    while (fetch_word(&request_, &step, &info) == 0) {
-        // The record's fields are unaligned: copy them out.
-        std::uint32_t length = 0;
-        CutWord word;
-        std::memcpy(&length, info.word_len, sizeof length);
-        std::memcpy(&word.type, info.word_type, sizeof word.type);
-        std::memcpy(&word.mask, info.word_mask_type, sizeof word.mask);
-        word.text = std::string_view(info.word_name, length);
-        statement.words.push_back(word);
-    }
 }
 
 StatementCutter::Step StatementCutter::give_up(Step why, std::int32_t result)

@@ -5,8 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
-#include <vector>
 
 #include "mirx_sql_splt_wd.h"
 
@@ -19,9 +20,9 @@ struct CutWord {
 };
 
 struct CutStatement {
-    std::string_view text;   // without the blanks before it and without its separator
-    std::int32_t result = 0; // the split's result: the stream length, 0, or -5
-    std::vector<CutWord> words;
+    std::string_view text;      // without the blanks before it and without its separator
+    std::int32_t result = 0;    // the split's result: the stream length, 0, or -5
+    std::uint64_t word_count = 0;
 };
 
 class StatementCutter {
@@ -29,6 +30,9 @@ public:
     // The library splits texts of at most 2^31-1 bytes.
     static constexpr std::uint32_t kLongestText = 0x7FFFFFFF;
     static constexpr std::uint32_t kFirstWindow = 4096;
+    // The word records of a statement up to this size are kept from its
+    // cut; a larger statement is split once more to give its words.
+    static constexpr std::size_t kKeptRecords = std::size_t{4} << 20;
 
     enum class Step {
         statement, // the next non-empty statement was cut and split
@@ -37,26 +41,35 @@ public:
         failed,    // the split failed so that no cut is known (out of memory): failed_result() tells
     };
 
-    // The input and the context must outlive the cutter.  A statement is
-    // looked for in a window of the input's bytes that starts small and
-    // doubles until it holds the statement, so that each split copies about
-    // as much as the statement it cuts: handing the library the whole rest
-    // of a large input for each statement would copy it again each time.
-    // The cost: in a few malformed texts (a dotted name with gaps running
-    // into stray comment marks, seen in Oracle) the library's reading
-    // of a ";" depends on bytes far behind it; where those lie beyond the
-    // window, the cut falls at that ";" though a scan of the whole rest
-    // would not cut there.
+    // Receives a debug line of the splitter.
+    using DebugLines = std::function<void(std::string_view line)>;
+    using EachWord = std::function<void(const CutWord &word)>;
+
+    // The input and the context must outlive the cutter; the cutter sets
+    // the context's receivers while it lives.  A statement is looked for in
+    // a window of the input's bytes that starts small and doubles until it
+    // holds the statement, so that each split reads about as much as the
+    // statement it cuts: handing the library the whole rest of a large
+    // input for each statement would read it again each time.  The cost:
+    // in a few malformed texts (a dotted name with gaps running into stray
+    // comment marks, seen in Oracle) the library's reading of a ";" depends
+    // on bytes far behind it; where those lie beyond the window, the cut
+    // falls at that ";" though a scan of the whole rest would not cut there.
     StatementCutter(spltwd_context *context, std::uint16_t dialect, std::string_view input,
-                    std::uint32_t first_window = kFirstWindow, std::uint32_t longest_text = kLongestText);
+                    std::uint32_t first_window = kFirstWindow, std::uint32_t longest_text = kLongestText,
+                    std::size_t kept_records = kKeptRecords);
     ~StatementCutter();
     StatementCutter(const StatementCutter &) = delete;
     StatementCutter &operator=(const StatementCutter &) = delete;
 
     // After too_long or failed the rest of the input is given up: its
-    // statements cannot be told apart.  The words of a statement live
-    // until the next call.
+    // statements cannot be told apart.
     Step next(CutStatement &statement);
+
+    // Gives the words of the statement that next() cut last, in order, and
+    // the debug lines of its split to `debug_lines` if it is set.  Memory
+    // stays bounded whatever the statement's size.
+    void each_word(const EachWord &each, const DebugLines &debug_lines = nullptr);
 
     // Any statement up to this length is cut: its separator and the byte
     // after it must fit in the text handed to the library.
@@ -71,21 +84,39 @@ private:
         bool separator;         // whether the cut ends in a separator
     };
 
-    std::int32_t split_first(SQL_SPLT_WD &request, std::string_view text, std::uint32_t &consumed);
+    // What the context's receivers do with what they receive.
+    // During a cut the records are counted and kept while they fit; during
+    // a replay they go to `each` (or nowhere) and the debug lines to
+    // `debug_lines`.
+    struct Receiving {
+        const EachWord *each = nullptr;
+        bool replay = false;
+        const DebugLines *debug_lines = nullptr;
+    };
+
+    std::int32_t split_first(std::string_view text, std::uint32_t &consumed);
     Step cut_rest(std::string_view rest, Cut &cut);
     Step probe_final_separator(std::string_view rest, Cut &cut);
-    void collect_words(CutStatement &statement);
     Step give_up(Step why, std::int32_t result);
+    static void receive_words(void *cutter, const char *records, std::uint32_t length);
+    static void receive_debug_line(void *cutter, const char *line, std::size_t length);
 
     spltwd_context *context_;
     std::uint16_t dialect_;
     std::string_view input_;
     std::uint32_t first_window_;
     std::uint32_t longest_text_;
+    std::size_t kept_records_;
     std::uint32_t window_;
     std::size_t position_ = 0;
     std::int32_t failed_result_ = 0;
-    SQL_SPLT_WD request_{};
+    std::int32_t last_result_ = 0;
+
+    Receiving receiving_;
+    std::string records_;         // the last split's records, while they fit in kept_records_
+    bool records_dropped_ = false;
+    std::uint64_t word_count_ = 0;  // of the last split
+    std::string_view split_text_;   // the text of the last cut's split
 };
 
 } // namespace sqlsplit

@@ -7,15 +7,20 @@
 #include <string>
 
 #include "options.h"
+#include "output_text.h"
 #include "statement_cutter.h"
 
 namespace sqlsplit {
 
+// A statement goes out as its beginning, each of its words, and its end,
+// so that its words need not be held at once.
 class StatementFormat {
 public:
     virtual ~StatementFormat() = default;
-    // Appends the statement, numbered from 1 across the run, to out.
-    virtual void append(std::string &out, std::int64_t number, const CutStatement &statement) = 0;
+    // Begins the statement, numbered from 1 across the run.
+    virtual void begin(OutputText &out, std::int64_t number, const CutStatement &statement) = 0;
+    virtual void word(OutputText &out, const CutWord &word) = 0;
+    virtual void end(OutputText &out) = 0;
 };
 
 // table: a column title, then per statement a header line and one aligned

@@ -17,50 +17,54 @@ constexpr char kWordColumns[] = "%6" PRId64 "  %6" PRId64 "  %-13.*s %3u  ";
 
 class TableFormat final : public StatementFormat {
 public:
-    void append(std::string &out, std::int64_t number, const CutStatement &statement) override
+    void begin(OutputText &out, std::int64_t number, const CutStatement &statement) override
     {
+        std::string &buffer = out.buffer();
         if (!titled_) {
-            out += kTitle;
+            buffer += kTitle;
             titled_ = true;
         }
-        append_header(out, number, statement);
-        std::int64_t word_index = 0;
-        for (const CutWord &word : statement.words) {
-            const std::string_view type_name = spltwd::type_name(word.type);
-            char columns[96];
-            const int length = std::snprintf(columns, sizeof columns, kWordColumns, number, ++word_index,
-                                             static_cast<int>(type_name.size()), type_name.data(), unsigned{word.type});
-            out.append(columns, static_cast<std::size_t>(length));
-            append_mask(out, word.mask);
-            out += "  ";
-            append_visible(out, word.text);
-            out += '\n';
+        buffer += "== statement ";
+        buffer += std::to_string(number);
+        buffer += " (";
+        if (statement.result < 0) {
+            buffer += "split failed with result ";
+            buffer += std::to_string(statement.result);
+            buffer += ": ";
+            buffer += describe_split_failure(statement.result);
+        } else if (statement.word_count == 0) {
+            buffer += "no words";
+        } else {
+            buffer += std::to_string(statement.word_count);
+            buffer += statement.word_count == 1 ? " word" : " words";
         }
+        buffer += "): ";
+        out.append_in_pieces(statement.text, append_visible, OutputText::Cut::between_characters);
+        buffer += '\n';
+        number_ = number;
+        word_index_ = 0;
     }
+
+    void word(OutputText &out, const CutWord &word) override
+    {
+        std::string &buffer = out.buffer();
+        const std::string_view type_name = spltwd::type_name(word.type);
+        char columns[96];
+        const int length = std::snprintf(columns, sizeof columns, kWordColumns, number_, ++word_index_,
+                                         static_cast<int>(type_name.size()), type_name.data(), unsigned{word.type});
+        buffer.append(columns, static_cast<std::size_t>(length));
+        append_mask(buffer, word.mask);
+        buffer += "  ";
+        out.append_in_pieces(word.text, append_visible, OutputText::Cut::between_characters);
+        buffer += '\n';
+    }
+
+    void end(OutputText &) override {}
 
 private:
-    static void append_header(std::string &out, std::int64_t number, const CutStatement &statement)
-    {
-        out += "== statement ";
-        out += std::to_string(number);
-        out += " (";
-        if (statement.result < 0) {
-            out += "split failed with result ";
-            out += std::to_string(statement.result);
-            out += ": ";
-            out += describe_split_failure(statement.result);
-        } else if (statement.words.empty()) {
-            out += "no words";
-        } else {
-            out += std::to_string(statement.words.size());
-            out += statement.words.size() == 1 ? " word" : " words";
-        }
-        out += "): ";
-        append_visible(out, statement.text);
-        out += '\n';
-    }
-
     bool titled_ = false;
+    std::int64_t number_ = 0;
+    std::int64_t word_index_ = 0;
 };
 
 } // namespace

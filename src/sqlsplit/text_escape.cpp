@@ -84,11 +84,44 @@ std::size_t utf8_character_length(std::string_view text, std::size_t at)
     return code < least || code > 0x10FFFF || surrogate ? 0 : length;
 }
 
+bool is_utf8(std::string_view text)
+{
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = utf8_character_length(text, at);
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}
+
 void append_json_string(std::string &out, std::string_view text)
 {
     out += '"';
-    append_escaped(out, text, "\"\\", "\\u00");
+    append_json_characters(out, text);
     out += '"';
+}
+
+void append_json_characters(std::string &out, std::string_view text)
+{
+    append_escaped(out, text, "\"\\", "\\u00");
+}
+
+void append_base64(std::string &out, std::string_view bytes)
+{
+    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    const auto byte = [&](std::size_t at) { return std::uint32_t{static_cast<unsigned char>(bytes[at])}; };
+    std::size_t at = 0;
+    for (; bytes.size() - at >= 3; at += 3) {
+        const std::uint32_t group = byte(at) << 16 | byte(at + 1) << 8 | byte(at + 2);
+        for (int shift = 18; shift >= 0; shift -= 6) out += kDigits[(group >> shift) & 0x3F];
+    }
+    const std::size_t left = bytes.size() - at;
+    if (left == 0) return;
+    const std::uint32_t group = byte(at) << 16 | (left == 2 ? byte(at + 1) << 8 : 0);
+    out += kDigits[group >> 18];
+    out += kDigits[(group >> 12) & 0x3F];
+    out += left == 2 ? kDigits[(group >> 6) & 0x3F] : '=';
+    out += '=';
 }
 
 void append_visible(std::string &out, std::string_view text)

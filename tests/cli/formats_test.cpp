@@ -155,8 +155,9 @@ INSTANTIATE_TEST_SUITE_P(Examples, ReportLikeTheDriver,
                                            ExampleFile{"informix.sql", "1024"}),
                          [](const auto &info) { return std::string(info.param.dialect); });
 
-// The splitter prints a debug line for each comparison word.
-TEST(DebugLines, StayOutOfTheOutputUnlessAskedFor)
+// The splitter gives a debug line for each comparison word: on standard
+// error when asked for, so that the output stays what it is.
+TEST(DebugLines, GoToStandardErrorWhenAskedFor)
 {
     const std::string first = "== statement 1 (3 words): a>b\n"
                               "     1       1  other           4  0x0080  a\n"
@@ -169,8 +170,14 @@ TEST(DebugLines, StayOutOfTheOutputUnlessAskedFor)
     const std::string title = "  stmt    word  type               mask    text\n";
     const ToolRun quiet = run_sqlsplit({"-d", "generic"}, {.standard_input = "a>b;c>d"});
     EXPECT_EQ(quiet.out, title + first + second);
+    EXPECT_EQ(quiet.err, "");
     const ToolRun debug = run_sqlsplit({"-d", "generic", "--debug-lines"}, {.standard_input = "a>b;c>d"});
-    EXPECT_EQ(debug.out, "66-splt_wdtext:>\n" + title + first + "66-splt_wdtext:>\n" + second);
+    EXPECT_EQ(debug.out, title + first + second);
+    EXPECT_EQ(debug.err, "66-splt_wdtext:>\n66-splt_wdtext:>\n");
+    // Each statement's lines come before its text where both streams meet.
+    const ToolRun merged =
+        run_sqlsplit({"-d", "generic", "--debug-lines"}, {.standard_input = "a>b;c>d", .error_into_output = true});
+    EXPECT_EQ(merged.out, "66-splt_wdtext:>\n" + title + first + "66-splt_wdtext:>\n" + second);
 }
 
 } // namespace

@@ -29,12 +29,10 @@ struct Word {
     bool operator==(const Word &) const = default;
 };
 
-std::vector<Word> copy_words(const std::vector<CutWord> &words)
+std::vector<Word> copy_words(StatementCutter &cutter)
 {
     std::vector<Word> copies;
-    for (const CutWord &word : words) {
-        copies.push_back({std::string(word.text), word.type, word.mask});
-    }
+    cutter.each_word([&](const CutWord &word) { copies.push_back({std::string(word.text), word.type, word.mask}); });
     return copies;
 }
 
@@ -73,26 +71,33 @@ struct CutCase {
 class Cuts : public ::testing::TestWithParam<CutCase> {};
 
 // A first window of one byte makes every statement grow its window; 4096
-// holds each of these inputs whole.
+// holds each of these inputs whole.  With no records kept, each
+// statement's words come from a second split.
 TEST_P(Cuts, FallWhereTheDialectReadsSeparatorsWhateverTheFirstWindow)
 {
+    // The cutter's context hands its words to the cutter.
     const Context context(spltwd_context_create());
-    ASSERT_TRUE(context);
+    const Context alone_context(spltwd_context_create());
+    ASSERT_TRUE(context && alone_context);
     for (const std::uint32_t first_window : {1u, 2u, 5u, 4096u}) {
-        SCOPED_TRACE("first window " + std::to_string(first_window));
-        StatementCutter cutter(context.get(), GetParam().dialect, GetParam().input, first_window);
-        CutStatement statement;
-        std::vector<std::string> statements;
-        while (cutter.next(statement) == StatementCutter::Step::statement) {
-            statements.emplace_back(statement.text);
-            std::int32_t alone_result = 0;
-            const std::vector<Word> alone =
-                words_split_alone(context.get(), GetParam().dialect, statement.text, alone_result);
-            EXPECT_EQ(copy_words(statement.words), alone) << statement.text;
-            EXPECT_EQ(statement.result, alone_result) << statement.text;
+        for (const std::size_t kept_records : {std::size_t{0}, StatementCutter::kKeptRecords}) {
+            SCOPED_TRACE("first window " + std::to_string(first_window) + ", records kept " + std::to_string(kept_records));
+            StatementCutter cutter(context.get(), GetParam().dialect, GetParam().input, first_window,
+                                   StatementCutter::kLongestText, kept_records);
+            CutStatement statement;
+            std::vector<std::string> statements;
+            while (cutter.next(statement) == StatementCutter::Step::statement) {
+                statements.emplace_back(statement.text);
+                std::int32_t alone_result = 0;
+                const std::vector<Word> alone =
+                    words_split_alone(alone_context.get(), GetParam().dialect, statement.text, alone_result);
+                EXPECT_EQ(copy_words(cutter), alone) << statement.text;
+                EXPECT_EQ(statement.word_count, alone.size()) << statement.text;
+                EXPECT_EQ(statement.result, alone_result) << statement.text;
+            }
+            EXPECT_EQ(statements, GetParam().statements);
+            EXPECT_EQ(cutter.bytes_done(), GetParam().input.size());
         }
-        EXPECT_EQ(statements, GetParam().statements);
-        EXPECT_EQ(cutter.bytes_done(), GetParam().input.size());
     }
 }
 
@@ -147,7 +152,7 @@ TEST(Cuts, GiveTheWordsWithTheirTypesAndMasks)
     CutStatement statement;
     ASSERT_EQ(cutter.next(statement), StatementCutter::Step::statement);
     const std::vector<Word> expected{{"select", 12, 0x0080}, {" ", 16, 0x0028}, {"a", 9, 0x0011}};
-    EXPECT_EQ(copy_words(statement.words), expected);
+    EXPECT_EQ(copy_words(cutter), expected);
     EXPECT_GT(statement.result, 0);
     EXPECT_EQ(cutter.next(statement), StatementCutter::Step::end);
 }
@@ -159,7 +164,7 @@ TEST(Cuts, ReportADollarTagMismatchWithoutWords)
     CutStatement statement;
     ASSERT_EQ(cutter.next(statement), StatementCutter::Step::statement);
     EXPECT_EQ(statement.result, -5);
-    EXPECT_TRUE(statement.words.empty());
+    EXPECT_TRUE(copy_words(cutter).empty());
 }
 
 struct LimitCase {

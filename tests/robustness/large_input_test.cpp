@@ -240,5 +240,39 @@ TEST(LargeDriverInput, PeakMemoryDoesNotGrowWithTheFile) {
     EXPECT_LE(large_peak, small_peak + kCloseness);
 }
 
+// A statement of one-letter names: "a a a ... a", two words for every two
+// bytes, nine bytes of word records for each byte of text.
+TEST(LargeSqlsplitInput, PeakMemoryStaysWithinFourTimesTheInput) {
+    TempFolder folder;
+    ASSERT_FALSE(folder.path().empty());
+    const std::filesystem::path input = folder.path() / "dense.sql";
+    {
+        std::string statement(kStatementSize, ' ');
+        for (std::size_t i = 0; i < statement.size(); i += 2) statement[i] = 'a';
+        std::ofstream out(input, std::ios::binary);
+        ASSERT_TRUE(out.write(statement.data(), static_cast<std::streamsize>(statement.size())));
+    }
+    // The input itself, one statement's words kept up to a few MiB, the
+    // output's buffer, and the program.
+    constexpr std::size_t kBound = with_sanitizer_overhead(4 * kStatementSize + 32 * kMiB);
+    // The report holds a statement's whole text in its header; the other
+    // formats write the same words through the same path.
+    for (const char* format : {"jsonl", "report"}) {
+        const ChildRun run = run_forked(
+            [&](int) {
+                const std::string in = input.string();
+                const char* argv[] = {SQLSPLIT_PATH, "--format", format, in.c_str(), nullptr};
+                execv(SQLSPLIT_PATH, const_cast<char* const*>(argv));
+                _exit(127);
+            },
+            kTimeLimitSeconds);
+        EXPECT_EQ(run.exit_status, 0) << format << ": signal " << run.signal << ": " << run.stderr_text;
+        const std::size_t peak = static_cast<std::size_t>(run.max_rss_kib) * 1024;
+        EXPECT_LE(peak, kBound) << format;
+        std::printf("[ peak     ] sqlsplit --format %s on a %zu MiB word-dense statement: peak %zu MiB\n", format,
+                    kStatementSize / kMiB, peak / kMiB);
+    }
+}
+
 }  // namespace
 }  // namespace robustness

@@ -11,6 +11,8 @@
 
 #include <stdint.h>
 
+#include "mirx_sql_splt_wd.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -24,20 +26,20 @@ typedef struct MIRX_SPLIT_WD_DYNAMIC_STR {
 } MIRX_SPLIT_WD_DYNAMIC_STR;
 #pragma pack(pop)
 
-int32_t Mirx_Splt_Wd_Init_Dynamic_String(MIRX_SPLIT_WD_DYNAMIC_STR *str, const char *init_str,
+SPLTWD_API int32_t Mirx_Splt_Wd_Init_Dynamic_String(MIRX_SPLIT_WD_DYNAMIC_STR *str, const char *init_str,
                                          uint32_t init_alloc, uint32_t alloc_increment);
-int32_t Mirx_Splt_Wd_DynStr_Set(MIRX_SPLIT_WD_DYNAMIC_STR *str, const char *init_str);
-int32_t Mirx_Splt_Wd_DynStr_Realloc(MIRX_SPLIT_WD_DYNAMIC_STR *str, uint32_t additional_size);
-int32_t Mirx_Splt_Wd_DynStr_Append_Mem(MIRX_SPLIT_WD_DYNAMIC_STR *str, const char *append, uint32_t length);
-int32_t Mirx_Splt_Wd_DynStr_Append(MIRX_SPLIT_WD_DYNAMIC_STR *str, const char *append);
-int32_t Mirx_Splt_Wd_DynStr_Trunc(MIRX_SPLIT_WD_DYNAMIC_STR *str, uint32_t n);
-int32_t Mirx_Splt_Wd_DynStr_Free(MIRX_SPLIT_WD_DYNAMIC_STR *str);
-int32_t Mirx_Splt_Wd_DynStr_Expand_Mem(MIRX_SPLIT_WD_DYNAMIC_STR *str, uint32_t length);
+SPLTWD_API int32_t Mirx_Splt_Wd_DynStr_Set(MIRX_SPLIT_WD_DYNAMIC_STR *str, const char *init_str);
+SPLTWD_API int32_t Mirx_Splt_Wd_DynStr_Realloc(MIRX_SPLIT_WD_DYNAMIC_STR *str, uint32_t additional_size);
+SPLTWD_API int32_t Mirx_Splt_Wd_DynStr_Append_Mem(MIRX_SPLIT_WD_DYNAMIC_STR *str, const char *append, uint32_t length);
+SPLTWD_API int32_t Mirx_Splt_Wd_DynStr_Append(MIRX_SPLIT_WD_DYNAMIC_STR *str, const char *append);
+SPLTWD_API int32_t Mirx_Splt_Wd_DynStr_Trunc(MIRX_SPLIT_WD_DYNAMIC_STR *str, uint32_t n);
+SPLTWD_API int32_t Mirx_Splt_Wd_DynStr_Free(MIRX_SPLIT_WD_DYNAMIC_STR *str);
+SPLTWD_API int32_t Mirx_Splt_Wd_DynStr_Expand_Mem(MIRX_SPLIT_WD_DYNAMIC_STR *str, uint32_t length);
 
 /* Mirx_Splt_Wd_DynStr_Append_Mem for buffers that may grow large: before a
  * growth it raises alloc_increment to the current length (never lowers it),
  * so that the capacity at least doubles and n appends cost O(n) in all. */
-int32_t Mirx_Splt_Wd_DynStr_Append_Mem_Amortised(MIRX_SPLIT_WD_DYNAMIC_STR *str, const char *append,
+SPLTWD_API int32_t Mirx_Splt_Wd_DynStr_Append_Mem_Amortised(MIRX_SPLIT_WD_DYNAMIC_STR *str, const char *append,
                                                  uint32_t length);
 
 #ifdef __cplusplus

@@ -2,6 +2,7 @@
 // session's dynamic strings, the scanner moves to the scanner runtime.
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -37,26 +38,24 @@ private:
 
 }  // namespace
 
-// One write per line keeps it whole when splits run on several threads
-// (stdio locks the stream for each call).  The match is printed up to its
-// first zero byte, as a "%s" conversion of the zero-terminated match would
-// show it.  A long match goes in pieces under the stream's lock.
-void print_debug(DebugFormat format, const char* text, std::uint32_t length) {
+// The receiver gets each line whole: one write per line keeps it whole
+// on a shared stream when splits run on several threads.
+void print_debug(Session& s, DebugFormat format, const char* text, std::uint32_t length) {
+    if (s.debug_lines == nullptr) return;
     const std::string_view prefix = kDebugPrefix[format];
     const std::size_t shown = strnlen(text, length);
-    char line[256];
-    if (prefix.size() + shown + 1 <= sizeof line) {
-        std::memcpy(line, prefix.data(), prefix.size());
-        std::memcpy(line + prefix.size(), text, shown);
-        line[prefix.size() + shown] = '\n';
-        std::fwrite(line, 1, prefix.size() + shown + 1, stdout);
+    const std::size_t size = prefix.size() + shown + 1;
+    char short_line[256];
+    char* line = size <= sizeof short_line ? short_line : static_cast<char*>(std::malloc(size));
+    if (line == nullptr) {
+        s.out_of_memory = true;
         return;
     }
-    flockfile(stdout);
-    std::fwrite(prefix.data(), 1, prefix.size(), stdout);
-    std::fwrite(text, 1, shown, stdout);
-    std::fputc('\n', stdout);
-    funlockfile(stdout);
+    std::memcpy(line, prefix.data(), prefix.size());
+    std::memcpy(line + prefix.size(), text, shown);
+    line[size - 1] = '\n';
+    s.debug_lines(s.debug_lines_user, line, size);
+    if (line != short_line) std::free(line);
 }
 
 int sql_action(Scanner& scanner, int rule, void* context) {

@@ -123,10 +123,10 @@ inline const WordPair* pairs_for(std::uint16_t dialect_bits) {
 
 }  // namespace rule_table
 
-// Prints a debug line: the format's prefix, the match up to its first zero
-// byte (as a "%s" conversion of the zero-terminated match would show it)
-// and a line end.
-void print_debug(DebugFormat format, const char* text, std::uint32_t length);
+// Hands a debug line to the session's receiver, if it has one: the
+// format's prefix, the match up to its first zero byte (as a "%s"
+// conversion of the zero-terminated match would show it) and a line end.
+void print_debug(Session& s, DebugFormat format, const char* text, std::uint32_t length);
 
 // The dialects of a record_if step that `dialect` belongs to: dialect codes
 // are single bits, so only a single-bit code can be one of them.
@@ -173,7 +173,7 @@ inline int run_rule(int rule, Session& s, Host& host) {
         s.rescan_consumed = 0;
     }
     if (steps & kRescanCount) s.rescan_consumed += length;
-    if (steps & kPrint) print_debug(a.debug, text, length);
+    if (steps & kPrint) print_debug(s, a.debug, text, length);
     if (steps & kAppend) host.append(text, length);
 
     if (steps & kRecordMatch) host.record(text, length, pair);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "mirx_splt_wd_dynamic_string.h"
+#include "mirx_sql_splt_wd.h"
 #include "splt_wd_scanner.h"
 
 namespace spltwd {
@@ -24,9 +25,17 @@ struct Session {
     std::uint32_t rescan_consumed = 0;         // bytes of the re-scanned name read so far
     std::uint32_t rescan_length = 0;           // length of the text being re-scanned
     bool out_of_memory = false;                // an append failed: the split must fail
+    // Set by the caller and kept from split to split: where the rules'
+    // debug lines go (nowhere when null), and where the word records go
+    // while the split runs (into one stream for the caller when null).
+    spltwd_debug_line_receiver debug_lines = nullptr;
+    void* debug_lines_user = nullptr;
+    spltwd_word_receiver word_receiver = nullptr;
+    void* word_receiver_user = nullptr;
 };
 
-// The session of Zoz_SQL_Split_Word and of the splt_wd* scanner interface.
+// The session of Zoz_SQL_Split_Word and of the splt_wd* scanner interface;
+// its debug lines go to standard output.
 Session& default_session();
 
 // The process-wide scanner behind the splt_wd* interface, and what

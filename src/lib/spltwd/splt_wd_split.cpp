@@ -104,6 +104,26 @@ int scan_statement(SplitScan& scan, std::uint32_t length, std::uint32_t* cut) {
     return result;
 }
 
+// Gives the caller the words of a split that succeeded: the rest of them
+// to the word receiver, or all of them in one stream.  Returns the split's
+// result, the stream's length; a length that the result cannot tell fails
+// the split.
+int32_t hand_over_words(SQL_SPLT_WD* request, const Session& s, GrowBuffer& stream) {
+    const std::uint64_t length = stream.drained() + stream.size();
+    if (length == 0) return 0;
+    if (length > INT32_MAX) return -1;
+    if (s.word_receiver != nullptr) {
+        stream.drain();
+    } else {
+        request->sql_word = stream.hand_out();
+        if (request->sql_word == nullptr) return -1;
+        request->nSqlWordLen = static_cast<std::uint32_t>(length);
+    }
+    request->nSngWordLenMax = s.longest_word;
+    request->szHaveStar = static_cast<char>(s.have_star & 0xff);
+    return static_cast<int32_t>(length);
+}
+
 // Short statements keep their words on the stack; see GrowBuffer.
 constexpr std::size_t kStackStream = 4096;
 constexpr std::size_t kStackPending = 256;
@@ -132,27 +152,20 @@ int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* 
     char pending_storage[kStackPending];
     GrowBuffer stream(stream_storage, sizeof stream_storage, 2 * std::size_t{request->sql_len});
     GrowBuffer pending(pending_storage, sizeof pending_storage, 2 * sizeof pending_storage);
+    stream.set_drain(s.word_receiver, s.word_receiver_user);
     SplitScan scan(s, stream, pending, states.first_condition, unmatched);
-    int32_t result = split_result(scan_statement(scan, request->sql_len, cut));
-    if (result == 0 && stream.size() != 0) {
-        const auto length = static_cast<std::uint32_t>(stream.size());
-        request->sql_word = stream.hand_out();
-        if (request->sql_word == nullptr) {
-            result = -1;
-        } else {
-            request->nSqlWordLen = length;
-            request->nSngWordLenMax = s.longest_word;
-            request->szHaveStar = static_cast<char>(s.have_star & 0xff);
-            result = static_cast<int32_t>(length);
-        }
-    }
-    return result;
+    const int32_t result = split_result(scan_statement(scan, request->sql_len, cut));
+    return result == 0 ? hand_over_words(request, s, stream) : result;
 }
 
 }  // namespace
 
 Session& default_session() {
-    static Session session;
+    static Session session = [] {
+        Session s;
+        s.debug_lines = [](void*, const char* line, std::size_t length) { std::fwrite(line, 1, length, stdout); };
+        return s;
+    }();
     return session;
 }
 
@@ -203,16 +216,32 @@ extern "C" void spltwd_context_destroy(spltwd_context* context) {
     std::free(context);
 }
 
+extern "C" void spltwd_context_set_debug_lines(spltwd_context* context, spltwd_debug_line_receiver receiver,
+                                               void* user) {
+    if (context == nullptr) return;
+    context->session.debug_lines = receiver;
+    context->session.debug_lines_user = receiver != nullptr ? user : nullptr;
+}
+
+extern "C" void spltwd_context_set_word_receiver(spltwd_context* context, spltwd_word_receiver receiver,
+                                                 void* user) {
+    if (context == nullptr) return;
+    context->session.word_receiver = receiver;
+    context->session.word_receiver_user = receiver != nullptr ? user : nullptr;
+}
+
+// A context has no standard output of its own: a byte that no rule takes
+// (the rules leave none) is not echoed.
 extern "C" int32_t spltwd_split(spltwd_context* context, SQL_SPLT_WD* sqlSplitWord) {
     if (context == nullptr) return -2;
-    return spltwd::split(sqlSplitWord, context->session, stdout);
+    return spltwd::split(sqlSplitWord, context->session, nullptr);
 }
 
 extern "C" int32_t spltwd_split_first(spltwd_context* context, SQL_SPLT_WD* sqlSplitWord,
                                       uint32_t* consumed) {
     if (context == nullptr || consumed == nullptr) return -2;
     *consumed = 0;
-    return spltwd::split(sqlSplitWord, context->session, stdout, consumed);
+    return spltwd::split(sqlSplitWord, context->session, nullptr, consumed);
 }
 
 extern "C" int32_t SPLT_WD_LEXER(char* sql_text, int32_t sql_len) {

@@ -157,7 +157,7 @@ bool SplitScan::before_record(rule_table::InlineAction how, unsigned rule, const
     if (how == rule_table::InlineAction::kRecordStar) {
         s_.have_star = 1;
     } else {
-        print_debug(rule_table::kActions[rule].debug, reinterpret_cast<const char*>(from),
+        print_debug(s_, rule_table::kActions[rule].debug, reinterpret_cast<const char*>(from),
                     static_cast<std::uint32_t>(end - from));
     }
     return true;
@@ -271,7 +271,8 @@ int SplitScan::run() {
         parse_pos_ += static_cast<std::uint32_t>(pos - counted_to_);
         if (rule == 0) {
             // A byte no rule takes is no match.
-            std::fwrite(pos++, 1, 1, unmatched_);
+            if (unmatched_ != nullptr) std::fwrite(pos, 1, 1, unmatched_);
+            ++pos;
             counted_to_ = pos;
             continue;
         }

@@ -23,7 +23,8 @@ namespace spltwd {
 
 class SplitScan {
 public:
-    // `unmatched` receives a byte that no rule takes (the rules leave none).
+    // `unmatched`, when not null, receives a byte that no rule takes (the
+    // rules leave none).
     SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition, FILE* unmatched);
 
     // Scans from where the last run stopped until an action returns: 1 at

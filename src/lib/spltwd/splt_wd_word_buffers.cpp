@@ -17,24 +17,37 @@ GrowBuffer::~GrowBuffer() {
 
 // Doubling keeps n appends at O(n) in all, however short each one is.
 bool GrowBuffer::grow(std::size_t n) {
+    if (drain_ != nullptr) {
+        drain();
+        return capacity_ >= n || resize(n);
+    }
     if (n > kMaxContent - size_) return false;
     const std::size_t needed = size_ + n;
+    const std::size_t capacity = on_heap_ ? std::max(2 * capacity_, needed) : std::max(first_heap_, 2 * needed);
+    return resize(std::min(capacity, kMaxContent));
+}
+
+bool GrowBuffer::resize(std::size_t capacity) {
     if (!on_heap_) {
-        const std::size_t capacity = std::min(std::max(first_heap_, 2 * needed), kMaxContent);
         auto* storage = static_cast<char*>(std::malloc(capacity));
         if (storage == nullptr) return false;
         std::memcpy(storage, data_, size_);
         data_ = storage;
-        capacity_ = capacity;
         on_heap_ = true;
-        return true;
+    } else {
+        auto* storage = static_cast<char*>(std::realloc(data_, capacity));
+        if (storage == nullptr) return false;
+        data_ = storage;
     }
-    const std::size_t capacity = std::min(std::max(2 * capacity_, needed), kMaxContent);
-    auto* storage = static_cast<char*>(std::realloc(data_, capacity));
-    if (storage == nullptr) return false;
-    data_ = storage;
     capacity_ = capacity;
     return true;
+}
+
+void GrowBuffer::drain() {
+    if (size_ == 0) return;
+    drain_(drain_user_, data_, static_cast<std::uint32_t>(size_));
+    drained_ += size_;
+    size_ = 0;
 }
 
 char* GrowBuffer::hand_out() {

@@ -7,6 +7,10 @@
 // with one capacity check and one copy per field.  The buffers hold at most
 // 4 GiB - 3 bytes, as a dynamic string with its 32-bit lengths would; more
 // counts as memory that cannot be had.
+//
+// A buffer with a drain does not grow to hold all its content: when it is
+// full, it hands what it holds to the drain and starts again empty, and
+// grows only for a single write longer than its storage.
 #ifndef SPLT_WD_WORD_BUFFERS_H
 #define SPLT_WD_WORD_BUFFERS_H
 
@@ -47,6 +51,11 @@ public:
     // `capacity` is at least kOverwrite.
     GrowBuffer(char* storage, std::size_t capacity, std::size_t first_heap)
         : data_(storage), capacity_(capacity), first_heap_(first_heap) {}
+    using Drain = void (*)(void* user, const char* bytes, std::uint32_t length);
+    void set_drain(Drain drain, void* user) {
+        drain_ = drain;
+        drain_user_ = user;
+    }
     ~GrowBuffer();
     GrowBuffer(const GrowBuffer&) = delete;
     GrowBuffer& operator=(const GrowBuffer&) = delete;
@@ -74,6 +83,10 @@ public:
 
     const char* data() const { return data_; }
     std::size_t size() const { return size_; }
+    // Bytes handed to the drain so far.
+    std::uint64_t drained() const { return drained_; }
+    // Hands the content to the drain, if any is left.
+    void drain();
 
     // The content in a malloc'd block of exactly its size, which the
     // caller owns; null when no memory is left for it.  The buffer is empty
@@ -82,12 +95,16 @@ public:
 
 private:
     bool grow(std::size_t n);
+    bool resize(std::size_t capacity);
 
     char* data_;
     std::size_t size_ = 0;
     std::size_t capacity_;
     std::size_t first_heap_;
     bool on_heap_ = false;
+    Drain drain_ = nullptr;
+    void* drain_user_ = nullptr;
+    std::uint64_t drained_ = 0;
 };
 
 }  // namespace spltwd
