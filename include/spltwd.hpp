@@ -5,9 +5,14 @@
 //         std::cout << word.text() << ' ' << word.type_name() << '\n';
 //
 // Errors come back as the split call's result code, never as exceptions.
-// Like the C call underneath, one split runs at a time in a process.
+// Safe on many threads: each split runs on a context of its own thread
+// (see Splitter), and nothing is printed.
 #ifndef SPLTWD_HPP
 #define SPLTWD_HPP
+
+#if __cplusplus < 202002L
+#error "spltwd.hpp needs C++20 (-std=c++20)"
+#endif
 
 #include <cstddef>
 #include <cstdint>
@@ -194,28 +199,70 @@ public:
     }
 
 private:
-    friend Result split(std::string_view sql, Dialect dialect) noexcept;
+    friend class Splitter;
 
     SQL_SPLT_WD request_{};
     std::int32_t code_ = 0;
 };
 
-// Splits one statement.  The text is handed over without a copy (the
-// library only reads it) and need not outlive the call.
-inline Result split(std::string_view sql, Dialect dialect) noexcept {
-    // The length field has 32 bits: a longer view must not be cut down to
-    // its low bits and split as a shorter statement.
-    constexpr std::size_t longest_statement = 0x7FFFFFFF;
-    Result result;
-    if (sql.empty() || sql.size() > longest_statement) {
-        result.code_ = -2;
+// Splits statements on a context of its own, so that splitters on
+// different threads split at the same time; one splitter serves one
+// thread at a time.  Its context is made at the first split (a split gives
+// -1 when there is no memory for it) and kept for the next ones.
+class Splitter {
+public:
+    Splitter() noexcept = default;
+    Splitter(const Splitter&) = delete;
+    Splitter& operator=(const Splitter&) = delete;
+    Splitter(Splitter&& other) noexcept : context_(std::exchange(other.context_, nullptr)) {}
+    Splitter& operator=(Splitter&& other) noexcept {
+        if (this != &other) {
+            spltwd_context_destroy(context_);
+            context_ = std::exchange(other.context_, nullptr);
+        }
+        return *this;
+    }
+    ~Splitter() { spltwd_context_destroy(context_); }
+
+    // Splits one statement.  The text is handed over without a copy (the
+    // library only reads it) and need not outlive the call.
+    Result split(std::string_view sql, Dialect dialect) noexcept {
+        // The length field has 32 bits: a longer view must not be cut down
+        // to its low bits and split as a shorter statement.
+        constexpr std::size_t longest_statement = 0x7FFFFFFF;
+        Result result;
+        if (sql.empty() || sql.size() > longest_statement) {
+            result.code_ = -2;
+            return result;
+        }
+        if (context_ == nullptr && (context_ = spltwd_context_create()) == nullptr) {
+            result.code_ = -1;
+            return result;
+        }
+        result.request_.dialect = static_cast<std::uint16_t>(dialect);
+        result.request_.sql_len = static_cast<std::uint32_t>(sql.size());
+        result.request_.sql_text = const_cast<char*>(sql.data());
+        result.code_ = spltwd_split(context_, &result.request_);
         return result;
     }
-    result.request_.dialect = static_cast<std::uint16_t>(dialect);
-    result.request_.sql_len = static_cast<std::uint32_t>(sql.size());
-    result.request_.sql_text = const_cast<char*>(sql.data());
-    result.code_ = Zoz_SQL_Split_Word(&result.request_);
-    return result;
+
+    // The rules' debug lines (such as "66-splt_wdtext:>") go to `receiver`
+    // from now on; a null receiver drops them, as a new splitter does.
+    // Returns false when there is no memory for the context.
+    bool set_debug_lines(spltwd_debug_line_receiver receiver, void* user) noexcept {
+        if (context_ == nullptr && (context_ = spltwd_context_create()) == nullptr) return false;
+        spltwd_context_set_debug_lines(context_, receiver, user);
+        return true;
+    }
+
+private:
+    spltwd_context* context_ = nullptr;
+};
+
+// Splits one statement on the calling thread's own splitter.
+inline Result split(std::string_view sql, Dialect dialect) noexcept {
+    thread_local Splitter splitter;
+    return splitter.split(sql, dialect);
 }
 
 }  // namespace spltwd

@@ -4,8 +4,10 @@
 // ThreadSanitizer in CI.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +20,7 @@
 #include <unistd.h>
 
 #include "mirx_sql_splt_wd.h"
+#include "spltwd.hpp"
 
 namespace {
 
@@ -130,6 +133,134 @@ TEST(Reentrant, ThreadsWithOwnContextsMatchTheProcessWideSplit) {
     }
     for (auto& thread : threads) thread.join();
     for (int t = 0; t < kThreads; ++t) EXPECT_EQ(mismatches[t], 0u) << "thread " << t;
+}
+
+// The C++ API's free split and its splitters, from four threads at once.
+TEST(Reentrant, CppSplitsOnFourThreadsMatchTheProcessWideSplit) {
+    QuietStdout quiet;
+    const std::vector<Statement> all = statements();
+    std::vector<std::string> expected;
+    for (const auto& s : all) {
+        SQL_SPLT_WD request = request_for(s);
+        expected.push_back(take(request, Zoz_SQL_Split_Word(&request)).stream);
+    }
+    const auto words_of = [](const spltwd::Result& result) {
+        std::string stream;
+        for (const spltwd::Word word : result) {
+            const auto length = static_cast<std::uint32_t>(word.text().size());
+            const std::uint16_t pair[2] = {word.type(), word.mask()};
+            stream.append(reinterpret_cast<const char*>(&length), 4).append(word.text());
+            stream.append(reinterpret_cast<const char*>(pair), 4);
+        }
+        return stream;
+    };
+    constexpr int kThreads = 4;
+    const std::size_t rounds = std::max<std::size_t>(1, 20000 / all.size());
+    std::vector<std::size_t> mismatches(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            spltwd::Splitter splitter;
+            for (std::size_t k = 0; k < rounds * all.size(); ++k) {
+                const std::size_t i = (k + t * all.size() / kThreads) % all.size();
+                const auto dialect = static_cast<spltwd::Dialect>(all[i].dialect);
+                const spltwd::Result result =
+                    k % 2 == 0 ? spltwd::split(all[i].text, dialect) : splitter.split(all[i].text, dialect);
+                if (words_of(result) != expected[i]) ++mismatches[t];
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(mismatches[t], 0u) << "thread " << t;
+}
+
+// What each way of splitting leaves on standard output, and what a context
+// hands to its receivers.
+std::string standard_output_of(const std::function<void()>& split) {
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    std::FILE* capture = std::tmpfile();
+    dup2(fileno(capture), STDOUT_FILENO);
+    split();
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    std::string text(static_cast<std::size_t>(std::ftell(capture)), '\0');
+    std::rewind(capture);
+    text.resize(std::fread(text.data(), 1, text.size(), capture));
+    std::fclose(capture);
+    return text;
+}
+
+TEST(Contexts, PrintNothingUnlessAsked) {
+    const std::string sql = "SELECT a FROM t WHERE b > 1 AND c IN (2)";
+    const std::string lines = "66-splt_wdtext:>\n66-splt_wdtext:IN\n";
+    const auto split_on = [&](spltwd_context* context) {
+        SQL_SPLT_WD request = request_for({32, sql});
+        take(request, context ? spltwd_split(context, &request) : Zoz_SQL_Split_Word(&request));
+    };
+    spltwd_context* context = spltwd_context_create();
+    ASSERT_NE(context, nullptr);
+    EXPECT_EQ(standard_output_of([&] { split_on(nullptr); }), lines);
+    EXPECT_EQ(standard_output_of([&] { split_on(context); }), "");
+    EXPECT_EQ(standard_output_of([&] { spltwd::split(sql, spltwd::Dialect::mysql); }), "");
+    std::string received;
+    const spltwd_debug_line_receiver receive = [](void* to, const char* line, std::size_t length) {
+        static_cast<std::string*>(to)->append(line, length);
+    };
+    spltwd_context_set_debug_lines(context, receive, &received);
+    EXPECT_EQ(standard_output_of([&] { split_on(context); }), "");
+    EXPECT_EQ(received, lines);
+    spltwd::Splitter splitter;
+    ASSERT_TRUE(splitter.set_debug_lines(receive, &received));
+    received.clear();
+    EXPECT_EQ(standard_output_of([&] { splitter.split(sql, spltwd::Dialect::mysql); }), "");
+    EXPECT_EQ(received, lines);
+    spltwd_context_destroy(context);
+}
+
+// The pieces given to a word receiver make the stream that the split
+// gives without one, for short statements and for one of many pieces.
+TEST(Contexts, WordReceiverGetsTheStreamInPieces) {
+    std::vector<Statement> all = statements();
+    std::string long_statement(std::size_t{1} << 20, ' ');
+    for (std::size_t i = 0; i < long_statement.size(); i += 2) long_statement[i] = 'a';
+    all.push_back({32, long_statement});
+    all.push_back({64, "SELECT $a$ x $b$ y $a$"});
+    struct Received {
+        std::string stream;
+        std::size_t pieces = 0;
+    } received;
+    spltwd_context* plain = spltwd_context_create();
+    spltwd_context* receiving = spltwd_context_create();
+    ASSERT_TRUE(plain != nullptr && receiving != nullptr);
+    spltwd_context_set_word_receiver(
+        receiving,
+        [](void* to, const char* records, std::uint32_t length) {
+            auto& r = *static_cast<Received*>(to);
+            r.stream.append(records, length);
+            ++r.pieces;
+        },
+        &received);
+    std::size_t most_pieces = 0;
+    for (const Statement& s : all) {
+        SQL_SPLT_WD request = request_for(s);
+        const Outcome expected = take(request, spltwd_split(plain, &request));
+        received = {};
+        request = request_for(s);
+        const int32_t result = spltwd_split(receiving, &request);
+        const char* stream = request.sql_word;  // a packed field: copy before binding a reference
+        EXPECT_EQ(stream, nullptr);
+        EXPECT_EQ(result, expected.result) << s.text.substr(0, 80);
+        if (result > 0) {
+            EXPECT_EQ(received.stream, expected.stream) << s.text.substr(0, 80);
+            EXPECT_EQ(request.nSngWordLenMax, expected.longest);
+        }
+        most_pieces = std::max(most_pieces, received.pieces);
+    }
+    EXPECT_GT(most_pieces, 100u) << "the long statement comes in pieces";
+    spltwd_context_destroy(plain);
+    spltwd_context_destroy(receiving);
 }
 
 TEST(Reentrant, ContextRefusesWhatTheSplitCallRefuses) {
