@@ -193,10 +193,11 @@ std::string standard_output_of(const std::function<void()>& split) {
 }
 
 TEST(Contexts, PrintNothingUnlessAsked) {
-    const std::string sql = "SELECT a FROM t WHERE b > 1 AND c IN (2)";
+    const Statement statement{32, "SELECT a FROM t WHERE b > 1 AND c IN (2)"};
+    const std::string& sql = statement.text;
     const std::string lines = "66-splt_wdtext:>\n66-splt_wdtext:IN\n";
     const auto split_on = [&](spltwd_context* context) {
-        SQL_SPLT_WD request = request_for({32, sql});
+        SQL_SPLT_WD request = request_for(statement);
         take(request, context ? spltwd_split(context, &request) : Zoz_SQL_Split_Word(&request));
     };
     spltwd_context* context = spltwd_context_create();
