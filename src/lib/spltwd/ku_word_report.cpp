@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ku_buffer.h"
 #include "ku_error.h"
 #include "mirx_sql_splt_wd.h"
 #include "word_report_layout.h"
@@ -42,7 +43,7 @@ void write_out(Ku_Report *report)
     if (Ku_WriteSql(report->fp_dest, buffer->length, reinterpret_cast<const char *>(buffer->str)) != 1) {
         report->write_failed = true;
     }
-    Mirx_Splt_Wd_DynStr_Trunc(buffer, buffer->length);
+    Ku_EmptyBuffer(buffer);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ku_buffer.h"
 #include "ku_command_line.h"
 #include "ku_error.h"
 #include "ku_statement_reader.h"
@@ -79,7 +80,7 @@ int report_statements(FILE *fp_src, const char *file_src, MIRX_SPLIT_WD_DYNAMIC_
             break;
         }
         iSqlLen += int64_t{_sql_read_tmp->length} + 1;
-        Mirx_Splt_Wd_DynStr_Trunc(_sql_read_tmp, _sql_read_tmp->length);
+        Ku_EmptyBuffer(_sql_read_tmp);
     }
     Ku_WritePendingReport(report);
     return report->write_failed ? KU_EXIT_FAILURE : status;
