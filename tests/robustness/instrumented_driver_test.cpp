@@ -1,5 +1,6 @@
-// test_split_word run instrumented (instrumented_driver_main.cpp): the
-// bytes a run zero-fills compared at two input sizes.
+// test_split_word run instrumented (instrumented_driver_main.cpp): each
+// allocation of a run made to fail in turn, and the bytes a run zero-fills
+// compared at two input sizes.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -39,6 +40,28 @@ InstrumentedRun run_instrumented(const std::string& input, std::size_t fail_at) 
         result.report = driver_test::read_file(folder.path() / "out.txt");
     }
     return result;
+}
+
+TEST(InstrumentedDriver, RunThatRunsOutOfMemoryDoesNotExitWithZero) {
+    // The second statement outgrows the 512 bytes both buffers start with,
+    // so that their growths fail in turn too.
+    const std::string input = "select a from t;select '" + std::string(600, 'x') + "'";
+    const InstrumentedRun clean = run_instrumented(input, 0);
+    ASSERT_EQ(clean.run.exit_status, 0) << clean.run.err;
+    std::size_t lost_splits = 0;
+    for (std::size_t k = 1; k <= clean.allocations; ++k) {
+        SCOPED_TRACE(testing::Message() << "allocation " << k << " of " << clean.allocations);
+        const InstrumentedRun failing = run_instrumented(input, k);
+        EXPECT_TRUE(failing.injected);
+        // The scanner ends the process itself when its own memory runs out.
+        if (failing.run.exit_status == 2 && failing.run.err.starts_with("out of dynamic memory in ")) continue;
+        EXPECT_EQ(failing.run.exit_status, 1) << failing.run.err;
+        if (failing.run.err.find(": split failed with result ") != std::string::npos) {
+            ++lost_splits;
+            EXPECT_NE(failing.report.find("sql[2]"), std::string::npos) << "the run stopped at the lost statement";
+        }
+    }
+    EXPECT_GT(lost_splits, 0u) << "no allocation failed inside a split";
 }
 
 std::string repeat(const std::string& piece, std::size_t times) {

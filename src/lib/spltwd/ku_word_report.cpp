@@ -35,6 +35,13 @@ Word read_word(const Word_Info &wordinfo)
     return word;
 }
 
+/* -1 and -3: the statement's words are lost to a lack of memory, unlike
+ * -5, which its own text causes. */
+bool ran_out_of_memory(int32_t result)
+{
+    return result == -1 || result == -3;
+}
+
 /* The buffer is emptied whether or not the write succeeds: a failed write
  * loses its text, and the run goes on. */
 void write_out(Ku_Report *report)
@@ -74,6 +81,9 @@ bool Ku_ReportStatement(Ku_Report *report, const MIRX_SPLIT_WD_DYNAMIC_STR *stat
     ++report->count;
     if (result < 0) {
         Ku_PrintError("statement %" PRId64 ": split failed with result %" PRId32, report->count, result);
+        if (ran_out_of_memory(result)) {
+            report->split_out_of_memory = true;
+        }
     }
     const Word_Report_Sink sink{append_to_buffer, report->_sql_write_tmp};
     bool held = Word_Report_Append_Header(sink, report->count, reinterpret_cast<const char *>(statement->str),
