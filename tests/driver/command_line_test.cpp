@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,18 +15,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kUsageText = "Usage:./test_split_word -d dbvalue -i infile -o outfile\n"
-                               "dbvalue:\n"
-                               "\t\t1-oracle\n"
-                               "\t\t2-sqlserver\n"
-                               "\t\t8-db2\n"
-                               "\t\t32-mysql\n"
-                               "\t\t64-postgres\n"
-                               "\t\t1024-informix\n"
-                               "infile:\n"
-                               "\t\tinput sql file\n"
-                               "outfile:\n"
-                               "\t\toutput result file\n";
+std::string usage_text(const std::string &program)
+{
+    return "Usage:" + program + " -d dbvalue -i infile -o outfile\n"
+           "dbvalue:\n"
+           "\t\t1-oracle\n"
+           "\t\t2-sqlserver\n"
+           "\t\t8-db2\n"
+           "\t\t32-mysql\n"
+           "\t\t64-postgres\n"
+           "\t\t1024-informix\n"
+           "infile:\n"
+           "\t\tinput sql file\n"
+           "outfile:\n"
+           "\t\toutput result file\n";
+}
 
 using Arguments = std::vector<std::string>;
 
@@ -51,7 +55,7 @@ TEST_P(WrongArgumentCount, PrintsUsageOnStandardOutputAndExitsWithTwo)
 {
     const DriverRun result = run(GetParam());
     EXPECT_EQ(result.exit_status, 2);
-    EXPECT_EQ(result.out, kUsageText);
+    EXPECT_EQ(result.out, usage_text(TEST_SPLIT_WORD_PATH));
     EXPECT_EQ(result.err, "");
     EXPECT_FALSE(fs::exists(folder.path() / "out.txt"));
 }
@@ -60,6 +64,30 @@ INSTANTIATE_TEST_SUITE_P(Driver, WrongArgumentCount,
                          ::testing::Values(Arguments{}, Arguments{"-d"},
                                            Arguments{"-d", "0", "-i", "in.sql", "-o"},
                                            Arguments{"-d", "0", "-i", "in.sql", "-o", "out.txt", "out.txt"}));
+
+struct ProgramNameCase {
+    const char *name;
+    std::optional<const char *> argv0;
+    std::string shown;
+};
+
+class ProgramName : public CommandLineTest, public ::testing::WithParamInterface<ProgramNameCase> {};
+
+TEST_P(ProgramName, IsShownInTheUsageAsInvoked)
+{
+    RunOptions options;
+    options.working_directory = folder.path();
+    options.argv0 = GetParam().argv0;
+    const DriverRun result = run_driver({}, options);
+    EXPECT_EQ(result.exit_status, 2);
+    EXPECT_EQ(result.out, usage_text(GetParam().shown));
+}
+
+INSTANTIATE_TEST_SUITE_P(Driver, ProgramName,
+                         ::testing::Values(ProgramNameCase{"Other", "splitter", "splitter"},
+                                           ProgramNameCase{"Empty", "", "test_split_word"},
+                                           ProgramNameCase{"Missing", nullptr, "test_split_word"}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 struct UsageErrorCase {
     const char *name;

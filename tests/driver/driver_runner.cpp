@@ -31,7 +31,7 @@ namespace {
         _exit(126);
     }
     std::vector<char *> argv;
-    argv.push_back(const_cast<char *>(TEST_SPLIT_WORD_PATH));
+    argv.push_back(const_cast<char *>(options.argv0.value_or(TEST_SPLIT_WORD_PATH)));
     for (const std::string &argument : arguments) {
         argv.push_back(const_cast<char *>(argument.c_str()));
     }

@@ -25,6 +25,7 @@ struct RunOptions {
     std::optional<std::string> standard_input; // fed through a pipe; else /dev/null
     std::filesystem::path working_directory;   // empty: the test's own
     std::chrono::seconds time_limit{60};       // then the program is killed
+    std::optional<const char *> argv0;         // null: no argv at all; unset: the program's path
 };
 
 // Runs the program with these arguments after its name.

@@ -10,8 +10,7 @@ namespace {
 constexpr int kArgumentCount = 7; /* the program and three option pairs */
 constexpr unsigned long kMaxDialect = 65535;
 
-const char *const kUsage[] = {
-    "Usage:./test_split_word -d dbvalue -i infile -o outfile",
+const char *const kUsageAfterFirstLine[] = {
     "dbvalue:",
     "\t\t1-oracle",
     "\t\t2-sqlserver",
@@ -25,9 +24,17 @@ const char *const kUsage[] = {
     "\t\toutput result file",
 };
 
-void print_usage()
+/* The name the program was invoked by, so that the usage shows a command
+ * that works; a caller may pass none. */
+const char *program_name(int argc, const char *const argv[])
 {
-    for (const char *line : kUsage) {
+    return argc > 0 && argv[0] != nullptr && argv[0][0] != '\0' ? argv[0] : "test_split_word";
+}
+
+void print_usage(const char *program)
+{
+    std::printf("Usage:%s -d dbvalue -i infile -o outfile\n", program);
+    for (const char *line : kUsageAfterFirstLine) {
         std::puts(line);
     }
 }
@@ -71,7 +78,7 @@ bool copy_file_name(const char *role, const char *name, char (&buffer)[1024])
 int Ku_ParseCommandLine(int argc, const char *const argv[], Ku_CommandLine *cmd)
 {
     if (argc != kArgumentCount) {
-        print_usage();
+        print_usage(program_name(argc, argv));
         return KU_EXIT_USAGE;
     }
     std::memset(cmd, 0, sizeof *cmd);

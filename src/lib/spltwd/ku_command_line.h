@@ -16,8 +16,10 @@ struct Ku_CommandLine {
 };
 
 /* Fills cmd from the arguments.  Returns KU_EXIT_SUCCESS, or KU_EXIT_USAGE
- * after printing the usage text on standard output (wrong argument count)
- * or one line on standard error (any other mistake). */
+ * after printing the usage text on standard output (wrong argument count;
+ * its first line names the program as argv[0] does, "test_split_word" when
+ * argv[0] is missing or empty) or one line on standard error (any other
+ * mistake). */
 int Ku_ParseCommandLine(int argc, const char *const argv[], Ku_CommandLine *cmd);
 
 #endif /* KU_COMMAND_LINE_H */

@@ -7,7 +7,7 @@
 
 enum Ku_ExitStatus {
     KU_EXIT_SUCCESS = 0,
-    KU_EXIT_FAILURE = 1, /* a file, buffer or write failed */
+    KU_EXIT_FAILURE = 1, /* a file, buffer, write or split's memory failed */
     KU_EXIT_USAGE = 2,   /* the command line cannot be used */
 };
 

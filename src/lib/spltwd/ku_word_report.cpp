@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ku_buffer.h"
 #include "ku_error.h"
 #include "mirx_sql_splt_wd.h"
 #include "word_report_layout.h"
@@ -34,6 +35,13 @@ Word read_word(const Word_Info &wordinfo)
     return word;
 }
 
+/* -1 and -3: the statement's words are lost to a lack of memory, unlike
+ * -5, which its own text causes. */
+bool ran_out_of_memory(int32_t result)
+{
+    return result == -1 || result == -3;
+}
+
 /* The buffer is emptied whether or not the write succeeds: a failed write
  * loses its text, and the run goes on. */
 void write_out(Ku_Report *report)
@@ -42,7 +50,7 @@ void write_out(Ku_Report *report)
     if (Ku_WriteSql(report->fp_dest, buffer->length, reinterpret_cast<const char *>(buffer->str)) != 1) {
         report->write_failed = true;
     }
-    Mirx_Splt_Wd_DynStr_Trunc(buffer, buffer->length);
+    Ku_EmptyBuffer(buffer);
 }
 
 } // namespace
@@ -73,6 +81,9 @@ bool Ku_ReportStatement(Ku_Report *report, const MIRX_SPLIT_WD_DYNAMIC_STR *stat
     ++report->count;
     if (result < 0) {
         Ku_PrintError("statement %" PRId64 ": split failed with result %" PRId32, report->count, result);
+        if (ran_out_of_memory(result)) {
+            report->split_out_of_memory = true;
+        }
     }
     const Word_Report_Sink sink{append_to_buffer, report->_sql_write_tmp};
     bool held = Word_Report_Append_Header(sink, report->count, reinterpret_cast<const char *>(statement->str),

@@ -27,8 +27,9 @@ struct Ku_Report {
     FILE *fp_dest;
     MIRX_SPLIT_WD_DYNAMIC_STR *_sql_write_tmp; /* report text not yet written */
     int iDbType;
-    int64_t count;     /* statements reported so far */
-    bool write_failed; /* some Ku_WriteSql call failed */
+    int64_t count;            /* statements reported so far */
+    bool write_failed;        /* some Ku_WriteSql call failed */
+    bool split_out_of_memory; /* some statement lost its words for lack of memory */
 };
 
 /* Writes iSize bytes of iText to fp as one item.  Returns 1; or -1 without
@@ -38,7 +39,8 @@ int Ku_WriteSql(FILE *fp, int64_t iSize, const char *iText);
 
 /* Splits the statement with the report's dialect, numbers it and writes its
  * word blocks.  A failed split is reported on standard error and yields no
- * words.  Returns false when the report text cannot be held in memory. */
+ * words; one that ran out of memory sets split_out_of_memory.  Returns false
+ * when the report text cannot be held in memory. */
 bool Ku_ReportStatement(Ku_Report *report, const MIRX_SPLIT_WD_DYNAMIC_STR *statement);
 
 /* Writes the report text still held back. */

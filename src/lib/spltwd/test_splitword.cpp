@@ -4,7 +4,8 @@
  * file.
  *
  * Exit status: 0 when the run succeeded, 1 when a file, a buffer or a write
- * failed, 2 when the command line cannot be used.
+ * failed or a split ran out of memory, 2 when the command line cannot be
+ * used.
  */
 #include <sys/stat.h>
 
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ku_buffer.h"
 #include "ku_command_line.h"
 #include "ku_error.h"
 #include "ku_statement_reader.h"
@@ -79,10 +81,10 @@ int report_statements(FILE *fp_src, const char *file_src, MIRX_SPLIT_WD_DYNAMIC_
             break;
         }
         iSqlLen += int64_t{_sql_read_tmp->length} + 1;
-        Mirx_Splt_Wd_DynStr_Trunc(_sql_read_tmp, _sql_read_tmp->length);
+        Ku_EmptyBuffer(_sql_read_tmp);
     }
     Ku_WritePendingReport(report);
-    return report->write_failed ? KU_EXIT_FAILURE : status;
+    return report->write_failed || report->split_out_of_memory ? KU_EXIT_FAILURE : status;
 }
 
 /* Opens both files, runs the statements through the report and closes the
@@ -98,7 +100,7 @@ int run(const Ku_CommandLine &cmd, MIRX_SPLIT_WD_DYNAMIC_STR *_sql_read_tmp, MIR
         std::fclose(fp_src);
         return KU_EXIT_FAILURE;
     }
-    Ku_Report report{fp_dest, _sql_write_tmp, cmd.iDbType, 0, false};
+    Ku_Report report{fp_dest, _sql_write_tmp, cmd.iDbType, 0, false, false};
     int status = report_statements(fp_src, cmd.file_src, _sql_read_tmp, &report);
     std::fclose(fp_src);
     /* Buffered report text reaches the file only here. */
