@@ -168,8 +168,9 @@ SPLTWD_API void spltwd_context_set_debug_lines(spltwd_context *context, spltwd_d
  * With a word receiver set, the splits of a context hand their word records
  * to it in pieces while they run, instead of collecting them in sql_word:
  * a statement's words then need not fit in memory at once.  Each piece is a
- * run of whole records in stream order, at most 64 KiB unless one record is
- * longer; the bytes are the receiver's to read during the call only.  The
+ * run of whole records in stream order, of at most 4 KiB or, once a longer
+ * record came, of at most that record's length; the bytes are the
+ * receiver's to read during the call only.  The
  * result and the other fields are what they would be without the receiver
  * (the result is the length of all pieces together), and sql_word stays
  * null.  On a negative result the pieces already given are not the
