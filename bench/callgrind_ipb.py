@@ -16,9 +16,10 @@ the streams and freeing them are not.  The library's debug lines go to
 /dev/null (the harness diverts them).  The harness runs with LD_BIND_NOW=1.
 
 Without FILE arguments every *.rec file under the corpus folder is taken
-(default: ../shared/corpus next to the repository).  Prints a table: file,
-statements, bytes, instructions, instructions per byte.  Needs valgrind and
-python3 only.  Exits non-zero when a run fails.
+(default: ../shared/corpus next to the repository when it holds any, else
+the corpus generated in the harness's build, BUILD/corpus/generated).
+Prints a table: file, statements, bytes, instructions, instructions per
+byte.  Needs valgrind and python3 only.  Exits non-zero when a run fails.
 """
 
 import argparse
@@ -39,10 +40,21 @@ def parse_args():
                         default=REPO / "build-bench" / "bench" / "split_corpus",
                         help="the split_corpus executable (default: %(default)s)")
     parser.add_argument("--corpus", type=pathlib.Path,
-                        default=REPO.parent / "shared" / "corpus",
-                        help="folder searched for *.rec when no FILE is given (default: %(default)s)")
+                        help="folder searched for *.rec when no FILE is given (default: ../shared/corpus, "
+                             "else the harness build's generated corpus)")
     parser.add_argument("files", nargs="*", type=pathlib.Path, help="corpus files to measure")
-    return parser.parse_args()
+    args = parser.parse_args()
+    if args.corpus is None:
+        args.corpus = default_corpus(args.harness)
+    return args
+
+
+def default_corpus(harness):
+    """../shared/corpus when it holds records, else the corpus the harness's build generated."""
+    shared = REPO.parent / "shared" / "corpus"
+    if any(shared.rglob("*.rec")):
+        return shared
+    return harness.resolve().parent.parent / "corpus" / "generated"
 
 
 def instruction_total(out_file):

@@ -9,6 +9,7 @@ temporary folder and counts the instructions of the split call on it with
 callgrind, as bench/callgrind_ipb.py does for the corpus.  The shapes:
 
     mixed SQL        MySQL statements of the corpus joined by line ends
+                     (those of grammars-v4/mysql.rec when the corpus has it)
     string           one MySQL string
     comment          one bracketed comment, generic mode
     dollar body      one PostgreSQL dollar-quoted body
@@ -37,8 +38,12 @@ def filled(open_text, close_text, size):
 
 
 def mixed_sql(corpus, size):
+    preferred = corpus / "grammars-v4" / "mysql.rec"
+    files = [preferred] if preferred.is_file() else sorted(corpus.rglob("*.rec"))
     pieces = [sql.replace(b";", b"") + b"\n"
-              for dialect, sql in read_records(corpus / "grammars-v4" / "mysql.rec") if sql.replace(b";", b"")]
+              for path in files for dialect, sql in read_records(path) if dialect == 32 and sql.replace(b";", b"")]
+    if not pieces:
+        raise RuntimeError(f"no MySQL statements under {corpus}")
     text = bytearray()
     while len(text) < size:
         for piece in pieces:
@@ -73,9 +78,12 @@ def main():
     parser = argparse.ArgumentParser(description="Instructions per byte of long statements under callgrind.")
     parser.add_argument("--harness", type=pathlib.Path,
                         default=callgrind_ipb.REPO / "build-bench" / "bench" / "split_corpus")
-    parser.add_argument("--corpus", type=pathlib.Path, default=callgrind_ipb.REPO.parent / "shared" / "corpus")
+    parser.add_argument("--corpus", type=pathlib.Path,
+                        help="folder of the mixed SQL statements (default: as bench/callgrind_ipb.py)")
     parser.add_argument("sizes", nargs="*", type=int, default=[4, 16, 64], help="sizes in MiB")
     args = parser.parse_args()
+    if args.corpus is None:
+        args.corpus = callgrind_ipb.default_corpus(args.harness)
     if not args.harness.is_file():
         sys.exit(f"long_shapes: no harness at {args.harness}; build the split_corpus target with -DSPLTWD_BENCH=ON")
 

@@ -11,13 +11,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
-#include <filesystem>
 #include <iostream>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "corpus_files.h"
 #include "corpus_reader.h"
 #include "long_statements.h"
 #include "split_walk.h"
@@ -57,16 +57,20 @@ void Register(const std::string& name, Statements statements) {
     });
 }
 
-// Each corpus file as it is.  Returns the MySQL statements among them.
-std::vector<std::string> RegisterCorpusCases(const std::filesystem::path& dir) {
-    std::vector<std::string> mysql_statements;
-    for (const std::filesystem::path& file : corpus::ListFiles(dir)) {
-        Statements statements = corpus::ReadFile(file);
+// Each corpus file as it is.  Returns the MySQL statements for the mixed
+// long case: those of the real corpus files, or the generated ones when
+// there are none, so that its figure stays comparable between runs.
+std::vector<std::string> RegisterCorpusCases() {
+    std::vector<std::string> generated_mysql, real_mysql;
+    for (const corpus::File& file : corpus::kFiles) {
+        Statements statements = corpus::ReadFile(file.path);
+        std::vector<std::string>& mysql =
+            std::string_view(file.name).starts_with("generated/") ? generated_mysql : real_mysql;
         for (const corpus::Record& statement : statements)
-            if (statement.dialect == SPLT_WD_DIALECT_MYSQL) mysql_statements.push_back(statement.text);
-        Register("corpus/" + file.lexically_relative(dir).string(), std::move(statements));
+            if (statement.dialect == SPLT_WD_DIALECT_MYSQL) mysql.push_back(statement.text);
+        Register(std::string("corpus/") + file.name + ".rec", std::move(statements));
     }
-    return mysql_statements;
+    return real_mysql.empty() ? generated_mysql : real_mysql;
 }
 
 void RegisterShortCases() {
@@ -76,11 +80,9 @@ void RegisterShortCases() {
     Register("short/typical_60_bytes_mysql", {{SPLT_WD_DIALECT_MYSQL, std::string(kTypicalQuery)}});
 }
 
-// The mixed case needs corpus statements and is left out without them.
 void RegisterLongCases(const std::vector<std::string>& mysql_statements) {
-    if (!mysql_statements.empty())
-        Register("long_1MiB/mixed_sql_mysql",
-                 {{SPLT_WD_DIALECT_MYSQL, long_statements::JoinedStatements(mysql_statements, kLongStatementSize)}});
+    Register("long_1MiB/mixed_sql_mysql",
+             {{SPLT_WD_DIALECT_MYSQL, long_statements::JoinedStatements(mysql_statements, kLongStatementSize)}});
     Register("long_1MiB/single_quoted_string_mysql",
              {{SPLT_WD_DIALECT_MYSQL, long_statements::Enclosed("'", "'", kLongStatementSize)}});
     Register("long_1MiB/bracketed_comment_mysql",
@@ -99,12 +101,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     try {
         stdout_divert::StdoutDivert divert;
-        const std::filesystem::path corpus_dir = SPLTWD_CORPUS_DIR;
-        std::vector<std::string> mysql_statements;
-        if (std::filesystem::is_directory(corpus_dir))
-            mysql_statements = RegisterCorpusCases(corpus_dir);
-        else
-            std::cerr << "spltwd_bench: no corpus at " << corpus_dir << ", its cases are skipped\n";
+        const std::vector<std::string> mysql_statements = RegisterCorpusCases();
         RegisterShortCases();
         RegisterLongCases(mysql_statements);
         benchmark::RunSpecifiedBenchmarks();

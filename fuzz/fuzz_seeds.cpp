@@ -6,8 +6,9 @@
 // dialect, spread evenly over the corpus, each behind its dialect prefix;
 // OUT_DIR/fuzz_fetch_word gets the streams the library makes of them.
 // Inputs longer than the fuzzers' -max_len are left out.  Both folders are
-// emptied first.  CORPUS_DIR defaults to the one the build was configured
-// with; when it does not exist, no seeds are written.
+// emptied first.  The statements are those of CORPUS_DIR (its *.rec files)
+// when it is named, else the build's corpus: the generated files and those
+// of the corpus folder it was configured with.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "corpus_files.h"
 #include "corpus_reader.h"
 #include "dialect_prefix.h"
 #include "mirx_sql_splt_wd.h"
@@ -53,9 +55,9 @@ std::string StreamOf(std::uint16_t dialect, const std::string& statement) {
 }
 
 // Every statement that fits behind a prefix, by dialect, in corpus order.
-std::map<std::uint16_t, std::vector<std::string>> FittingStatements(const fs::path& corpus_dir) {
+std::map<std::uint16_t, std::vector<std::string>> FittingStatements(const std::vector<fs::path>& files) {
     std::map<std::uint16_t, std::vector<std::string>> by_dialect;
-    for (const fs::path& file : corpus::ListFiles(corpus_dir))
+    for (const fs::path& file : files)
         for (corpus::Record& record : corpus::ReadFile(file))
             if (!record.text.empty() && record.text.size() <= kMaxInput - dialect_prefix::kSize &&
                 dialect_prefix::Encode(record.dialect))
@@ -69,15 +71,17 @@ fs::path FreshFolder(const fs::path& path) {
     return path;
 }
 
-int Run(const fs::path& out_dir, std::size_t per_dialect, const fs::path& corpus_dir) {
+std::vector<fs::path> BuildCorpusFiles() {
+    std::vector<fs::path> files;
+    for (const corpus::File& file : corpus::kFiles) files.emplace_back(file.path);
+    return files;
+}
+
+int Run(const fs::path& out_dir, std::size_t per_dialect, const std::vector<fs::path>& corpus_files) {
     const fs::path split_dir = FreshFolder(out_dir / "fuzz_split");
     const fs::path fetch_dir = FreshFolder(out_dir / "fuzz_fetch_word");
-    if (!fs::is_directory(corpus_dir)) {
-        std::cerr << "fuzz_seeds: no corpus at " << corpus_dir << ", no seeds written\n";
-        return 0;
-    }
     std::size_t split_seeds = 0, fetch_seeds = 0;
-    for (const auto& [dialect, statements] : FittingStatements(corpus_dir)) {
+    for (const auto& [dialect, statements] : FittingStatements(corpus_files)) {
         const auto prefix = *dialect_prefix::Encode(dialect);
         const std::size_t count = std::min(per_dialect, statements.size());
         for (std::size_t i = 0; i < count; ++i) {
@@ -105,9 +109,9 @@ int main(int argc, char** argv) {
     }
     try {
         const std::size_t per_dialect = argc > 2 ? std::stoul(argv[2]) : kDefaultPerDialect;
-        const fs::path corpus_dir = argc > 3 ? argv[3] : SPLTWD_CORPUS_DIR;
+        const std::vector<fs::path> corpus_files = argc > 3 ? corpus::ListFiles(argv[3]) : BuildCorpusFiles();
         stdout_divert::StdoutDivert divert;  // the library's debug lines
-        return Run(argv[1], per_dialect, corpus_dir);
+        return Run(argv[1], per_dialect, corpus_files);
     } catch (const std::exception& error) {
         std::cerr << "fuzz_seeds: " << error.what() << '\n';
         return 1;

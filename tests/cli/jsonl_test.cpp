@@ -89,7 +89,8 @@ TEST_P(JsonLines, AreValidAndLossless)
 }
 
 INSTANTIATE_TEST_SUITE_P(Dialects, JsonLines,
-                         ::testing::Values("generic", "oracle", "sqlserver", "db2", "mysql", "postgresql", "informix"));
+                         ::testing::Values("generic", "oracle", "sqlserver", "db2", "mysql", "postgresql", "informix"),
+                         [](const auto &info) { return std::string(info.param); });
 
 } // namespace
 } // namespace cli_test

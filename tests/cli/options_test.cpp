@@ -1,6 +1,7 @@
 // The command line: dialect names and codes, formats and inputs.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,7 +34,18 @@ INSTANTIATE_TEST_SUITE_P(Sqlsplit, DialectNames,
                                            DialectCase{"65536", std::nullopt}, DialectCase{"100000", std::nullopt},
                                            DialectCase{"-1", std::nullopt}, DialectCase{"+1", std::nullopt},
                                            DialectCase{"3 2", std::nullopt}, DialectCase{"", std::nullopt},
-                                           DialectCase{"sybase", std::nullopt}, DialectCase{"my sql", std::nullopt}));
+                                           DialectCase{"sybase", std::nullopt}, DialectCase{"my sql", std::nullopt}),
+                         [](const auto &info) {
+                             // The text itself, with the bytes a test name cannot hold spelled out.
+                             std::string name = *info.param.text == '\0' ? "empty" : "";
+                             for (const char *c = info.param.text; *c != '\0'; ++c) {
+                                 name += *c == '-'   ? "minus"
+                                         : *c == '+' ? "plus"
+                                         : std::isalnum(static_cast<unsigned char>(*c)) ? std::string(1, *c)
+                                                                                        : "_";
+                             }
+                             return name;
+                         });
 
 struct CommandLineCase {
     const char *name;

@@ -63,7 +63,8 @@ TEST_P(WrongArgumentCount, PrintsUsageOnStandardOutputAndExitsWithTwo)
 INSTANTIATE_TEST_SUITE_P(Driver, WrongArgumentCount,
                          ::testing::Values(Arguments{}, Arguments{"-d"},
                                            Arguments{"-d", "0", "-i", "in.sql", "-o"},
-                                           Arguments{"-d", "0", "-i", "in.sql", "-o", "out.txt", "out.txt"}));
+                                           Arguments{"-d", "0", "-i", "in.sql", "-o", "out.txt", "out.txt"}),
+                         [](const auto &info) { return std::to_string(info.param.size()) + "Arguments"; });
 
 struct ProgramNameCase {
     const char *name;

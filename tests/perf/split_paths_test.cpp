@@ -9,16 +9,15 @@
 // in its own dialect and in the generic mode.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "corpus_files.h"
 #include "corpus_reader.h"
+#include "corpus_test_name.h"
 #include "mirx_sql_splt_wd.h"
 #include "silenced_stdout.h"
 #include "splt_wd_lex.h"
@@ -128,25 +127,12 @@ TEST_P(SplitPaths, InPlaceScanFindsWhatTheScannerFinds) {
 INSTANTIATE_TEST_SUITE_P(Statements, SplitPaths, testing::ValuesIn(kStatements),
                          [](const testing::TestParamInfo<Statement>& info) { return info.param.name; });
 
-std::vector<std::string> corpus_files() {
-    std::vector<std::string> files;
-    std::error_code ec;
-    namespace fs = std::filesystem;
-    for (fs::recursive_directory_iterator it(SPLTWD_CORPUS_DIR, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->is_regular_file() && it->path().extension() == ".rec") files.push_back(it->path().string());
-    }
-    std::sort(files.begin(), files.end());
-    if (files.empty()) files.emplace_back();  // shows a missing corpus as a skipped test
-    return files;
-}
-
 using test_support::SilencedStdout;
 
-class CorpusPaths : public testing::TestWithParam<std::string> {};
+class CorpusPaths : public testing::TestWithParam<corpus::File> {};
 
 TEST_P(CorpusPaths, InPlaceScanFindsWhatTheScannerFinds) {
-    if (GetParam().empty()) GTEST_SKIP() << "no corpus files in " << SPLTWD_CORPUS_DIR;
-    const std::vector<corpus::Record> records = corpus::ReadFile(GetParam());
+    const std::vector<corpus::Record> records = corpus::ReadFile(GetParam().path);
     std::vector<std::string> faults;
     std::size_t compared = 0;
     {
@@ -167,13 +153,9 @@ TEST_P(CorpusPaths, InPlaceScanFindsWhatTheScannerFinds) {
     for (const std::string& fault : faults) ADD_FAILURE() << fault;
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, CorpusPaths, testing::ValuesIn(corpus_files()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                             std::string name = info.param.empty() ? "none" : info.param;
-                             const std::size_t slash = name.rfind("/corpus/");
-                             if (slash != std::string::npos) name = name.substr(slash + 8);
-                             std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-                             return name;
+INSTANTIATE_TEST_SUITE_P(Files, CorpusPaths, testing::ValuesIn(corpus::kFiles),
+                         [](const testing::TestParamInfo<corpus::File>& info) {
+                             return test_support::corpus_test_name(info.param.name);
                          });
 
 }  // namespace

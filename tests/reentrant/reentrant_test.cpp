@@ -9,16 +9,16 @@
 #include <cstdio>
 #include <functional>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "corpus_files.h"
+#include "corpus_reader.h"
 #include "mirx_sql_splt_wd.h"
 #include "spltwd.hpp"
 
@@ -58,7 +58,7 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 
-// A few statements of every dialect, then the corpus when it is there.
+// A few statements of every dialect, then the corpus.
 std::vector<Statement> statements() {
     std::vector<Statement> all = {
         {32, "SELECT @@global.x, @v, t.*, `t`.`c` FROM db.t # note"},
@@ -70,23 +70,9 @@ std::vector<Statement> statements() {
         {0, "SELECT a FROM t WHERE b IS NULL"},
         {32, "SELECT a . b . *, x /*c*/ . y FROM t"},
     };
-    const std::filesystem::path dir = SPLTWD_CORPUS_DIR;
-    if (!std::filesystem::is_directory(dir)) return all;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
-        if (entry.path().extension() != ".rec") continue;
-        std::ifstream in(entry.path(), std::ios::binary);
-        const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        std::size_t at = 0;
-        while (at < data.size()) {
-            const std::size_t eol = data.find('\n', at);
-            if (eol == std::string::npos) break;
-            unsigned dialect = 0;
-            unsigned long length = 0;
-            if (std::sscanf(data.c_str() + at, "%u %lu", &dialect, &length) != 2) break;
-            all.push_back({static_cast<std::uint16_t>(dialect), data.substr(eol + 1, length)});
-            at = eol + 1 + length + 1;
-        }
-    }
+    for (const corpus::File& file : corpus::kFiles)
+        for (corpus::Record& record : corpus::ReadFile(file.path))
+            all.push_back({record.dialect, std::move(record.text)});
     return all;
 }
 

@@ -1,39 +1,19 @@
 // Every statement of the SQL corpus, split in every dialect: whatever the
 // words, each split must keep the request and the stream consistent.
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 
+#include "corpus_files.h"
+#include "corpus_test_name.h"
 #include "silenced_stdout.h"
 #include "split_harness.h"
-
-#ifndef SPLIT_TESTS_CORPUS_DIR
-#error "SPLIT_TESTS_CORPUS_DIR must name the corpus folder"
-#endif
 
 namespace split_test {
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr std::size_t kFaultsReported = 5;
-
-std::vector<std::string> corpus_files() {
-    std::vector<std::string> files;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(SPLIT_TESTS_CORPUS_DIR, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->is_regular_file() && it->path().extension() == ".rec") files.push_back(it->path().string());
-    }
-    std::sort(files.begin(), files.end());
-    // One entry without a file keeps the suite instantiated, so that a
-    // missing corpus shows up as a skipped test.
-    if (files.empty()) files.emplace_back();
-    return files;
-}
 
 using test_support::SilencedStdout;
 
@@ -73,12 +53,11 @@ std::string result_faults(std::uint16_t dialect, std::string_view sql, std::int3
     return "";
 }
 
-class Corpus : public testing::TestWithParam<std::string> {};
+class Corpus : public testing::TestWithParam<corpus::File> {};
 
 TEST_P(Corpus, EveryStatementSplitsConsistentlyInEveryDialect) {
-    if (GetParam().empty()) GTEST_SKIP() << "no corpus under " << SPLIT_TESTS_CORPUS_DIR;
-    std::ifstream in(GetParam(), std::ios::binary);
-    ASSERT_TRUE(in) << "cannot read " << GetParam();
+    std::ifstream in(GetParam().path, std::ios::binary);
+    ASSERT_TRUE(in) << "cannot read " << GetParam().path;
     const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::string format_error;
     const std::vector<Record> records = parse_records(data, format_error);
@@ -106,14 +85,9 @@ TEST_P(Corpus, EveryStatementSplitsConsistentlyInEveryDialect) {
     EXPECT_EQ(fault_count, 0u) << first_faults.str();
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, Corpus, testing::ValuesIn(corpus_files()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                             if (info.param.empty()) return std::string("missing");
-                             const fs::path path(info.param);
-                             std::string name = path.parent_path().filename().string() + "_" + path.stem().string();
-                             std::replace_if(name.begin(), name.end(), [](unsigned char c) { return !std::isalnum(c); },
-                                             '_');
-                             return name;
+INSTANTIATE_TEST_SUITE_P(Files, Corpus, testing::ValuesIn(corpus::kFiles),
+                         [](const testing::TestParamInfo<corpus::File>& info) {
+                             return test_support::corpus_test_name(info.param.name);
                          });
 
 }  // namespace

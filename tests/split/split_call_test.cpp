@@ -149,6 +149,7 @@ TEST(SplitCall, ScansOnlySqlLenBytes) {
 }
 
 struct SummaryCase {
+    const char* label;
     std::uint16_t dialect;
     std::string sql;
     std::uint32_t longest;
@@ -166,14 +167,15 @@ TEST_P(SummaryTest, LongestWordAndStarFlag) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SplitCall, SummaryTest,
-                         testing::Values(SummaryCase{MY, "SELECT abcdefgh FROM t", 8, false},
-                                         SummaryCase{MY, "SELECT * FROM t", 6, true},
-                                         SummaryCase{MY, "SELECT count(*) FROM t", 6, true},
-                                         SummaryCase{MY, "SELECT t.* FROM t", 6, true},
-                                         SummaryCase{GEN, "a  \t\n  b", 1, false},
-                                         SummaryCase{PG, "SELECT 1 /* a longer comment */", 22, false},
-                                         SummaryCase{ORA, "SELECT a . b . * FROM t", 6, true},
-                                         SummaryCase{IFX, "x FROM abcdefghij", 10, false}));
+                         testing::Values(SummaryCase{"LongestIsAName", MY, "SELECT abcdefgh FROM t", 8, false},
+                                         SummaryCase{"Star", MY, "SELECT * FROM t", 6, true},
+                                         SummaryCase{"StarInParentheses", MY, "SELECT count(*) FROM t", 6, true},
+                                         SummaryCase{"StarName", MY, "SELECT t.* FROM t", 6, true},
+                                         SummaryCase{"BlankRunCountsOne", GEN, "a  \t\n  b", 1, false},
+                                         SummaryCase{"LongestIsAComment", PG, "SELECT 1 /* a longer comment */", 22, false},
+                                         SummaryCase{"StarNameWithGaps", ORA, "SELECT a . b . * FROM t", 6, true},
+                                         SummaryCase{"InformixOthers", IFX, "x FROM abcdefghij", 10, false}),
+                         [](const testing::TestParamInfo<SummaryCase>& info) { return std::string(info.param.label); });
 
 class SplitCallCase : public testing::TestWithParam<Case> {};
 TEST_P(SplitCallCase, Words) { expect_case(GetParam()); }
