@@ -13,7 +13,7 @@ set(SPLTWD_CORPUS_DIR "${PROJECT_SOURCE_DIR}/../shared/corpus"
     CACHE PATH "Folder of further statement corpus files (*.rec), used beside the generated ones when it exists")
 
 set(corpus_build_dir "${PROJECT_BINARY_DIR}/corpus")
-set(corpus_rules "${PROJECT_SOURCE_DIR}/src/lib/spltwd/rules/splt_wd.rules")
+set(corpus_rules "${PROJECT_SOURCE_DIR}/src/spltwd/rules/splt_wd.rules")
 set(corpus_generated "")
 set(corpus_entries "")
 

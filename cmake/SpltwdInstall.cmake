@@ -9,7 +9,9 @@ set_target_properties(spltwd PROPERTIES
 
 install(FILES
     ${PROJECT_SOURCE_DIR}/include/mirx_sql_splt_wd.h
-    ${PROJECT_SOURCE_DIR}/src/zoz/mirx_sql_mask.h
+    ${PROJECT_SOURCE_DIR}/include/mirx_sql_mask.h
+    ${PROJECT_SOURCE_DIR}/include/mirx_splt_wd_dynamic_string.h
+    ${PROJECT_SOURCE_DIR}/include/spltwd_export.h
     ${PROJECT_SOURCE_DIR}/include/spltwd.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 

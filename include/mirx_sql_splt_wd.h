@@ -22,13 +22,7 @@
 #include <stdint.h>
 
 #include "mirx_sql_mask.h"
-
-/* What the library exports; everything else stays inside it. */
-#if defined(__GNUC__)
-#define SPLTWD_API __attribute__((visibility("default")))
-#else
-#define SPLTWD_API
-#endif
+#include "spltwd_export.h"
 
 #ifdef __cplusplus
 extern "C" {

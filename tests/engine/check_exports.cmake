@@ -1,6 +1,11 @@
-# Fails unless LIBRARY defines every splt_wd* name that HEADER declares.
-#   cmake -DNM=nm -DDYNAMIC=ON|OFF -DLIBRARY=lib -DHEADER=splt_wd_lex.h -P check_exports.cmake
-file(READ "${HEADER}" header)
+# Fails unless LIBRARY defines every splt_wd* name that HEADERS declare.
+#   cmake -DNM=nm -DDYNAMIC=ON|OFF -DLIBRARY=lib "-DHEADERS=splt_wd_lex.h|splt_wd_alloc.h" -P check_exports.cmake
+string(REPLACE "|" ";" header_files "${HEADERS}")
+set(header "")
+foreach(file IN LISTS header_files)
+  file(READ "${file}" text)
+  string(APPEND header "${text}")
+endforeach()
 # A declaration names a function before "(" and a variable before ";" (made
 # "@" first, as ";" separates CMake list items).
 string(REPLACE ";" "@" header "${header}")

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "splt_wd_lex.h"
+#include "splt_wd_alloc.h"
 
 namespace spltwd {
 

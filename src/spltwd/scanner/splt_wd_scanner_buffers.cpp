@@ -3,7 +3,7 @@
 #include <cstring>
 #include <unistd.h>
 
-#include "splt_wd_lex.h"
+#include "splt_wd_alloc.h"
 #include "splt_wd_scanner_buffer.h"
 #include "splt_wd_scanner_memory.h"
 

@@ -16,6 +16,7 @@
 #include <stdio.h>
 
 #include "mirx_splt_wd_dynamic_string.h"
+#include "splt_wd_alloc.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -53,10 +54,6 @@ SPLTWD_API void splt_wdset_lineno(int line_number);
 SPLTWD_API void splt_wdset_in(FILE *in_str);
 SPLTWD_API void splt_wdset_out(FILE *out_str);
 SPLTWD_API void splt_wdset_debug(int debug_flag);
-
-SPLTWD_API void *splt_wdalloc(size_t size);
-SPLTWD_API void *splt_wdrealloc(void *ptr, size_t size);
-SPLTWD_API void splt_wdfree(void *ptr);
 
 /* The split session. */
 extern SPLTWD_API int32_t __dialect;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "splt_wd_lex.h"
+#include "splt_wd_alloc.h"
 #include "splt_wd_scanner_buffer.h"
 #include "splt_wd_scanner_memory.h"
 

@@ -2,7 +2,7 @@
 // position, hold byte and stream.
 #include <cstring>
 
-#include "splt_wd_lex.h"
+#include "splt_wd_alloc.h"
 #include "splt_wd_scanner_buffer.h"
 #include "splt_wd_scanner_memory.h"
 

@@ -11,7 +11,7 @@
 
 #include <stdint.h>
 
-#include "mirx_sql_splt_wd.h"
+#include "spltwd_export.h"
 
 #ifdef __cplusplus
 extern "C" {
