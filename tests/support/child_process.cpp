@@ -12,7 +12,6 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <system_error>
 #include <utility>
 
