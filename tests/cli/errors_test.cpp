@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "options.h"
-#include "tool_runner.h"
+#include "run_sqlsplit.h"
 
 namespace cli_test {
 namespace {
@@ -40,7 +40,7 @@ TEST_P(Errors, EndTheRunThisWay)
     for (const std::string &argument : GetParam().arguments) {
         arguments.push_back(in_folder(argument, folder));
     }
-    const ToolRun run = run_sqlsplit(
+    const ChildRun run = run_sqlsplit(
         arguments, {.standard_input = "select 2", .standard_output_path = GetParam().standard_output_path});
     EXPECT_EQ(run.exit_status, GetParam().exit_status);
     EXPECT_EQ(run.err, in_folder(GetParam().err, folder));
@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Errors, DollarTagMismatchIsShownInTheOutputAndTheRunGoesOn)
 {
-    const ToolRun run =
+    const ChildRun run =
         run_sqlsplit({"-f", "jsonl", "-d", "postgres"}, {.standard_input = "SELECT $a$ x $b$ y $a$;select 1"});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_EQ(run.out,
@@ -127,7 +127,7 @@ TEST(Errors, DollarTagMismatchIsShownInTheOutputAndTheRunGoesOn)
 
 TEST(Help, IsTheUsageOnStandardOutput)
 {
-    const ToolRun run = run_sqlsplit({"--help"});
+    const ChildRun run = run_sqlsplit({"--help"});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_EQ(run.out, sqlsplit::usage_text());
     EXPECT_EQ(run.err, "");

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tool_runner.h"
+#include "run_sqlsplit.h"
 
 namespace cli_test {
 namespace {
@@ -21,7 +21,7 @@ class Formats : public ::testing::TestWithParam<FormatCase> {};
 
 TEST_P(Formats, WriteExactlyThis)
 {
-    const ToolRun run = run_sqlsplit(GetParam().arguments, {.standard_input = GetParam().input});
+    const ChildRun run = run_sqlsplit(GetParam().arguments, {.standard_input = GetParam().input});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_EQ(run.out, GetParam().out);
     EXPECT_EQ(run.err, "");
@@ -139,10 +139,10 @@ TEST_P(ReportLikeTheDriver, ByteForByte)
 {
     TempFolder folder;
     const std::string input = std::string(SPLTWD_SOURCE_DIR "/examples/") + GetParam().file;
-    const ToolRun driver = run_shell(std::string("exec ") + TEST_SPLIT_WORD_PATH + " -d " + GetParam().dialect +
-                                     " -i " + input + " -o " + folder.file("report.txt"));
+    const ChildRun driver = test_support::run_program(
+        TEST_SPLIT_WORD_PATH, {"-d", GetParam().dialect, "-i", input, "-o", folder.file("report.txt")});
     ASSERT_EQ(driver.exit_status, 0) << driver.err;
-    const ToolRun run = run_sqlsplit({"--dialect", GetParam().dialect, "--format", "report", input});
+    const ChildRun run = run_sqlsplit({"--dialect", GetParam().dialect, "--format", "report", input});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_EQ(run.out, read_file(folder.file("report.txt")));
     EXPECT_NE(run.out, "");
@@ -168,14 +168,14 @@ TEST(DebugLines, GoToStandardErrorWhenAskedFor)
                                "     2       2  comparison     66  0x0002  >\n"
                                "     2       3  other           4  0x0080  d\n";
     const std::string title = "  stmt    word  type               mask    text\n";
-    const ToolRun quiet = run_sqlsplit({"-d", "generic"}, {.standard_input = "a>b;c>d"});
+    const ChildRun quiet = run_sqlsplit({"-d", "generic"}, {.standard_input = "a>b;c>d"});
     EXPECT_EQ(quiet.out, title + first + second);
     EXPECT_EQ(quiet.err, "");
-    const ToolRun debug = run_sqlsplit({"-d", "generic", "--debug-lines"}, {.standard_input = "a>b;c>d"});
+    const ChildRun debug = run_sqlsplit({"-d", "generic", "--debug-lines"}, {.standard_input = "a>b;c>d"});
     EXPECT_EQ(debug.out, title + first + second);
     EXPECT_EQ(debug.err, "66-splt_wdtext:>\n66-splt_wdtext:>\n");
     // Each statement's lines come before its text where both streams meet.
-    const ToolRun merged =
+    const ChildRun merged =
         run_sqlsplit({"-d", "generic", "--debug-lines"}, {.standard_input = "a>b;c>d", .error_into_output = true});
     EXPECT_EQ(merged.out, "66-splt_wdtext:>\n" + title + first + "66-splt_wdtext:>\n" + second);
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "json_reader.h"
-#include "tool_runner.h"
+#include "run_sqlsplit.h"
 
 namespace cli_test {
 namespace {
@@ -58,7 +58,7 @@ TEST_P(Inputs, AreCutInOrderAndNumberedAcrossTheRun)
                                          [&](const auto &file) { return file.first == argument; });
         arguments.push_back(is_file ? folder.file(argument) : argument);
     }
-    const ToolRun run = run_sqlsplit(arguments, {.standard_input = GetParam().standard_input});
+    const ChildRun run = run_sqlsplit(arguments, {.standard_input = GetParam().standard_input});
     EXPECT_EQ(run.exit_status, 0) << run.err;
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(statements_of(run.out), GetParam().statements);
@@ -103,7 +103,7 @@ TEST(Inputs, ManyStatementsAllComeOutInOrder)
         input += statement + (i % 3 == 0 ? ";\r\n" : ";");
         expected.emplace_back(i, statement);
     }
-    const ToolRun run = run_sqlsplit({"-f", "jsonl"}, {.standard_input = input});
+    const ChildRun run = run_sqlsplit({"-f", "jsonl"}, {.standard_input = input});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_TRUE(statements_of(run.out) == expected);
 }
@@ -120,7 +120,7 @@ TEST(Inputs, LongStatementsAreCutWhole)
     const std::string first = "select " + long_string + " from t";
     const std::string second = "select 2";
     const std::string third = "insert into t values (" + long_string + ", " + long_string + ")";
-    const ToolRun run =
+    const ChildRun run =
         run_sqlsplit({"-f", "jsonl", "-d", "mysql"}, {.standard_input = first + ";" + second + ";\n" + third + ";"});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_TRUE(statements_of(run.out) == (Numbered{{1, first}, {2, second}, {3, third}}));

@@ -8,7 +8,7 @@
 #include "json_reader.h"
 #include "spltwd.hpp"
 #include "text_escape.h"
-#include "tool_runner.h"
+#include "run_sqlsplit.h"
 
 namespace cli_test {
 namespace {
@@ -76,7 +76,7 @@ TEST_P(JsonLines, AreValidAndLossless)
     for (const std::string &statement : kNastyStatements) {
         input += statement + ";\n";
     }
-    const ToolRun run = run_sqlsplit({"--format", "jsonl", "--dialect", GetParam()}, {.standard_input = input});
+    const ChildRun run = run_sqlsplit({"--format", "jsonl", "--dialect", GetParam()}, {.standard_input = input});
     ASSERT_EQ(run.exit_status, 0) << run.err;
     std::size_t start = 0;
     for (std::size_t i = 0; i < kNastyStatements.size(); ++i) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "progress_line.h"
-#include "tool_runner.h"
+#include "run_sqlsplit.h"
 
 namespace cli_test {
 namespace {
@@ -75,7 +75,7 @@ protected:
 
 TEST_F(ProgressLine, ShowsOncePerLargeInputAndIsErased)
 {
-    const ToolRun run = run_sqlsplit({"-f", "jsonl", folder_.file("large.sql"), folder_.file("large.sql")},
+    const ChildRun run = run_sqlsplit({"-f", "jsonl", folder_.file("large.sql"), folder_.file("large.sql")},
                                      {.error_on_terminal = true});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_TRUE(only_erased_progress(run.terminal)) << run.terminal;
@@ -87,7 +87,7 @@ TEST_F(ProgressLine, ShowsOncePerLargeInputAndIsErased)
 TEST_F(ProgressLine, GivesWayToANoteOnStandardError)
 {
     write_file(folder_.path() / "tags.sql", large_input("SELECT $a$ x $b$;"));
-    const ToolRun run = run_sqlsplit({"-d", "postgresql", folder_.file("tags.sql")}, {.error_on_terminal = true});
+    const ChildRun run = run_sqlsplit({"-d", "postgresql", folder_.file("tags.sql")}, {.error_on_terminal = true});
     EXPECT_EQ(run.exit_status, 0);
     const std::string note = "sqlsplit: " + folder_.file("tags.sql") +
                              ": statement 1: split failed with result -5 (a dollar-quoted string closed with a "
@@ -102,7 +102,7 @@ TEST_F(ProgressLine, GivesWayToANoteOnStandardError)
 TEST_F(ProgressLine, IsNotShownForSmallInputs)
 {
     write_file(folder_.path() / "small.sql", "select 1;");
-    const ToolRun run = run_sqlsplit({folder_.file("small.sql")}, {.error_on_terminal = true});
+    const ChildRun run = run_sqlsplit({folder_.file("small.sql")}, {.error_on_terminal = true});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_EQ(run.terminal, "");
 }
@@ -110,7 +110,7 @@ TEST_F(ProgressLine, IsNotShownForSmallInputs)
 // The line would tear apart the output the terminal shows.
 TEST_F(ProgressLine, IsNotShownWhenStandardOutputIsTheTerminalToo)
 {
-    const ToolRun run = run_sqlsplit({"-f", "report", folder_.file("large.sql")},
+    const ChildRun run = run_sqlsplit({"-f", "report", folder_.file("large.sql")},
                                      {.error_on_terminal = true, .output_on_terminal = true});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_EQ(run.terminal.find("sqlsplit:"), std::string::npos);
@@ -119,7 +119,7 @@ TEST_F(ProgressLine, IsNotShownWhenStandardOutputIsTheTerminalToo)
 
 TEST(ProgressLineOffTerminal, IsNotShownWhenStandardErrorIsNoTerminal)
 {
-    const ToolRun run = run_sqlsplit({"-f", "jsonl"}, {.standard_input = large_input("select 1;")});
+    const ChildRun run = run_sqlsplit({"-f", "jsonl"}, {.standard_input = large_input("select 1;")});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_EQ(run.err, "");
     EXPECT_NE(run.out, "");

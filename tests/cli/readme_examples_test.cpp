@@ -5,12 +5,13 @@
 // it must print.  Trailing blanks do not count: editors strip them.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "tool_runner.h"
+#include "run_sqlsplit.h"
 
 namespace cli_test {
 namespace {
@@ -77,6 +78,18 @@ std::vector<Example> parse_examples(const std::string &section)
     return examples;
 }
 
+// As a user runs it: sqlsplit found on the PATH.
+ChildRun run_shell(const std::string &command_line)
+{
+    const std::string folder = std::filesystem::path(SQLSPLIT_PATH).parent_path().string();
+    const char *path = std::getenv("PATH");
+    return test_support::run_program(
+        "/bin/sh", {"-c", command_line},
+        {.error_into_output = true,
+         .working_directory = SPLTWD_SOURCE_DIR,
+         .environment = {"PATH=" + folder + ":" + (path != nullptr ? path : "/usr/bin:/bin")}});
+}
+
 TEST(ReadmeExamples, PrintWhatTheReadmeShows)
 {
     const std::filesystem::path readme = std::filesystem::path(SPLTWD_SOURCE_DIR) / "README.md";
@@ -86,8 +99,7 @@ TEST(ReadmeExamples, PrintWhatTheReadmeShows)
     EXPECT_GE(examples.size(), 3u);
     for (const Example &example : examples) {
         SCOPED_TRACE(example.command);
-        const ToolRun run =
-            run_shell(example.command, {.error_into_output = true, .working_directory = SPLTWD_SOURCE_DIR});
+        const ChildRun run = run_shell(example.command);
         EXPECT_EQ(without_trailing_blanks(run.out), without_trailing_blanks(example.output));
     }
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "driver_runner.h"
+#include "run_driver.h"
 #include "expected_report.h"
 
 namespace driver_test {
@@ -39,7 +39,7 @@ class CommandLineTest : public ::testing::Test {
 protected:
     void SetUp() override { write_file(folder.path() / "in.sql", "select a from t"); }
 
-    DriverRun run(const Arguments &arguments)
+    ChildRun run(const Arguments &arguments)
     {
         RunOptions options;
         options.working_directory = folder.path();
@@ -53,7 +53,7 @@ class WrongArgumentCount : public CommandLineTest, public ::testing::WithParamIn
 
 TEST_P(WrongArgumentCount, PrintsUsageOnStandardOutputAndExitsWithTwo)
 {
-    const DriverRun result = run(GetParam());
+    const ChildRun result = run(GetParam());
     EXPECT_EQ(result.exit_status, 2);
     EXPECT_EQ(result.out, usage_text(TEST_SPLIT_WORD_PATH));
     EXPECT_EQ(result.err, "");
@@ -79,7 +79,7 @@ TEST_P(ProgramName, IsShownInTheUsageAsInvoked)
     RunOptions options;
     options.working_directory = folder.path();
     options.argv0 = GetParam().argv0;
-    const DriverRun result = run_driver({}, options);
+    const ChildRun result = run_driver({}, options);
     EXPECT_EQ(result.exit_status, 2);
     EXPECT_EQ(result.out, usage_text(GetParam().shown));
 }
@@ -100,7 +100,7 @@ class UsageError : public CommandLineTest, public ::testing::WithParamInterface<
 
 TEST_P(UsageError, PrintsOneLineOnStandardErrorAndExitsWithTwo)
 {
-    const DriverRun result = run(GetParam().arguments);
+    const ChildRun result = run(GetParam().arguments);
     EXPECT_EQ(result.exit_status, 2);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, GetParam().err);
@@ -144,7 +144,7 @@ class ReportRun : public CommandLineTest, public ::testing::WithParamInterface<R
 
 TEST_P(ReportRun, WritesTheReportOfTheChosenDialect)
 {
-    const DriverRun result = run(GetParam().arguments);
+    const ChildRun result = run(GetParam().arguments);
     ASSERT_EQ(result.exit_status, 0) << result.err;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
@@ -177,7 +177,7 @@ TEST_P(OptionValue, IsNeverReadAsAnOption)
 {
     write_file(folder.path() / "my-data.sql", "select a from t");
     write_file(folder.path() / "-d", "select a from t");
-    const DriverRun result = run(GetParam().arguments);
+    const ChildRun result = run(GetParam().arguments);
     ASSERT_EQ(result.exit_status, 0) << result.err;
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(read_file(folder.path() / GetParam().report_file), report({GetParam().expected}));
@@ -210,7 +210,7 @@ TEST_F(CommandLineTest, TakesInputAndOutputNamesOf1023Bytes)
     const std::string output = path_of_length(folder.path() / "out", 1023);
     ASSERT_EQ(input.size(), 1023u);
     write_file(input, "select a from t");
-    const DriverRun result = run({"-i", input, "-o", output, "-d", "0"});
+    const ChildRun result = run({"-i", input, "-o", output, "-d", "0"});
     ASSERT_EQ(result.exit_status, 0) << result.err;
     EXPECT_EQ(read_file(output), report({kGenericSelect}));
 }
@@ -225,7 +225,7 @@ TEST_F(CommandLineTest, RefusesNamesLongerThan1023BytesInsteadOfCuttingThem)
     write_file(cut_input, "select a from t");
     write_file(folder.path() / "in.sql", "select a from t");
 
-    DriverRun result = run({"-i", long_input, "-o", "out.txt", "-d", "0"});
+    ChildRun result = run({"-i", long_input, "-o", "out.txt", "-d", "0"});
     EXPECT_EQ(result.exit_status, 2);
     EXPECT_EQ(result.err, "test_split_word: input file name is longer than 1023 bytes\n");
     EXPECT_FALSE(fs::exists(folder.path() / "out.txt"));

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "driver_runner.h"
+#include "run_driver.h"
 #include "expected_report.h"
 
 namespace driver_test {
@@ -31,7 +31,7 @@ TEST_P(Example, SplitsEveryStatementWithoutFailure)
 {
     TempFolder folder;
     const std::string input = std::string(SPLTWD_EXAMPLES_DIR) + "/" + GetParam().file;
-    const DriverRun result = run_driver({"-d", GetParam().dialect, "-i", input, "-o", folder.file("out.txt")});
+    const ChildRun result = run_driver({"-d", GetParam().dialect, "-i", input, "-o", folder.file("out.txt")});
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(count_headers(read_file(folder.path() / "out.txt")), GetParam().statements);

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "driver_runner.h"
+#include "run_driver.h"
 #include "expected_report.h"
 
 namespace driver_test {
@@ -35,7 +35,7 @@ TEST_P(FileError, ExitsWithOneAndNamesTheFileAndTheReason)
     RunOptions options;
     options.working_directory = folder.path();
 
-    const DriverRun result = run_driver({"-i", GetParam().input, "-o", GetParam().output, "-d", "0"}, options);
+    const ChildRun result = run_driver({"-i", GetParam().input, "-o", GetParam().output, "-d", "0"}, options);
     EXPECT_EQ(result.exit_status, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, GetParam().err);
@@ -82,7 +82,7 @@ TEST(ReadFailure, EndsTheRunWithOneAndNamesTheFileAndTheReason)
     TempFolder folder;
     write_file(folder.path() / "out.txt", "earlier report\n");
 
-    const DriverRun result = run_driver({"-i", unreadable, "-o", folder.file("out.txt"), "-d", "0"});
+    const ChildRun result = run_driver({"-i", unreadable, "-o", folder.file("out.txt"), "-d", "0"});
     EXPECT_EQ(result.exit_status, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, std::string("test_split_word: cannot read input file '") + unreadable +
@@ -98,7 +98,7 @@ TEST(WriteFailure, IsPrintedForEveryLostWriteAndTheRunGoesOn)
     const std::string comment = "/*" + std::string(10000, 'x') + "*/";
     write_file(folder.path() / "in.sql", comment + ";" + comment);
 
-    const DriverRun result = run_driver({"-i", folder.file("in.sql"), "-o", "/dev/full", "-d", "0"});
+    const ChildRun result = run_driver({"-i", folder.file("in.sql"), "-o", "/dev/full", "-d", "0"});
     EXPECT_EQ(result.exit_status, 1);
     EXPECT_EQ(result.out, "write failed:0.\nwrite failed:0.\n");
     EXPECT_EQ(result.err, "");

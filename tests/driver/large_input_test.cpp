@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "driver_runner.h"
+#include "run_driver.h"
 #include "expected_report.h"
 
 namespace driver_test {
@@ -29,7 +29,7 @@ TEST(LargeInput, FileOver2GiBIsReadToItsEnd)
     }
     RunOptions options;
     options.time_limit = std::chrono::seconds(600);
-    const DriverRun result =
+    const ChildRun result =
         run_driver({"-d", "0", "-i", folder.file("in.sql"), "-o", folder.file("out.txt")}, options);
     ASSERT_FALSE(result.timed_out);
     EXPECT_EQ(result.exit_status, 0);
@@ -46,7 +46,7 @@ TEST(LargeInput, LongStatementIsReadAndReportedInLinearTime)
     write_file(folder.path() / "in.sql", comment);
     RunOptions options;
     options.time_limit = std::chrono::seconds(120);
-    const DriverRun result =
+    const ChildRun result =
         run_driver({"-d", "0", "-i", folder.file("in.sql"), "-o", folder.file("out.txt")}, options);
     ASSERT_FALSE(result.timed_out);
     EXPECT_EQ(result.exit_status, 0);

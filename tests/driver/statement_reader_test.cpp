@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver_runner.h"
+#include "run_driver.h"
 #include "expected_report.h"
 
 namespace driver_test {
@@ -29,7 +29,7 @@ TEST_P(StatementReader, CutsTheInputIntoTheseStatements)
 {
     TempFolder folder;
     write_file(folder.path() / "in.sql", GetParam().input);
-    const DriverRun result = run_driver({"-d", "0", "-i", folder.file("in.sql"), "-o", folder.file("out.txt")});
+    const ChildRun result = run_driver({"-d", "0", "-i", folder.file("in.sql"), "-o", folder.file("out.txt")});
     ASSERT_EQ(result.exit_status, 0) << result.err;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "");
@@ -66,7 +66,7 @@ TEST(StatementReader, ReadsAnInputThatCannotSeekToItsEnd)
     TempFolder folder;
     RunOptions options;
     options.standard_input = "select 1;\r\n\r\nselect 2;a";
-    const DriverRun result =
+    const ChildRun result =
         run_driver({"-d", "0", "-i", "/dev/stdin", "-o", folder.file("out.txt")}, options);
     ASSERT_EQ(result.exit_status, 0) << result.err;
     EXPECT_EQ(result.err, "");

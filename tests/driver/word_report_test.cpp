@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver_runner.h"
+#include "run_driver.h"
 #include "expected_report.h"
 
 namespace driver_test {
@@ -29,7 +29,7 @@ TEST_P(WordReport, WritesThisReport)
 {
     TempFolder folder;
     write_file(folder.path() / "in.sql", GetParam().input);
-    const DriverRun result =
+    const ChildRun result =
         run_driver({"-d", GetParam().dialect, "-i", folder.file("in.sql"), "-o", folder.file("out.txt")});
     EXPECT_EQ(result.exit_status, 0);
     EXPECT_EQ(result.out, GetParam().out);

@@ -127,12 +127,12 @@ class Fatal : public testing::TestWithParam<FatalCase> {};
 
 TEST_P(Fatal, PrintsTheMessageAndExitsWithTwo) {
     const FatalCase& c = GetParam();
-    const ChildOutcome outcome = run_in_child([&c] {
+    const test_support::ChildRun outcome = test_support::run_function([&c](int) {
         Scanner s = make_scanner();
         c.scenario(s);
     });
     EXPECT_EQ(outcome.exit_status, 2);
-    EXPECT_EQ(outcome.stderr_text, std::string(c.message) + "\n");
+    EXPECT_EQ(outcome.err, std::string(c.message) + "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engine, Fatal, testing::ValuesIn(kFatalCases),

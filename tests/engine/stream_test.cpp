@@ -124,7 +124,7 @@ void report_one_lex(FILE* in) {
 // A terminal gives a line at a time: the scan of a line must not wait for
 // more input (the alarm ends a child that waits).
 TEST(StreamInput, TerminalLineIsScannedWithoutWaitingForMore) {
-    const ChildOutcome outcome = run_in_child([] {
+    const test_support::ChildRun outcome = test_support::run_function([](int) {
         alarm(5);
         const int master = posix_openpt(O_RDWR | O_NOCTTY);
         if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) std::_Exit(3);
@@ -136,12 +136,12 @@ TEST(StreamInput, TerminalLineIsScannedWithoutWaitingForMore) {
         close(master);
     });
     EXPECT_EQ(outcome.exit_status, 0);
-    EXPECT_EQ(outcome.stderr_text, "8|10:ab|1: |11:cd|3:\n");
+    EXPECT_EQ(outcome.err, "8|10:ab|1: |11:cd|3:\n");
 }
 
 // A signal that interrupts a read is no read error: the read is retried.
 TEST(StreamInput, InterruptedReadIsRetried) {
-    const ChildOutcome outcome = run_in_child([] {
+    const test_support::ChildRun outcome = test_support::run_function([](int) {
         struct sigaction on_alarm {};
         on_alarm.sa_handler = [](int) {};
         sigaction(SIGALRM, &on_alarm, nullptr);  // no SA_RESTART: the blocked read fails with EINTR
@@ -162,7 +162,7 @@ TEST(StreamInput, InterruptedReadIsRetried) {
         waitpid(writer, nullptr, 0);
     });
     EXPECT_EQ(outcome.exit_status, 0);
-    EXPECT_EQ(outcome.stderr_text, "8|10:ab|1: |11:cd|3:\n");
+    EXPECT_EQ(outcome.err, "8|10:ab|1: |11:cd|3:\n");
 }
 
 }  // namespace

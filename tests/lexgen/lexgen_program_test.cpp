@@ -1,13 +1,14 @@
 // The lexgen program on rule files in a temporary folder: what it writes on
 // success, and where it points on each kind of mistake.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "child_process.h"
 
 namespace {
 
@@ -24,11 +25,6 @@ void write_text(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
-
 class LexgenProgram : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -39,13 +35,10 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    Outcome run(const std::string& rules) {
+    test_support::ChildRun run(const std::string& rules) {
         write_text(folder_ / "bad.rules", rules);
-        std::string command = "cd '" + folder_.string() + "' && '" LEXGEN_PATH
-                              "' bad.rules tables.cpp actions.inc sql_tables >out.txt 2>err.txt";
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_text(folder_ / "out.txt"),
-                read_text(folder_ / "err.txt")};
+        return test_support::run_program(LEXGEN_PATH, {"bad.rules", "tables.cpp", "actions.inc", "sql_tables"},
+                                         {.working_directory = folder_});
     }
 
     bool written(const char* name) const { return fs::exists(folder_ / name); }
@@ -55,11 +48,11 @@ protected:
 };
 
 TEST_F(LexgenProgram, WritesTablesActionsAndSummary) {
-    Outcome r = run(
+    test_support::ChildRun r = run(
         "%condition 1 OTHER\n%condition 0 INITIAL\n"
         "3 * \"a\" => first(1,\n    2)\n"
         "7 OTHER i\"b\" => second()\n");
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.exit_status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     std::string actions = text_of("actions.inc");
     EXPECT_NE(actions.find("SPLT_WD_CONDITION(0, INITIAL)\nSPLT_WD_CONDITION(1, OTHER)\n"), std::string::npos);
@@ -133,8 +126,8 @@ const BadFile kBadFiles[] = {
 
 TEST_F(LexgenProgram, StopsAtEachMistakeWithItsPlace) {
     for (const BadFile& bad : kBadFiles) {
-        Outcome r = run(bad.rules);
-        EXPECT_EQ(r.status, 1) << bad.what;
+        test_support::ChildRun r = run(bad.rules);
+        EXPECT_EQ(r.exit_status, 1) << bad.what;
         EXPECT_EQ(r.err.substr(0, bad.message.size()), bad.message) << bad.what;
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << bad.what << ": one line expected: " << r.err;
         EXPECT_EQ(r.out, "") << bad.what;
@@ -145,10 +138,10 @@ TEST_F(LexgenProgram, StopsAtEachMistakeWithItsPlace) {
 }
 
 TEST_F(LexgenProgram, KeepsEarlierOutputsOnFailure) {
-    ASSERT_EQ(run(kHead + "5 * \"a\" => x\n").status, 0);
+    ASSERT_EQ(run(kHead + "5 * \"a\" => x\n").exit_status, 0);
     std::string tables = text_of("tables.cpp");
     std::string actions = text_of("actions.inc");
-    ASSERT_EQ(run(kHead + "5 * \"a => x\n").status, 1);
+    ASSERT_EQ(run(kHead + "5 * \"a => x\n").exit_status, 1);
     EXPECT_EQ(text_of("tables.cpp"), tables);
     EXPECT_EQ(text_of("actions.inc"), actions);
 }

@@ -12,6 +12,7 @@
 // in how the library allocates changes the runs, not the test.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -22,7 +23,7 @@
 #include <vector>
 
 #include "allocation_tracker.h"
-#include "forked_child.h"
+#include "child_process.h"
 #include "mirx_sql_splt_wd.h"
 
 namespace robustness {
@@ -212,21 +213,21 @@ std::string fail_every_allocation(const Splitter& split, const Case& c) {
     const std::size_t n = clean.tally.allocations;
     for (std::size_t k = 1; k <= n; ++k) {
         SCOPED_TRACE(testing::Message() << entry_name(split.entry) << ", allocation " << k << " of " << n);
-        const ChildRun run = run_forked(
+        const test_support::ChildRun run = test_support::run_function(
             [&](int report_fd) {
                 const Report report = split_failing(split, c, k, clean);
-                write_all(report_fd, &report, sizeof report);
+                test_support::write_all(report_fd, &report, sizeof report);
             },
-            30);
+            {.standard_output_path = "/dev/null", .time_limit = std::chrono::seconds(30)});
         if (run.exit_status == 2 && run.report.empty()) {
-            EXPECT_TRUE(is_scanner_memory_message(run.stderr_text)) << run.stderr_text;
+            EXPECT_TRUE(is_scanner_memory_message(run.err)) << run.err;
             EXPECT_FALSE(is_growth(clean, k)) << "a failed growth must return -1";
-            ++outcomes["exit 2 in " + last_word(run.stderr_text)];
+            ++outcomes["exit 2 in " + last_word(run.err)];
             continue;
         }
         if (run.exit_status != 0 || run.report.size() != sizeof(Report)) {
             ADD_FAILURE() << "exit status " << run.exit_status << ", signal " << run.signal
-                          << ", stderr: " << run.stderr_text;
+                          << ", stderr: " << run.err;
             ++outcomes["crash"];
             continue;
         }
@@ -243,7 +244,7 @@ std::string fail_every_allocation(const Splitter& split, const Case& c) {
         EXPECT_EQ(report.outstanding, 0u) << "blocks left allocated";
         EXPECT_FALSE(report.overflowed);
         EXPECT_TRUE(report.recovered) << "the next split differs from a clean one";
-        EXPECT_EQ(run.stderr_text, "");
+        EXPECT_EQ(run.err, "");
         ++outcomes[std::to_string(report.result)];
     }
     if (n == 0) return "no allocation";

@@ -3,18 +3,18 @@
 // compared at two input sizes.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "driver_runner.h"
+#include "child_process.h"
+#include "temp_files.h"
 
 namespace robustness {
 namespace {
 
 struct InstrumentedRun {
-    driver_test::DriverRun run;
+    test_support::ChildRun run;
     std::string report;
     std::size_t allocations = 0;
     bool injected = false;
@@ -24,20 +24,18 @@ struct InstrumentedRun {
 // Runs the driver in dialect 32 on `input` with the fail_at-th allocation
 // failing (none for 0).
 InstrumentedRun run_instrumented(const std::string& input, std::size_t fail_at) {
-    driver_test::TempFolder folder;
-    driver_test::write_file(folder.path() / "in.sql", input);
-    setenv("SPLTWD_FAIL_ALLOCATION", std::to_string(fail_at).c_str(), 1);
-    setenv("SPLTWD_TALLY", folder.file("tally").c_str(), 1);
+    test_support::TempFolder folder;
+    test_support::write_file(folder.path() / "in.sql", input);
     InstrumentedRun result;
-    result.run = driver_test::run_driver({"-d", "32", "-i", folder.file("in.sql"), "-o", folder.file("out.txt")});
-    unsetenv("SPLTWD_FAIL_ALLOCATION");
-    unsetenv("SPLTWD_TALLY");
+    result.run = test_support::run_program(
+        TEST_SPLIT_WORD_PATH, {"-d", "32", "-i", folder.file("in.sql"), "-o", folder.file("out.txt")},
+        {.environment = {"SPLTWD_FAIL_ALLOCATION=" + std::to_string(fail_at), "SPLTWD_TALLY=" + folder.file("tally")}});
     std::ifstream tally(folder.path() / "tally");
     int injected = 0;
     EXPECT_TRUE(tally >> result.allocations >> injected >> result.zero_filled) << "no tally; " << result.run.err;
     result.injected = injected == 1;
     if (std::filesystem::exists(folder.path() / "out.txt")) {
-        result.report = driver_test::read_file(folder.path() / "out.txt");
+        result.report = test_support::read_file(folder.path() / "out.txt");
     }
     return result;
 }

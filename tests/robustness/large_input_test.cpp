@@ -4,6 +4,7 @@
 // forked child, so that its peak resident set (ru_maxrss) is its own.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -14,12 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "forked_child.h"
+#include "child_process.h"
 #include "mirx_sql_splt_wd.h"
 #include "temp_files.h"
 
 namespace robustness {
 namespace {
+
+using test_support::ChildRun;
 
 constexpr std::size_t kMiB = std::size_t{1} << 20;
 // Under the sanitizers the 64 MiB statements and the gibibyte driver run
@@ -41,7 +44,9 @@ constexpr std::size_t with_sanitizer_overhead(std::size_t bound) {
     return bound;
 #endif
 }
-constexpr unsigned kTimeLimitSeconds = 600;
+
+// Output goes nowhere: only the peak memory counts.
+const test_support::RunOptions kMeasured{.standard_output_path = "/dev/null", .time_limit = std::chrono::seconds(600)};
 
 // `times` repetitions of a group of words of these types and lengths.
 struct WordGroup {
@@ -147,7 +152,7 @@ class LargeStatement : public testing::TestWithParam<Shape> {};
 TEST_P(LargeStatement, SplitsInMemoryProportionalToItsSize) {
     const Shape& shape = GetParam();
     const Words expected = shape.words(kStatementSize);
-    const ChildRun run = run_forked(
+    const ChildRun run = test_support::run_function(
         [&](int report_fd) {
             std::string statement = shape.statement(kStatementSize);
             SQL_SPLT_WD request{};
@@ -157,11 +162,11 @@ TEST_P(LargeStatement, SplitsInMemoryProportionalToItsSize) {
             const int32_t result = Zoz_SQL_Split_Word(&request);
             SplitReport report = check_words(request, expected);
             report.result = result;
-            write_all(report_fd, &report, sizeof report);
+            test_support::write_all(report_fd, &report, sizeof report);
             std::free(request.sql_word);
         },
-        kTimeLimitSeconds);
-    ASSERT_EQ(run.exit_status, 0) << "signal " << run.signal << ": " << run.stderr_text;
+        kMeasured);
+    ASSERT_EQ(run.exit_status, 0) << "signal " << run.signal << ": " << run.err;
     ASSERT_EQ(run.report.size(), sizeof(SplitReport));
     SplitReport report;
     std::memcpy(&report, run.report.data(), sizeof report);
@@ -196,14 +201,8 @@ bool write_comment_statements(const std::filesystem::path& file, std::size_t cou
 }
 
 ChildRun run_driver_on(const std::filesystem::path& input) {
-    return run_forked(
-        [&](int) {
-            const std::string in = input.string();
-            const char* argv[] = {TEST_SPLIT_WORD_PATH, "-d", "0", "-i", in.c_str(), "-o", "/dev/null", nullptr};
-            execv(TEST_SPLIT_WORD_PATH, const_cast<char* const*>(argv));
-            _exit(127);
-        },
-        kTimeLimitSeconds);
+    return test_support::run_program(TEST_SPLIT_WORD_PATH, {"-d", "0", "-i", input.string(), "-o", "/dev/null"},
+                                     kMeasured);
 }
 
 TEST(LargeDriverInput, PeakMemoryDoesNotGrowWithTheFile) {
@@ -223,8 +222,8 @@ TEST(LargeDriverInput, PeakMemoryDoesNotGrowWithTheFile) {
         }
         const ChildRun run = run_driver_on(input);
         std::filesystem::remove(input);
-        EXPECT_EQ(run.exit_status, 0) << "signal " << run.signal << ": " << run.stderr_text;
-        EXPECT_EQ(run.stderr_text, "");
+        EXPECT_EQ(run.exit_status, 0) << "signal " << run.signal << ": " << run.err;
+        EXPECT_EQ(run.err, "");
         const std::size_t peak = static_cast<std::size_t>(run.max_rss_kib) * 1024;
         std::printf("[ peak     ] driver on %zu MiB of 1 MiB statements: peak %zu MiB\n", statements,
                     peak / kMiB);
@@ -258,15 +257,8 @@ TEST(LargeSqlsplitInput, PeakMemoryStaysWithinFourTimesTheInput) {
     // The report holds a statement's whole text in its header; the other
     // formats write the same words through the same path.
     for (const char* format : {"jsonl", "report"}) {
-        const ChildRun run = run_forked(
-            [&](int) {
-                const std::string in = input.string();
-                const char* argv[] = {SQLSPLIT_PATH, "--format", format, in.c_str(), nullptr};
-                execv(SQLSPLIT_PATH, const_cast<char* const*>(argv));
-                _exit(127);
-            },
-            kTimeLimitSeconds);
-        EXPECT_EQ(run.exit_status, 0) << format << ": signal " << run.signal << ": " << run.stderr_text;
+        const ChildRun run = test_support::run_program(SQLSPLIT_PATH, {"--format", format, input.string()}, kMeasured);
+        EXPECT_EQ(run.exit_status, 0) << format << ": signal " << run.signal << ": " << run.err;
         const std::size_t peak = static_cast<std::size_t>(run.max_rss_kib) * 1024;
         EXPECT_LE(peak, kBound) << format;
         std::printf("[ peak     ] sqlsplit --format %s on a %zu MiB word-dense statement: peak %zu MiB\n", format,
