@@ -241,7 +241,8 @@ TEST(Contexts, WordReceiverGetsTheStreamInPieces) {
         EXPECT_EQ(result, expected.result) << s.text.substr(0, 80);
         if (result > 0) {
             EXPECT_EQ(received.stream, expected.stream) << s.text.substr(0, 80);
-            EXPECT_EQ(request.nSngWordLenMax, expected.longest);
+            const std::uint32_t longest = request.nSngWordLenMax;  // packed: copy before binding
+            EXPECT_EQ(longest, expected.longest);
         }
         most_pieces = std::max(most_pieces, received.pieces);
     }
