@@ -125,12 +125,19 @@ TEST(Errors, DollarTagMismatchIsShownInTheOutputAndTheRunGoesOn)
                        "closed with a different tag)\n");
 }
 
+// --help and --version answer on standard output and split nothing.
 TEST(Help, IsTheUsageOnStandardOutput)
 {
-    const ChildRun run = run_sqlsplit({"--help"});
-    EXPECT_EQ(run.exit_status, 0);
-    EXPECT_EQ(run.out, sqlsplit::usage_text());
-    EXPECT_EQ(run.err, "");
+    const struct {
+        const char *option;
+        std::string_view out;
+    } cases[] = {{"--help", sqlsplit::usage_text()}, {"--version", sqlsplit::version_text()}};
+    for (const auto &c : cases) {
+        const ChildRun run = run_sqlsplit({c.option}, {.standard_input = "select 1"});
+        EXPECT_EQ(run.exit_status, 0) << c.option;
+        EXPECT_EQ(run.out, c.out) << c.option;
+        EXPECT_EQ(run.err, "") << c.option;
+    }
 }
 
 } // namespace
