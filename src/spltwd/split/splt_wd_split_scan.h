@@ -19,6 +19,13 @@
 #include "splt_wd_session.h"
 #include "splt_wd_word_buffers.h"
 
+// Clang has no interprocedural analysis by that name, nor the attribute.
+#if defined(__clang__)
+#define SPLT_WD_NO_IPA [[gnu::noinline]]
+#else
+#define SPLT_WD_NO_IPA [[gnu::noipa]]
+#endif
+
 namespace spltwd {
 
 class SplitScan {
@@ -73,10 +80,10 @@ private:
     // stay in registers there.
     [[gnu::always_inline]] Longest walk(const Byte* from);
     [[gnu::always_inline]] bool pass_loop_state(DfaState state, const Byte*& p, Longest& last);
-    // Kept out of the interprocedural analysis: once GCC finds it pure (as
-    // it does when the class has hidden visibility), it lays out the match
-    // loop around the call with some 6% more instructions.
-    [[gnu::noipa]] const Byte* pass_to(int exit, const Byte* p) const;
+    // Kept out of GCC's interprocedural analysis: once GCC finds it pure
+    // (as it does when the class has hidden visibility), it lays out the
+    // match loop around the call with some 6% more instructions.
+    SPLT_WD_NO_IPA const Byte* pass_to(int exit, const Byte* p) const;
     [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
     [[gnu::noinline]] bool before_record(rule_table::InlineAction how, unsigned rule, const Byte* from, const Byte* end);
     [[gnu::noinline]] bool make_room(std::uint32_t length, const Byte* pos);
