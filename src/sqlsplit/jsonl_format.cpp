@@ -21,7 +21,7 @@ void append_text_fields(OutputText &out, std::string_view name, std::string_view
         buffer += ",\"";
         buffer += name;
         buffer += "_base64\":\"";
-        out.append_in_pieces(text, append_base64, OutputText::Cut::base64_groups);
+        out.append_in_pieces(text, append_base64, OutputText::Cut::anywhere);
         buffer += '"';
     }
 }

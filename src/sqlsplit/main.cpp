@@ -113,6 +113,8 @@ private:
                 break;
             }
             format_->begin(text_, number_, statement);
+            // A long statement's header goes out before its words are made.
+            text_.write_if_full();
             cutter.each_word(
                 [this](const CutWord &word) {
                     format_->word(text_, word);

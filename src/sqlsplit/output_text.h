@@ -26,10 +26,10 @@ public:
         if (buffer_.size() >= kWriteSize) write();
     }
 
-    // How a text is appended: an escape that works on any piece that ends
-    // between two characters, or base64, which needs whole groups of
-    // three bytes.
-    enum class Cut { between_characters, base64_groups };
+    // Where a text may be cut into pieces: for an escape, only between two
+    // characters; else anywhere.  Every piece but the last is a whole
+    // number of three-byte groups, as base64 needs.
+    enum class Cut { between_characters, anywhere };
     using Append = void (*)(std::string &out, std::string_view text);
     // Appends the text through `append`, piece by piece.
     void append_in_pieces(std::string_view text, Append append, Cut cut);

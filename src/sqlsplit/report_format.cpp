@@ -5,10 +5,18 @@ namespace sqlsplit {
 
 namespace {
 
-// A std::string grows or throws: the sink never fails.
-bool append_to_string(void *target, const char *bytes, std::size_t length)
+void append_bytes(std::string &out, std::string_view bytes)
 {
-    static_cast<std::string *>(target)->append(bytes, length);
+    out.append(bytes);
+}
+
+// The report holds whole texts (the statement in its header, each word):
+// they go out in pieces, so that a long one needs no buffer of its size.
+// The output keeps a write error for later: the sink never fails.
+bool append_to_output(void *target, const char *bytes, std::size_t length)
+{
+    static_cast<OutputText *>(target)->append_in_pieces(std::string_view(bytes, length), append_bytes,
+                                                        OutputText::Cut::anywhere);
     return true;
 }
 
@@ -29,7 +37,7 @@ public:
     void end(OutputText &) override {}
 
 private:
-    static Word_Report_Sink sink(OutputText &out) { return {append_to_string, &out.buffer()}; }
+    static Word_Report_Sink sink(OutputText &out) { return {append_to_output, &out}; }
 
     std::int64_t word_index_ = 0;
 };

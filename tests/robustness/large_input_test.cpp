@@ -254,8 +254,8 @@ TEST(LargeSqlsplitInput, PeakMemoryStaysWithinFourTimesTheInput) {
     // The input itself, one statement's words kept up to a few MiB, the
     // output's buffer, and the program.
     constexpr std::size_t kBound = with_sanitizer_overhead(4 * kStatementSize + 32 * kMiB);
-    // The report holds a statement's whole text in its header; the other
-    // formats write the same words through the same path.
+    // Two formats with their own ways to a long text: escaped in pieces,
+    // and the report's whole lines cut into pieces.
     for (const char* format : {"jsonl", "report"}) {
         const ChildRun run = test_support::run_program(SQLSPLIT_PATH, {"--format", format, input.string()}, kMeasured);
         EXPECT_EQ(run.exit_status, 0) << format << ": signal " << run.signal << ": " << run.err;
