@@ -266,5 +266,28 @@ TEST(LargeSqlsplitInput, PeakMemoryStaysWithinFourTimesTheInput) {
     }
 }
 
+// The result tells the stream's length in 31 bits: a statement whose words
+// make a longer stream fails with -1, however its words are taken.  A word
+// receiver lets the stream pass without memory for it.
+TEST(LargeStatementStream, LongerThanTheResultCanTellFailsWithMinusOne) {
+    // One-letter names and blanks: 9 bytes of records for each byte.
+    constexpr std::size_t kSize = (std::size_t{1} << 31) / 9 + kMiB;
+    std::string statement(kSize, ' ');
+    for (std::size_t i = 0; i < statement.size(); i += 2) statement[i] = 'a';
+    spltwd_context* context = spltwd_context_create();
+    ASSERT_NE(context, nullptr);
+    std::uint64_t received = 0;
+    spltwd_context_set_word_receiver(
+        context, [](void* total, const char*, std::uint32_t length) { *static_cast<std::uint64_t*>(total) += length; },
+        &received);
+    SQL_SPLT_WD request{};
+    request.dialect = SPLT_WD_DIALECT_MYSQL;
+    request.sql_text = statement.data();
+    request.sql_len = static_cast<std::uint32_t>(statement.size());
+    EXPECT_EQ(spltwd_split(context, &request), -1);
+    EXPECT_GT(received, std::uint64_t{INT32_MAX} - 64 * 1024) << "the words went to the receiver";
+    spltwd_context_destroy(context);
+}
+
 }  // namespace
 }  // namespace robustness
