@@ -235,7 +235,7 @@ public:
             result.code_ = -2;
             return result;
         }
-        if (context_ == nullptr && (context_ = spltwd_context_create()) == nullptr) {
+        if (!has_context()) {
             result.code_ = -1;
             return result;
         }
@@ -250,12 +250,18 @@ public:
     // from now on; a null receiver drops them, as a new splitter does.
     // Returns false when there is no memory for the context.
     bool set_debug_lines(spltwd_debug_line_receiver receiver, void* user) noexcept {
-        if (context_ == nullptr && (context_ = spltwd_context_create()) == nullptr) return false;
+        if (!has_context()) return false;
         spltwd_context_set_debug_lines(context_, receiver, user);
         return true;
     }
 
 private:
+    // Makes the context at first use; false when there is no memory for it.
+    bool has_context() noexcept {
+        if (context_ == nullptr) context_ = spltwd_context_create();
+        return context_ != nullptr;
+    }
+
     spltwd_context* context_ = nullptr;
 };
 
