@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "lexgen_error.h"
 #include "loops.h"
 #include "reference_pattern.h"
 #include "rule_file.h"
@@ -236,6 +237,52 @@ TEST(Minimisation, DropsStatesThatCanNeverAccept) {
     lexgen::Tables tables = compile(text, true);
     EXPECT_EQ(tables.rule_sets[0].states, 2u);
     EXPECT_EQ(table_longest_match(tables, 0, std::string("a\0", 2)), (Match{0, 0}));
+}
+
+}  // namespace
+}  // namespace lexgen_test
+
+namespace lexgen_test {
+namespace {
+
+// %import takes a range of another file's rules with that file's named
+// patterns, and maps their start conditions by name ("*" to all of them).
+TEST(Import, TakesARangeOfRulesAndMapsTheirConditionsByName) {
+    const std::string shared = "%condition 0 A\n%condition 1 B\n%define W [a-z]+\n"
+                               "1 * \"x\" => one()\n5 * {W} => word()\n6 B \"q\" => q()\n9 A \"z\" => z()\n";
+    const lexgen::FileLoader load = [&](const std::string& path) {
+        if (path != "dir/shared.rules") throw lexgen::Error(path + ": cannot read the rule file");
+        return shared;
+    };
+    const lexgen::RuleFile file = lexgen::read_rule_file(
+        "%condition 0 B\n%condition 1 C\n%condition 2 A\n2 C \"y\" => y()\n%import shared.rules 5-6\n7 * \"w\" => w()\n",
+        "dir/main.rules", load);
+    ASSERT_EQ(file.rules.size(), 4u);
+    EXPECT_EQ(file.rules[1].number, 5);
+    EXPECT_EQ(file.rules[1].conditions, (std::vector<std::uint16_t>{0, 1, 2}));
+    EXPECT_EQ(file.rules[2].number, 6);
+    EXPECT_EQ(file.rules[2].conditions, (std::vector<std::uint16_t>{0}));
+    EXPECT_EQ(file.rules[2].action, "q()");
+
+    const struct {
+        const char* text;
+        const char* message;
+    } kMistakes[] = {
+        {"%condition 0 B\n%import shared.rules 5-9\n", "imported rule 9, column 22: unknown start condition 'A'"},
+        {"%condition 0 A\n%condition 1 B\n7 A \"y\" => y()\n%import shared.rules 5-6\n",
+         "imported rule 5, column 22: rule number does not follow rule 7"},
+        {"%condition 0 A\n%import shared.rules 2-4\n", "column 22: no rule of shared.rules lies in this range"},
+        {"%condition 0 A\n%import missing.rules 1-4\n", "column 9: dir/missing.rules: cannot read the rule file"},
+        {"%condition 0 A\n%import shared.rules 6\n", "column 22: expected a rule range FIRST-LAST"},
+    };
+    for (const auto& mistake : kMistakes) {
+        try {
+            lexgen::read_rule_file(mistake.text, "dir/main.rules", load);
+            ADD_FAILURE() << mistake.text;
+        } catch (const lexgen::Error& e) {
+            EXPECT_NE(std::string(e.what()).find(mistake.message), std::string::npos) << e.what();
+        }
+    }
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     }
     const std::string rules_path = argv[1], tables_path = argv[2], actions_path = argv[3], symbol = argv[4];
     try {
-        lexgen::RuleFile file = lexgen::read_rule_file(read_file(rules_path), rules_path);
+        lexgen::RuleFile file = lexgen::read_rule_file(read_file(rules_path), rules_path, read_file);
         lexgen::Tables tables;
         try {
             tables = lexgen::build_tables(file);

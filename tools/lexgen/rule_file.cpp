@@ -39,7 +39,7 @@ Token next_token(std::string_view line, std::size_t offset) {
 
 class Reader {
 public:
-    explicit Reader(const std::string& file_name) : file_name_(file_name) {}
+    Reader(const std::string& file_name, const FileLoader& load) : file_name_(file_name), load_(load) {}
 
     void read(const LogicalLine& line) {
         line_ = &line;
@@ -49,6 +49,8 @@ public:
             read_condition(text);
         } else if (text.starts_with("%define") && (text.size() == 7 || is_blank(text[7]))) {
             read_define(text);
+        } else if (text.starts_with("%import") && (text.size() == 7 || is_blank(text[7]))) {
+            read_import(text);
         } else if (text[0] == '%') {
             fail(0, "unknown directive '" + std::string(next_token(text, 0).text) + "'");
         } else {
@@ -145,6 +147,64 @@ private:
         result_.rules.push_back(std::move(rule));
     }
 
+    // %import FILE FIRST-LAST: the rules numbered FIRST to LAST of another
+    // rule file, as that file reads them (its own named patterns), active in
+    // the start conditions of the same names here; a rule active in all of
+    // that file's conditions is active in all of these.
+    void read_import(std::string_view text) {
+        context_ = "%import";
+        Token path = next_token(text, 7);
+        Token range = next_token(text, path.offset + path.text.size());
+        Token extra = next_token(text, range.offset + range.text.size());
+        if (path.text.empty()) fail(path.offset, "expected a rule file to import");
+        const std::size_t dash = range.text.find('-');
+        const long first = dash == std::string_view::npos ? -1 : parse_number(range.text.substr(0, dash), 65535);
+        const long last = dash == std::string_view::npos ? -1 : parse_number(range.text.substr(dash + 1), 65535);
+        if (first < 1 || last < first) fail(range.offset, "expected a rule range FIRST-LAST");
+        if (!extra.text.empty()) fail(extra.offset, "unexpected text after the rule range");
+        if (!load_) fail(path.offset, "no file can be imported here");
+        check_conditions_complete(line_->places.front().line);
+
+        const std::size_t slash = file_name_.rfind('/');
+        const std::string full_path =
+            (slash == std::string::npos ? std::string() : file_name_.substr(0, slash + 1)) + std::string(path.text);
+        RuleFile other;
+        try {
+            other = read_rule_file(load_(full_path), full_path, load_);
+        } catch (const Error& e) {
+            fail(path.offset, e.what());
+        }
+        bool any = false;
+        for (Rule& rule : other.rules) {
+            if (rule.number < first || rule.number > last) continue;
+            any = true;
+            context_ = "imported rule " + std::to_string(rule.number);
+            if (!result_.rules.empty() && rule.number <= result_.rules.back().number) {
+                fail(range.offset, "rule number does not follow rule " + std::to_string(result_.rules.back().number));
+            }
+            std::vector<std::uint16_t> here;
+            if (rule.conditions.size() == other.conditions.size()) {
+                for (const Condition& c : result_.conditions) here.push_back(c.number);
+            } else {
+                for (std::uint16_t number : rule.conditions) here.push_back(condition_named(other.conditions[number].name, range.offset));
+                std::sort(here.begin(), here.end());
+            }
+            rule.conditions = std::move(here);
+            result_.rules.push_back(std::move(rule));
+        }
+        if (!any) fail(range.offset, "no rule of " + std::string(path.text) + " lies in this range");
+    }
+
+    std::uint16_t condition_named(std::string_view name, std::size_t offset) {
+        auto found = std::find_if(result_.conditions.begin(), result_.conditions.end(),
+                                  [&](const Condition& c) { return c.name == name; });
+        if (found == result_.conditions.end()) {
+            fail(offset, name.empty() ? "missing start condition name"
+                                      : "unknown start condition '" + std::string(name) + "'");
+        }
+        return found->number;
+    }
+
     std::vector<std::uint16_t> read_condition_list(Token token) {
         std::vector<std::uint16_t> numbers;
         if (token.text == "*") {
@@ -154,14 +214,7 @@ private:
         std::size_t begin = 0;
         for (;;) {
             std::size_t comma = std::min(token.text.find(',', begin), token.text.size());
-            std::string_view name = token.text.substr(begin, comma - begin);
-            auto found = std::find_if(result_.conditions.begin(), result_.conditions.end(),
-                                      [&](const Condition& c) { return c.name == name; });
-            if (found == result_.conditions.end()) {
-                fail(token.offset + begin, name.empty() ? "missing start condition name"
-                                                        : "unknown start condition '" + std::string(name) + "'");
-            }
-            numbers.push_back(found->number);
+            numbers.push_back(condition_named(token.text.substr(begin, comma - begin), token.offset + begin));
             if (comma == token.text.size()) break;
             begin = comma + 1;
         }
@@ -183,6 +236,7 @@ private:
     }
 
     const std::string& file_name_;
+    const FileLoader& load_;
     const LogicalLine* line_ = nullptr;
     std::string context_;
     std::vector<Condition> declared_;
@@ -193,8 +247,8 @@ private:
 
 }  // namespace
 
-RuleFile read_rule_file(std::string_view text, const std::string& file_name) {
-    Reader reader(file_name);
+RuleFile read_rule_file(std::string_view text, const std::string& file_name, const FileLoader& load) {
+    Reader reader(file_name, load);
     std::vector<LogicalLine> lines = split_logical_lines(text, file_name);
     for (const LogicalLine& line : lines) reader.read(line);
     int last_line = lines.empty() ? 1 : lines.back().places.back().line;

@@ -4,6 +4,7 @@
 #define LEXGEN_RULE_FILE_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,9 +30,14 @@ struct RuleFile {
     std::vector<Rule> rules;            // by increasing number
 };
 
-// Reads the text of a rule file; FILE_NAME only labels the messages.
-// Throws Error ("FILE:LINE: rule N, column C: message") on the first mistake.
-RuleFile read_rule_file(std::string_view text, const std::string& file_name);
+// Gives the text of the rule file at PATH (for %import); throws Error when
+// it cannot be read.
+using FileLoader = std::function<std::string(const std::string& path)>;
+
+// Reads the text of a rule file; FILE_NAME labels the messages, and an
+// %import names its file relative to FILE_NAME's folder.  Throws Error
+// ("FILE:LINE: rule N, column C: message") on the first mistake.
+RuleFile read_rule_file(std::string_view text, const std::string& file_name, const FileLoader& load = {});
 
 }  // namespace lexgen
 
