@@ -77,6 +77,9 @@ extern "C" {
 #define SPLT_WD_MASK_SPACE          0x0020
 #define SPLT_WD_MASK_CAST           0x0400
 #define SPLT_WD_MASK_UNICODE_ESCAPE 0x0800
+/* Accurate profile only: a string, quoted name, comment or body that the
+ * statement ends before it is closed (it runs to the end of the statement). */
+#define SPLT_WD_MASK_UNTERMINATED   0x1000
 
 #pragma pack(push, 1)
 /* The request and result of one split call.  Packed: no padding anywhere. */
@@ -174,6 +177,60 @@ SPLTWD_API void spltwd_context_set_debug_lines(spltwd_context *context, spltwd_d
 typedef void (*spltwd_word_receiver)(void *user, const char *records, uint32_t length);
 SPLTWD_API void spltwd_context_set_word_receiver(spltwd_context *context, spltwd_word_receiver receiver,
                                                  void *user);
+
+/*
+ * Profiles: the rules by which a context reads a statement.
+ *
+ * SPLTWD_PROFILE_CLASSIC, the default of every new context, gives the words
+ * of Zoz_SQL_Split_Word, byte for byte.
+ *
+ * SPLTWD_PROFILE_ACCURATE reads each dialect as its server reads a
+ * statement by default, with the same word types and masks.  It is
+ * lossless: every byte of the statement belongs to exactly one word, in
+ * order (whitespace runs and comments are words with their own bytes), so
+ * the words' bytes concatenated give back the statement and each word's
+ * byte range follows from the words before it (spltwd_next_word).  It
+ * never fails on the statement's bytes: a string, quoted name, comment or
+ * body left open runs to the end and carries SPLT_WD_MASK_UNTERMINATED; a
+ * ";" is a word of its own for spltwd_split (type SPLT_WD_TYPE_OTHER, mask
+ * 0x0080) and the cut for spltwd_split_first.  Results are then the stream
+ * length, 0, -1 (out of memory) or -2 (bad request).
+ *
+ * spltwd_context_set_profile returns 0, or -2 (nothing changed) for a null
+ * context or an unknown profile.  The profile holds for the context's
+ * later splits until it is set again.
+ */
+#define SPLTWD_PROFILE_CLASSIC  0
+#define SPLTWD_PROFILE_ACCURATE 1
+SPLTWD_API int32_t spltwd_context_set_profile(spltwd_context *context, int32_t profile);
+
+/*
+ * A word of a stream with its byte range in the statement, for walks that
+ * need the ranges: start a walk with both fields of the walk at 0.  Each
+ * call fills *word with the next record and returns 0, or returns -1 at the
+ * end of the stream or when the rest of it is not a whole record.  text
+ * points into the stream.  The range [start, end) is the running sum of
+ * the word lengths, which is the word's place in the statement for the
+ * accurate profile; the classic profile drops and rewrites bytes, so there
+ * it is not.  Pieces of a word receiver are walked one after another by
+ * setting cursor back to 0 for each new piece and keeping offset.
+ */
+typedef struct spltwd_word {
+    const char *text;  /* the word's bytes (not zero-terminated) */
+    uint32_t length;
+    uint16_t type;
+    uint16_t mask;
+    uint32_t start;    /* offset of the word's first byte in the statement */
+    uint32_t end;      /* start + length */
+} spltwd_word;
+
+typedef struct spltwd_word_walk {
+    uint32_t cursor;   /* offset of the next record in the stream */
+    uint32_t offset;   /* statement offset of the next word */
+} spltwd_word_walk;
+
+SPLTWD_API int32_t spltwd_next_word(const char *stream, uint32_t stream_length, spltwd_word_walk *walk,
+                                    spltwd_word *word);
 
 /*
  * Splits the first statement of a text that may hold several.  The scan

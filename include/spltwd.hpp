@@ -26,6 +26,14 @@
 
 namespace spltwd {
 
+// How a statement is read (see spltwd_context_set_profile): classic gives
+// the words of Zoz_SQL_Split_Word; accurate reads each dialect as its
+// server does, losslessly, each word with its byte range.
+enum class Profile : std::int32_t {
+    classic = SPLTWD_PROFILE_CLASSIC,
+    accurate = SPLTWD_PROFILE_ACCURATE,
+};
+
 enum class Dialect : std::uint16_t {
     generic = 0,
     oracle = SPLT_WD_DIALECT_ORACLE,
@@ -78,39 +86,30 @@ constexpr std::string_view type_name(std::uint16_t type) noexcept {
 
 // One word of a result.  Its text points into the result's stream and is
 // valid as long as that result (or the result it was moved to) lives.
+// start() and end() give its byte range [start, end) in the statement under
+// the accurate profile (under the classic one they only sum the lengths).
 class Word {
 public:
     Word() noexcept = default;
 
-    std::string_view text() const noexcept { return text_; }
-    std::uint16_t type() const noexcept { return type_; }
-    std::uint16_t mask() const noexcept { return mask_; }
-    std::string_view type_name() const noexcept { return spltwd::type_name(type_); }
+    std::string_view text() const noexcept { return {word_.text, word_.length}; }
+    std::uint16_t type() const noexcept { return word_.type; }
+    std::uint16_t mask() const noexcept { return word_.mask; }
+    std::string_view type_name() const noexcept { return spltwd::type_name(word_.type); }
+    std::uint32_t start() const noexcept { return word_.start; }
+    std::uint32_t end() const noexcept { return word_.end; }
+    bool unterminated() const noexcept { return (word_.mask & SPLT_WD_MASK_UNTERMINATED) != 0; }
 
 private:
     friend class WordIterator;
 
-    // The stream's fields are unaligned: copy them out instead of
-    // dereferencing the record's pointers.
-    template <typename Field>
-    static Field read(const void* field) noexcept {
-        Field value;
-        std::memcpy(&value, field, sizeof value);
-        return value;
-    }
+    explicit Word(const spltwd_word& word) noexcept : word_(word) {}
 
-    explicit Word(const Word_Info& info) noexcept
-        : text_(info.word_name, read<std::uint32_t>(info.word_len)),
-          type_(read<std::uint16_t>(info.word_type)),
-          mask_(read<std::uint16_t>(info.word_mask_type)) {}
-
-    std::string_view text_;
-    std::uint16_t type_ = 0;
-    std::uint16_t mask_ = 0;
+    spltwd_word word_{};
 };
 
-// Walks a stream with fetch_word.  It refers to the stream itself, not to
-// the result, so moving the result does not invalidate it.
+// Walks a stream with spltwd_next_word.  It refers to the stream itself,
+// not to the result, so moving the result does not invalidate it.
 class WordIterator {
 public:
     using iterator_concept = std::forward_iterator_tag;
@@ -131,38 +130,38 @@ public:
         return before;
     }
     friend bool operator==(const WordIterator& a, const WordIterator& b) noexcept {
-        return a.offset_ == b.offset_;
+        return a.at_ == b.at_;
     }
 
 private:
     friend class Result;
 
     // Stands past the last record until fetch() moves it onto one.
-    WordIterator(char* stream, std::uint32_t length) noexcept : offset_(length) {
-        stream_.sql_word = stream;
-        stream_.nSqlWordLen = length;
-    }
+    WordIterator(const char* stream, std::uint32_t length) noexcept
+        : stream_(stream), length_(length), at_(length) {}
 
-    static WordIterator first(char* stream, std::uint32_t length) noexcept {
+    static WordIterator first(const char* stream, std::uint32_t length) noexcept {
         WordIterator it(stream, length);
         it.fetch();
         return it;
     }
 
     void fetch() noexcept {
-        Word_Info info;
-        if (fetch_word(&stream_, &step_, &info) == 0) {
-            word_ = Word(info);
-            offset_ = static_cast<std::uint32_t>(step_.prep_cursor);
+        const std::uint32_t record = walk_.cursor;
+        spltwd_word word;
+        if (spltwd_next_word(stream_, length_, &walk_, &word) == 0) {
+            word_ = Word(word);
+            at_ = record;
         } else {
-            offset_ = stream_.nSqlWordLen;
+            at_ = length_;
         }
     }
 
-    SQL_SPLT_WD stream_{};  // only the stream and its length are set
-    Fetch_Word_Step step_{0, 0};
+    const char* stream_ = nullptr;
+    std::uint32_t length_ = 0;
+    spltwd_word_walk walk_{0, 0};
     Word word_;
-    std::uint32_t offset_ = 0;  // of the current record; the stream length at the end
+    std::uint32_t at_ = 0;  // offset of the current record; the stream length at the end
 };
 
 // The outcome of one split; owns the word stream and frees it.  A default
@@ -224,9 +223,10 @@ public:
     }
     ~Splitter() { spltwd_context_destroy(context_); }
 
-    // Splits one statement.  The text is handed over without a copy (the
-    // library only reads it) and need not outlive the call.
-    Result split(std::string_view sql, Dialect dialect) noexcept {
+    // Splits one statement by the rules of `profile`.  The text is handed
+    // over without a copy (the library only reads it) and need not outlive
+    // the call.
+    Result split(std::string_view sql, Dialect dialect, Profile profile = Profile::classic) noexcept {
         // The length field has 32 bits: a longer view must not be cut down
         // to its low bits and split as a shorter statement.
         constexpr std::size_t longest_statement = 0x7FFFFFFF;
@@ -239,6 +239,7 @@ public:
             result.code_ = -1;
             return result;
         }
+        spltwd_context_set_profile(context_, static_cast<std::int32_t>(profile));
         result.request_.dialect = static_cast<std::uint16_t>(dialect);
         result.request_.sql_len = static_cast<std::uint32_t>(sql.size());
         result.request_.sql_text = const_cast<char*>(sql.data());
@@ -266,9 +267,9 @@ private:
 };
 
 // Splits one statement on the calling thread's own splitter.
-inline Result split(std::string_view sql, Dialect dialect) noexcept {
+inline Result split(std::string_view sql, Dialect dialect, Profile profile = Profile::classic) noexcept {
     thread_local Splitter splitter;
-    return splitter.split(sql, dialect);
+    return splitter.split(sql, dialect, profile);
 }
 
 }  // namespace spltwd

@@ -32,6 +32,7 @@ struct Session {
     void* debug_lines_user = nullptr;
     spltwd_word_receiver word_receiver = nullptr;
     void* word_receiver_user = nullptr;
+    std::int32_t profile = SPLTWD_PROFILE_CLASSIC;
 };
 
 // The session of Zoz_SQL_Split_Word and of the splt_wd* scanner interface;

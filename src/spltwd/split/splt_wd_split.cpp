@@ -230,6 +230,12 @@ extern "C" void spltwd_context_set_word_receiver(spltwd_context* context, spltwd
     context->session.word_receiver_user = receiver != nullptr ? user : nullptr;
 }
 
+extern "C" int32_t spltwd_context_set_profile(spltwd_context* context, int32_t profile) {
+    if (context == nullptr || (profile != SPLTWD_PROFILE_CLASSIC && profile != SPLTWD_PROFILE_ACCURATE)) return -2;
+    context->session.profile = profile;
+    return 0;
+}
+
 // A context has no standard output of its own: a byte that no rule takes
 // (the rules leave none) is not echoed.
 extern "C" int32_t spltwd_split(spltwd_context* context, SQL_SPLT_WD* sqlSplitWord) {
