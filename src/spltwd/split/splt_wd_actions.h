@@ -39,6 +39,7 @@ enum Steps : std::uint16_t {
     kEnterDialect = 1u << 12,   // return to the dialect state
     kGiveBack = 1u << 13,       // hand the whole match back to the scanner
     kStop = 1u << 14,           // end the scan with the rule's stop value
+    kSpecial = 1u << 15,        // read a word no table can (special_words.h) and record it
 };
 
 enum DebugFormat : std::uint8_t { NO_DEBUG, DEBUG_66, DEBUG_PLAIN, DEBUG_612 };
@@ -153,6 +154,12 @@ constexpr RuleAction stop(int value) {
     return a;
 }
 constexpr RuleAction give_back() { return step(kGiveBack); }
+// Reads the word that the match opens as read_special_word() does
+// (splt_wd_special_words.h) and records it, with this pair unless the word
+// read tells otherwise.
+constexpr RuleAction special(std::uint16_t type, std::uint16_t mask) {
+    return with_pair(step(kSpecial), type, mask);
+}
 constexpr RuleAction drop() { return step(0); }
 constexpr RuleAction dollar_open() { return step(kDollarOpen); }
 constexpr RuleAction dollar_check() { return step(kDollarCheck); }
@@ -167,7 +174,7 @@ constexpr RuleAction rescan_step(std::uint16_t type, std::uint16_t mask) {
 
 // Folds the steps of one rule into one action; at most one step carries a pair.
 constexpr RuleAction merge(RuleAction a, const RuleAction& b) {
-    if (b.steps & (kRecordMatch | kRecordText | kRecordPending | kRescanStep)) {
+    if (b.steps & (kRecordMatch | kRecordText | kRecordPending | kRescanStep | kSpecial)) {
         a.pair = b.pair;
         a.alt_dialects = b.alt_dialects;
         a.alt_pair = b.alt_pair;

@@ -5,6 +5,7 @@
 // around each action, which may read or set them).
 #include "splt_wd_lex.h"
 
+#include "splt_wd_profiles.h"
 #include "splt_wd_session.h"
 
 using spltwd::Scanner;

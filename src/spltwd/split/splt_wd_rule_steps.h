@@ -20,6 +20,7 @@
 #include "splt_wd_action_table.h"
 #include "splt_wd_debug_lines.h"
 #include "splt_wd_session.h"
+#include "splt_wd_special_words.h"
 
 namespace spltwd {
 
@@ -38,12 +39,12 @@ inline bool closes_dollar_quote(const Session& s, const char* tag, std::uint32_t
            std::memcmp(s.sql_text + s.dollar_tag_begin, tag, length) == 0;
 }
 
-// Runs the action of `rule` (not kEndOfInput).  Returns kContinue, the
-// rule's stop value, -1 for a closing dollar tag that differs, or
-// kOutOfMemory once a word could not be stored.
-template <class Host>
+// Runs the action of `rule` (not kEndOfInput) of the rule table `Table`.
+// Returns kContinue, the rule's stop value, -1 for a closing dollar tag
+// that differs, or kOutOfMemory once a word could not be stored.
+template <class Table, class Host>
 inline int run_rule(int rule, Session& s, Host& host) {
-    const RuleAction& a = rule_table::kActions[rule];
+    const RuleAction& a = Table::kActions[rule];
     const char* text = host.text();
     const std::uint32_t length = host.length();
     const std::uint16_t steps = a.steps;
@@ -56,6 +57,17 @@ inline int run_rule(int rule, Session& s, Host& host) {
     if (steps == kRecordMatch) {
         host.record(text, length, pair);
         return host.failed() ? kOutOfMemory : kContinue;
+    }
+
+    // A special word may run past the match, or end before its end; only
+    // the split call's scan reads such words.
+    if constexpr (requires { host.set_length(length); }) {
+        if (steps & kSpecial) {
+            const SpecialWord word = read_special_word(s, host.dialect_bits(), text, length, host.available(), pair);
+            host.set_length(word.length);
+            host.record(text, word.length, word.pair);
+            return host.failed() ? kOutOfMemory : kContinue;
+        }
     }
 
     if (steps & kDollarOpen) {

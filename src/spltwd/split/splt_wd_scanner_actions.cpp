@@ -2,6 +2,7 @@
 // session's dynamic strings, the scanner moves to the scanner runtime.
 #include <cstdint>
 
+#include "splt_wd_profiles.h"
 #include "splt_wd_rule_steps.h"
 #include "splt_wd_session.h"
 #include "splt_wd_words.h"
@@ -36,7 +37,7 @@ int sql_action(Scanner& scanner, int rule, void* context) {
     if (rule == kEndOfInput) return 1;
     Session& s = *static_cast<Session*>(context);
     ScannerHost host(scanner, s);
-    return run_rule(rule, s, host);
+    return run_rule<ClassicTable>(rule, s, host);
 }
 
 }  // namespace spltwd

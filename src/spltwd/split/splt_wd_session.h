@@ -33,6 +33,7 @@ struct Session {
     spltwd_word_receiver word_receiver = nullptr;
     void* word_receiver_user = nullptr;
     std::int32_t profile = SPLTWD_PROFILE_CLASSIC;
+    bool in_versioned_comment = false;        // accurate MySQL: inside "/*!" ... "*/"
 };
 
 // The session of Zoz_SQL_Split_Word and of the splt_wd* scanner interface;
@@ -43,10 +44,6 @@ Session& default_session();
 // splt_wdlex_destroy() does to it and to the interface's variables.
 Scanner& default_scanner();
 void destroy_default_scanner();
-
-// The scanner tables generated from rules/splt_wd.rules.
-extern const DfaTables sql_tables;
-extern const DfaLoops sql_tables_loops;
 
 // The action of every SQL rule (and of the end of input) on the session
 // that `session` points to.  A failed append ends the scan with kOutOfMemory.

@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 #include "mirx_sql_splt_wd.h"
 #include "splt_wd_lex.h"
+#include "splt_wd_profiles.h"
 #include "splt_wd_session.h"
 #include "splt_wd_split_scan.h"
 
@@ -94,9 +96,19 @@ int32_t split_result(int scan_result) {
 // reads ends the statement, and *cut gets the bytes taken up to and
 // including it (all of them when there is none).  A dollar-quote tag that
 // differs still fails the statement, but the scan goes on to find its end.
-int scan_statement(SplitScan& scan, std::uint32_t length, std::uint32_t* cut) {
+// Without `cut`, the accurate rules keep a separator as a word and read on.
+template <class Table>
+int scan_statement(SplitScan<Table>& scan, std::uint32_t length, std::uint32_t* cut) {
     int result = scan.run();
-    if (cut == nullptr) return result;
+    if (cut == nullptr) {
+        if constexpr (std::is_same_v<Table, AccurateTable>) {
+            while (result == kScanSeparator) {
+                scan.record(";", 1, WordPair{SPLT_WD_TYPE_OTHER, 0x0080});
+                result = scan.failed() ? kOutOfMemory : scan.run();
+            }
+        }
+        return result;
+    }
     const bool bad_tag = result == kScanBadDollarTag;
     while (result == kScanBadDollarTag) result = scan.run();
     *cut = result == kScanSeparator ? scan.offset() : length;
@@ -124,9 +136,36 @@ int32_t hand_over_words(SQL_SPLT_WD* request, const Session& s, GrowBuffer& stre
     return static_cast<int32_t>(length);
 }
 
+// The accurate rules have one start condition per dialect, and no
+// sub-scanner to return from.
+int accurate_condition(std::int32_t dialect) {
+    using namespace accurate_rules;
+    switch (dialect) {
+        case SPLT_WD_DIALECT_MYSQL: return MYSQL_STATE;
+        case SPLT_WD_DIALECT_ORACLE: return ORACLE_STATE;
+        case SPLT_WD_DIALECT_POSTGRESQL: return POSTGRESQL_STATE;
+        case SPLT_WD_DIALECT_SQLSERVER: return SQLSERVER_STATE;
+        case SPLT_WD_DIALECT_DB2: return DB2_STATE;
+        case SPLT_WD_DIALECT_INFORMIX: return INFORMIX_STATE;
+        default: return GENERIC_STATE;
+    }
+}
+
 // Short statements keep their words on the stack; see GrowBuffer.
 constexpr std::size_t kStackStream = 4096;
 constexpr std::size_t kStackPending = 256;
+
+template <class Table>
+int32_t scan_words(SQL_SPLT_WD* request, Session& s, int first_condition, FILE* unmatched, std::uint32_t* cut) {
+    char stream_storage[kStackStream];
+    char pending_storage[kStackPending];
+    GrowBuffer stream(stream_storage, sizeof stream_storage, 2 * std::size_t{request->sql_len});
+    GrowBuffer pending(pending_storage, sizeof pending_storage, 2 * sizeof pending_storage);
+    stream.set_drain(s.word_receiver, s.word_receiver_user);
+    SplitScan<Table> scan(s, stream, pending, first_condition, unmatched);
+    const int32_t result = split_result(scan_statement(scan, request->sql_len, cut));
+    return result == 0 ? hand_over_words(request, s, stream) : result;
+}
 
 int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* cut = nullptr) {
     if (request == nullptr || request->sql_text == nullptr || request->sql_len == 0 ||
@@ -143,19 +182,16 @@ int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* 
     s.sql_len = request->sql_len;
     s.dialect = request->dialect;
     s.words = s.pending = nullptr;
-    const DialectStates states = dialect_states(s.dialect);
-    s.dialect_condition = states.dialect_condition;
     s.parse_pos = 0;
     s.out_of_memory = false;
-
-    char stream_storage[kStackStream];
-    char pending_storage[kStackPending];
-    GrowBuffer stream(stream_storage, sizeof stream_storage, 2 * std::size_t{request->sql_len});
-    GrowBuffer pending(pending_storage, sizeof pending_storage, 2 * sizeof pending_storage);
-    stream.set_drain(s.word_receiver, s.word_receiver_user);
-    SplitScan scan(s, stream, pending, states.first_condition, unmatched);
-    const int32_t result = split_result(scan_statement(scan, request->sql_len, cut));
-    return result == 0 ? hand_over_words(request, s, stream) : result;
+    s.in_versioned_comment = false;
+    if (s.profile == SPLTWD_PROFILE_ACCURATE) {
+        s.dialect_condition = accurate_condition(s.dialect);
+        return scan_words<AccurateTable>(request, s, s.dialect_condition, unmatched, cut);
+    }
+    const DialectStates states = dialect_states(s.dialect);
+    s.dialect_condition = states.dialect_condition;
+    return scan_words<ClassicTable>(request, s, states.first_condition, unmatched, cut);
 }
 
 }  // namespace

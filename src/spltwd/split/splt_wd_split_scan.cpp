@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "splt_wd_profiles.h"
 #include "splt_wd_rule_steps.h"
 #include "splt_wd_scanner_memory.h"
 
@@ -13,7 +14,8 @@ static_assert(sizeof(WordPair) == 4, "a word record ends in its 2-byte type and 
 
 }  // namespace
 
-SplitScan::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition,
+template <class Table>
+SplitScan<Table>::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition,
                      FILE* unmatched)
     : s_(session),
       stream_(stream),
@@ -23,21 +25,23 @@ SplitScan::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, 
       end_(base_ + session.sql_len),
       pos_(base_),
       match_(base_),
-      start_state_(sql_tables.start[first_condition]),
+      start_state_(Table::tables().start[first_condition]),
       dialect_bits_(spltwd::dialect_bits(session.dialect)),
-      pairs_(rule_table::pairs_for(dialect_bits_)),
+      pairs_(Table::pairs_for(dialect_bits_)),
       block_end_(session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1) : base_) {
     // The tables and the actions come from the same rule file; this only
     // guards against tables that claim rules the actions do not know.
-    if (sql_tables.max_rule >= rule_table::kActions.size()) scanner_fatal(fatal::kNoAction);
+    if (Table::tables().max_rule >= Table::kActions.size()) scanner_fatal(fatal::kNoAction);
 }
 
-void SplitScan::begin(int condition) {
-    if (condition >= 0 && condition < sql_tables.condition_count) start_state_ = sql_tables.start[condition];
+template <class Table>
+void SplitScan<Table>::begin(int condition) {
+    if (condition >= 0 && condition < Table::tables().condition_count) start_state_ = Table::tables().start[condition];
 }
 
 // Passes from `p` to the next `exit` byte, or to the end.
-const SplitScan::Byte* SplitScan::pass_to(int exit, const Byte* p) const {
+template <class Table>
+const typename SplitScan<Table>::Byte* SplitScan<Table>::pass_to(int exit, const Byte* p) const {
     const void* found = std::memchr(p, exit, static_cast<std::size_t>(end_ - p));
     return found ? static_cast<const Byte*>(found) : end_;
 }
@@ -50,10 +54,11 @@ const SplitScan::Byte* SplitScan::pass_to(int exit, const Byte* p) const {
 // The states of sql_tables are row offsets numbered by kind
 // (splt_wd_dfa.h): one comparison notes an accepting state, a second
 // passes a plain one; loop states take the third branch, pass_loop_state.
-inline SplitScan::Longest SplitScan::walk(const Byte* p) {
-    constexpr rule_table::RowShape kShape = rule_table::kRowShape;
-    const std::uint32_t* const rows = sql_tables.rows;
-    const std::uint8_t* const byte_class = sql_tables.byte_class;
+template <class Table>
+inline typename SplitScan<Table>::Longest SplitScan<Table>::walk(const Byte* p) {
+    constexpr RowShape kShape = Table::kRowShape;
+    const std::uint32_t* const rows = Table::tables().rows;
+    const std::uint8_t* const byte_class = Table::tables().byte_class;
     const Byte* const end = end_;
 
     std::uint32_t state = start_state_;
@@ -93,21 +98,22 @@ inline SplitScan::Longest SplitScan::walk(const Byte* p) {
 //   else this walk's own.  Returns false then: the walk ends.  This keeps
 //   the re-reading linear.  (An accepting state's run is part of its
 //   match, so no later walk comes back to it.)
-inline bool SplitScan::pass_loop_state(DfaState state, const Byte*& p, Longest& last) {
+template <class Table>
+inline bool SplitScan<Table>::pass_loop_state(DfaState state, const Byte*& p, Longest& last) {
     // known_ only ever holds a state that accepts nothing.  (A run of this
     // very walk lies behind p.)
     if (state == known_.state && known_.from <= p && p <= known_.to) {
         if (known_.last.end > p) last = known_.last;
         return false;
     }
-    const std::uint32_t about = sql_tables.rows[state + rule_table::kRowShape.width - 1];
+    const std::uint32_t about = Table::tables().rows[state + Table::kRowShape.width - 1];
     const bool accepts = (about & kRuleBits) != 0;
     const Byte* const entered = p;
     const unsigned set = (about >> kStaySetShift) & kStaySetBits;
     if (about & kSingleExit) {
-        p = pass_to(sql_tables_loops.only_exit[set], p);
+        p = pass_to(Table::loops().only_exit[set], p);
     } else {
-        const std::uint8_t* const stays = sql_tables_loops.stays + std::size_t{set} * 256;
+        const std::uint8_t* const stays = Table::loops().stays + std::size_t{set} * 256;
         while (p != end_ && stays[*p]) ++p;
     }
     if (accepts) {
@@ -121,7 +127,8 @@ inline bool SplitScan::pass_loop_state(DfaState state, const Byte*& p, Longest& 
     return true;
 }
 
-inline void SplitScan::take_cursor() {
+template <class Table>
+inline void SplitScan<Table>::take_cursor() {
     counted_to_ = pos_;
     out_ = stream_.tail();
     out_limit_ = stream_.write_limit();
@@ -129,7 +136,8 @@ inline void SplitScan::take_cursor() {
     parse_pos_ = static_cast<std::uint32_t>(s_.parse_pos);
 }
 
-inline void SplitScan::hand_over_cursor() {
+template <class Table>
+inline void SplitScan<Table>::hand_over_cursor() {
     stream_.set_tail(out_);
     s_.longest_word = longest_;
     // A re-scanned name is counted twice, so the sum may pass 2^31 on a
@@ -139,7 +147,8 @@ inline void SplitScan::hand_over_cursor() {
 
 // Grows the stream for a record of a `length`-byte word at `pos`; false,
 // and the split failed, when there is no memory for it.
-bool SplitScan::make_room(std::uint32_t length, const Byte* pos) {
+template <class Table>
+bool SplitScan<Table>::make_room(std::uint32_t length, const Byte* pos) {
     parse_pos_ += static_cast<std::uint32_t>(pos - counted_to_);
     counted_to_ = pos_ = pos;
     hand_over_cursor();
@@ -153,23 +162,25 @@ bool SplitScan::make_room(std::uint32_t length, const Byte* pos) {
 
 // What the actions of the kinds kPrintRecord and kRecordStar do before
 // their record.  Returns true.
-bool SplitScan::before_record(rule_table::InlineAction how, unsigned rule, const Byte* from, const Byte* end) {
-    if (how == rule_table::InlineAction::kRecordStar) {
+template <class Table>
+bool SplitScan<Table>::before_record(InlineAction how, unsigned rule, const Byte* from, const Byte* end) {
+    if (how == InlineAction::kRecordStar) {
         s_.have_star = 1;
     } else {
-        print_debug(s_, rule_table::kActions[rule].debug, reinterpret_cast<const char*>(from),
+        print_debug(s_, Table::kActions[rule].debug, reinterpret_cast<const char*>(from),
                     static_cast<std::uint32_t>(end - from));
     }
     return true;
 }
 
 // Runs the action of a match that does more than record one word.
-int SplitScan::run_general(unsigned rule, const Byte* end) {
+template <class Table>
+int SplitScan<Table>::run_general(unsigned rule, const Byte* end) {
     hand_over_cursor();
     match_ = pos_;
     length_ = static_cast<std::uint32_t>(end - pos_);
     pos_ = end;
-    const int result = run_rule(static_cast<int>(rule), s_, *this);
+    const int result = run_rule<Table>(static_cast<int>(rule), s_, *this);
     take_cursor();
     return result;
 }
@@ -177,13 +188,14 @@ int SplitScan::run_general(unsigned rule, const Byte* end) {
 // The match loop: a walk, then the action of its rule, then on right after
 // the match.  Most actions are simple (record the match or a fixed text
 // such as the blank of a whitespace run, append, drop, open or close a
-// quote: rule_table::InlineAction) and are done here, with the stream's
+// quote: InlineAction) and are done here, with the stream's
 // write position in a local; the others go through run_general.
-int SplitScan::run() {
-    using rule_table::InlineAction;
+template <class Table>
+int SplitScan<Table>::run() {
+    
     constexpr std::size_t kBlock = GrowBuffer::kOverwrite;
     static_assert(RuleAction::kTextBlock == kBlock, "a fixed text moves as one block");
-    const std::uint32_t* const rows = sql_tables.rows;
+    const std::uint32_t* const rows = Table::tables().rows;
     const WordPair* const pairs = pairs_;
     take_cursor();
     // The write position and its limit stay in locals while words are
@@ -195,8 +207,8 @@ int SplitScan::run() {
     // The end-of-input action of every start condition returns 1.
     while (pos != end_) {
         const Longest last = walk(pos);
-        const unsigned rule = rows[last.state + rule_table::kRowShape.width - 1] & kRuleBits;
-        const InlineAction how = rule_table::kInlineAction[rule];
+        const unsigned rule = rows[last.state + Table::kRowShape.width - 1] & kRuleBits;
+        const InlineAction how = Table::kInlineAction[rule];
         // Room in the stream for the record of a `length`-byte word, the
         // match counted; false when there is no memory for it.
         const auto room_for = [&](std::uint32_t length) {
@@ -229,7 +241,7 @@ int SplitScan::run() {
             continue;
         }
         if (how == InlineAction::kRecordText) {
-            const RuleAction& a = rule_table::kActions[rule];
+            const RuleAction& a = Table::kActions[rule];
             const std::uint32_t length = a.text_len;
             if (!room_for(length)) {
                 pos = last.end;
@@ -253,7 +265,7 @@ int SplitScan::run() {
             pos = last.end;
             if (s_.out_of_memory) break;
             if (how == InlineAction::kOpen) {
-                start_state_ = sql_tables.start[rule_table::kActions[rule].condition];
+                start_state_ = Table::tables().start[Table::kActions[rule].condition];
             } else if (how == InlineAction::kClose) {
                 const auto length = static_cast<std::uint32_t>(pending_.size());
                 if (!room_for(length)) break;
@@ -263,7 +275,7 @@ int SplitScan::run() {
                 out += std::size_t{length} + 8;
                 if (length > longest_) longest_ = length;
                 pending_.clear();
-                start_state_ = sql_tables.start[s_.dialect_condition];
+                start_state_ = Table::tables().start[s_.dialect_condition];
             }
             continue;
         }
@@ -297,5 +309,8 @@ int SplitScan::run() {
     hand_over_cursor();
     return result;
 }
+
+template class SplitScan<ClassicTable>;
+template class SplitScan<AccurateTable>;
 
 }  // namespace spltwd

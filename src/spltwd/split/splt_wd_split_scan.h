@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "splt_wd_action_table.h"
 #include "splt_wd_actions.h"
 #include "splt_wd_dfa.h"
 #include "splt_wd_rule_steps.h"
@@ -28,6 +29,8 @@
 
 namespace spltwd {
 
+// Table is the RuleTable of the profile whose rules run (splt_wd_profiles.h).
+template <class Table>
 class SplitScan {
 public:
     // `unmatched`, when not null, receives a byte that no rule takes (the
@@ -49,6 +52,13 @@ public:
     void give_back() {
         pos_ = match_;
         length_ = 0;
+    }
+    // For the special words: the bytes from the match to the end of the
+    // statement, and a new length for the match.
+    std::uint32_t available() const { return static_cast<std::uint32_t>(end_ - match_); }
+    void set_length(std::uint32_t length) {
+        length_ = length;
+        pos_ = match_ + length;
     }
     void record(const char* word, std::uint32_t length, WordPair pair);
     void append(const char* bytes, std::uint32_t length);
@@ -85,7 +95,7 @@ private:
     // match loop around the call with some 6% more instructions.
     SPLT_WD_NO_IPA const Byte* pass_to(int exit, const Byte* p) const;
     [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
-    [[gnu::noinline]] bool before_record(rule_table::InlineAction how, unsigned rule, const Byte* from, const Byte* end);
+    [[gnu::noinline]] bool before_record(InlineAction how, unsigned rule, const Byte* from, const Byte* end);
     [[gnu::noinline]] bool make_room(std::uint32_t length, const Byte* pos);
     void take_cursor();
     void hand_over_cursor();
@@ -119,7 +129,8 @@ private:
     const Byte* counted_to_ = nullptr;  // on over the matches it runs itself
 };
 
-inline void SplitScan::record(const char* word, std::uint32_t length, WordPair pair) {
+template <class Table>
+inline void SplitScan<Table>::record(const char* word, std::uint32_t length, WordPair pair) {
     char* at = stream_.room(std::size_t{length} + 8);
     if (at == nullptr) {
         s_.out_of_memory = true;
@@ -132,7 +143,8 @@ inline void SplitScan::record(const char* word, std::uint32_t length, WordPair p
     if (length > s_.longest_word) s_.longest_word = length;
 }
 
-inline void SplitScan::append(const char* bytes, std::uint32_t length) {
+template <class Table>
+inline void SplitScan<Table>::append(const char* bytes, std::uint32_t length) {
     char* at = pending_.room(length);
     if (at == nullptr) {
         s_.out_of_memory = true;

@@ -1,0 +1,70 @@
+// The two rule sets of the split call, each a generated action list and
+// generated tables (see CMakeLists.txt): the classic rules
+// (rules/splt_wd.rules) and the accurate rules (rules/splt_wd_accurate.rules).
+#ifndef SPLT_WD_PROFILES_H
+#define SPLT_WD_PROFILES_H
+
+#include "splt_wd_action_table.h"
+#include "splt_wd_dfa.h"
+
+namespace spltwd {
+
+extern const DfaTables sql_tables;
+extern const DfaLoops sql_tables_loops;
+extern const DfaTables sql_accurate;
+extern const DfaLoops sql_accurate_loops;
+
+namespace classic_rules {
+using namespace rules;
+enum Condition : int {
+#define SPLT_WD_CONDITION(number, name) name = number,
+#include "sql_tables_actions.inc"
+};
+inline constexpr NumberedAction kRuleList[] = {
+#define SPLT_WD_RULE(number, ...) {number, action(__VA_ARGS__)},
+#include "sql_tables_actions.inc"
+};
+inline constexpr RowShape kRowShape = {
+#define SPLT_WD_ROW_SHAPE(width, loop_end, accepting_begin) width, loop_end, accepting_begin
+#include "sql_tables_actions.inc"
+};
+}  // namespace classic_rules
+
+namespace accurate_rules {
+using namespace rules;
+enum Condition : int {
+#define SPLT_WD_CONDITION(number, name) name = number,
+#include "sql_accurate_actions.inc"
+};
+inline constexpr NumberedAction kRuleList[] = {
+#define SPLT_WD_RULE(number, ...) {number, action(__VA_ARGS__)},
+#include "sql_accurate_actions.inc"
+};
+inline constexpr RowShape kRowShape = {
+#define SPLT_WD_ROW_SHAPE(width, loop_end, accepting_begin) width, loop_end, accepting_begin
+#include "sql_accurate_actions.inc"
+};
+}  // namespace accurate_rules
+
+struct ClassicRules {
+    static constexpr auto& kRuleList = classic_rules::kRuleList;
+    static constexpr RowShape kRowShape = classic_rules::kRowShape;
+    static const DfaTables& tables() { return sql_tables; }
+    static const DfaLoops& loops() { return sql_tables_loops; }
+};
+
+struct AccurateRules {
+    static constexpr auto& kRuleList = accurate_rules::kRuleList;
+    static constexpr RowShape kRowShape = accurate_rules::kRowShape;
+    static const DfaTables& tables() { return sql_accurate; }
+    static const DfaLoops& loops() { return sql_accurate_loops; }
+};
+
+using ClassicTable = RuleTable<ClassicRules>;
+using AccurateTable = RuleTable<AccurateRules>;
+static_assert(pairs_cover_dialects<ClassicTable>() && pairs_cover_dialects<AccurateTable>(),
+              "a rule treats a dialect apart that kPairDialects does not list");
+
+}  // namespace spltwd
+
+#endif  // SPLT_WD_PROFILES_H

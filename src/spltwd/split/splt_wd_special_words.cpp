@@ -1,0 +1,120 @@
+// Reading the words of splt_wd_special_words.h.
+#include "splt_wd_special_words.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace spltwd {
+namespace {
+
+constexpr WordPair kComment{SPLT_WD_TYPE_COMMENT, 0x0080};
+
+SpecialWord open_to_the_end(std::uint32_t available, WordPair pair) {
+    pair.mask = static_cast<std::uint16_t>(pair.mask | SPLT_WD_MASK_UNTERMINATED);
+    return {available, pair};
+}
+
+// The body runs to the first place where the opening tag stands again.
+SpecialWord dollar_body(std::string_view rest, std::uint32_t tag_length, WordPair pair) {
+    const std::size_t close = rest.find(rest.substr(0, tag_length), tag_length);
+    if (close == std::string_view::npos) return open_to_the_end(static_cast<std::uint32_t>(rest.size()), pair);
+    return {static_cast<std::uint32_t>(close + tag_length), pair};
+}
+
+SpecialWord nested_comment(std::string_view rest, WordPair pair) {
+    std::uint32_t depth = 1;
+    std::size_t at = 2;
+    while (at + 1 < rest.size()) {
+        if (rest[at] == '/' && rest[at + 1] == '*') {
+            ++depth;
+            at += 2;
+        } else if (rest[at] == '*' && rest[at + 1] == '/') {
+            at += 2;
+            if (--depth == 0) return {static_cast<std::uint32_t>(at), pair};
+        } else {
+            ++at;
+        }
+    }
+    return open_to_the_end(static_cast<std::uint32_t>(rest.size()), pair);
+}
+
+SpecialWord plain_comment(std::string_view rest, WordPair pair) {
+    const std::size_t close = rest.find("*/", 2);
+    if (close == std::string_view::npos) return open_to_the_end(static_cast<std::uint32_t>(rest.size()), pair);
+    return {static_cast<std::uint32_t>(close + 2), pair};
+}
+
+// The match is the quote's opening, its delimiter last.
+SpecialWord q_quote(std::string_view rest, std::uint32_t opening_length, WordPair pair) {
+    const char open = rest[opening_length - 1];
+    const char close = open == '[' ? ']' : open == '{' ? '}' : open == '(' ? ')' : open == '<' ? '>' : open;
+    for (std::size_t at = opening_length; at + 1 < rest.size(); ++at) {
+        if (rest[at] == close && rest[at + 1] == '\'') return {static_cast<std::uint32_t>(at + 2), pair};
+    }
+    return open_to_the_end(static_cast<std::uint32_t>(rest.size()), pair);
+}
+
+WordPair operator_pair(std::string_view op) {
+    if (op == "<" || op == ">" || op == "<=" || op == ">=" || op == "<>" || op == "!=") {
+        return {SPLT_WD_TYPE_COMPARISON, 0x0002};
+    }
+    if (op == "|" || op == "||") return {SPLT_WD_TYPE_PIPE, 0x0004};
+    return {SPLT_WD_TYPE_OTHER, 0x0080};
+}
+
+SpecialWord postgresql_operator(Session& s, std::string_view run) {
+    std::size_t length = run.size();
+    for (std::size_t at = 1; at + 1 < run.size(); ++at) {
+        if ((run[at] == '-' && run[at + 1] == '-') || (run[at] == '/' && run[at + 1] == '*')) {
+            length = at;
+            break;
+        }
+    }
+    if (run.substr(0, length).find_first_of("~!@#%^&|`?") == std::string_view::npos) {
+        while (length > 1 && (run[length - 1] == '+' || run[length - 1] == '-')) --length;
+    }
+    const std::string_view op = run.substr(0, length);
+    if (op == "*") {
+        s.have_star = 1;
+        return {1, {SPLT_WD_TYPE_STAR, 0x0080}};
+    }
+    return {static_cast<std::uint32_t>(length), operator_pair(op)};
+}
+
+}  // namespace
+
+SpecialWord read_special_word(Session& s, std::uint16_t dialect_bits, const char* text, std::uint32_t match_length,
+                              std::uint32_t available, WordPair pair) {
+    const std::string_view rest(text, available);
+    const std::string_view match = rest.substr(0, match_length);
+    if (match[0] == '$') return dollar_body(rest, match_length, pair);
+    if (match.starts_with("/*")) {
+        if ((dialect_bits & (rules::POSTGRESQL | rules::SQLSERVER)) != 0) return nested_comment(rest, pair);
+        if ((dialect_bits & rules::MYSQL) != 0) {
+            const std::size_t digits = rest.starts_with("/*!") ? 3 : rest.starts_with("/*M!") ? 4 : 0;
+            if (digits != 0) {
+                s.in_versioned_comment = true;
+                const std::size_t end = rest.find_first_not_of("0123456789", digits);
+                return {static_cast<std::uint32_t>(end == std::string_view::npos ? rest.size() : end), kComment};
+            }
+        }
+        return plain_comment(rest, pair);
+    }
+    if ((dialect_bits & rules::MYSQL) != 0) {
+        if (match == "*/") {
+            if (s.in_versioned_comment) {
+                s.in_versioned_comment = false;
+                return {2, kComment};
+            }
+            s.have_star = 1;
+            return {1, {SPLT_WD_TYPE_STAR, 0x0080}};
+        }
+        // "--": a comment at the end of the statement or of its line only.
+        if (rest.size() == 2 || rest[2] == '\n') return {2, kComment};
+        return {1, pair};
+    }
+    if ((dialect_bits & rules::ORACLE) != 0) return q_quote(rest, match_length, pair);
+    return postgresql_operator(s, match);
+}
+
+}  // namespace spltwd
