@@ -2,7 +2,7 @@
 """Instructions per byte of the split call, counted by callgrind.
 
 Usage:
-    bench/callgrind_ipb.py [--harness PATH] [--corpus DIR] [FILE.rec ...]
+    bench/callgrind_ipb.py [--accurate] [--harness PATH] [--corpus DIR] [FILE.rec ...]
 
 Runs the split_corpus harness (built with -DSPLTWD_BENCH=ON; default
 build-bench/bench/split_corpus in the repository) under
@@ -11,7 +11,8 @@ build-bench/bench/split_corpus in the repository) under
 
 once per corpus file, once over all of them together, and once on the single
 statement "SELECT 1" (MySQL).  Only instructions executed inside
-Zoz_SQL_Split_Word and what it calls are counted: reading the files, walking
+Zoz_SQL_Split_Word and what it calls are counted (with --accurate: inside
+spltwd_split, on a context of the accurate profile): reading the files, walking
 the streams and freeing them are not.  The library's debug lines go to
 /dev/null (the harness diverts them).  The harness runs with LD_BIND_NOW=1.
 
@@ -42,6 +43,8 @@ def parse_args():
     parser.add_argument("--corpus", type=pathlib.Path,
                         help="folder searched for *.rec when no FILE is given (default: ../shared/corpus, "
                              "else the harness build's generated corpus)")
+    parser.add_argument("--accurate", action="store_true",
+                        help="measure the accurate profile (spltwd_split on a context)")
     parser.add_argument("files", nargs="*", type=pathlib.Path, help="corpus files to measure")
     args = parser.parse_args()
     if args.corpus is None:
@@ -67,13 +70,15 @@ def instruction_total(out_file):
     raise RuntimeError(f"{out_file}: no instruction total")
 
 
-def measure(harness, harness_args, workdir, run_number):
+def measure(harness, harness_args, workdir, run_number, accurate):
     """Runs the harness under callgrind; returns (counts, instructions)."""
     out_file = workdir / f"callgrind.{run_number}.out"
     log_file = workdir / f"valgrind.{run_number}.log"
-    command = ["valgrind", "--tool=callgrind", "--toggle-collect=Zoz_SQL_Split_Word",
+    entry = "spltwd_split" if accurate else "Zoz_SQL_Split_Word"
+    profile = ["--accurate"] if accurate else []
+    command = ["valgrind", "--tool=callgrind", f"--toggle-collect={entry}",
                f"--callgrind-out-file={out_file}", f"--log-file={log_file}",
-               str(harness), *harness_args]
+               str(harness), *profile, *harness_args]
     # Symbols bound at load time: lazy binding would charge some 4000
     # instructions of the dynamic linker to the first split of each run.
     environment = dict(os.environ, LD_BIND_NOW="1")
@@ -113,11 +118,11 @@ def main():
     with tempfile.TemporaryDirectory(prefix="callgrind_ipb.") as tmp:
         workdir = pathlib.Path(tmp)
         for number, (name, harness_args) in enumerate(runs):
-            counts, instructions = measure(args.harness, harness_args, workdir, number)
+            counts, instructions = measure(args.harness, harness_args, workdir, number, args.accurate)
             per_byte = instructions / counts["bytes"] if counts["bytes"] else 0.0
             print(f"{name:<28} {counts['statements']:>10} {counts['bytes']:>10} "
                   f"{instructions:>14} {per_byte:>10.1f}", flush=True)
-        _, instructions = measure(args.harness, ["--select-1"], workdir, len(runs))
+        _, instructions = measure(args.harness, ["--select-1"], workdir, len(runs), args.accurate)
     print(f'\none split of "SELECT 1" (MySQL): {instructions} instructions')
 
 

@@ -17,14 +17,16 @@ struct Outcome {
     std::uint32_t words;  // records fetched from the stream
 };
 
-inline Outcome SplitWalkFree(std::uint16_t dialect, std::string_view sql) {
+// With a context, the split runs on it (by the context's profile);
+// without one, through Zoz_SQL_Split_Word.
+inline Outcome SplitWalkFree(std::uint16_t dialect, std::string_view sql, spltwd_context* context = nullptr) {
     SQL_SPLT_WD request{};
     request.dialect = dialect;
     request.sql_len = static_cast<std::uint32_t>(sql.size());
     // The library only reads the statement; the field is not const for
     // historical reasons.
     request.sql_text = const_cast<char*>(sql.data());
-    Outcome outcome{Zoz_SQL_Split_Word(&request), 0};
+    Outcome outcome{context != nullptr ? spltwd_split(context, &request) : Zoz_SQL_Split_Word(&request), 0};
     Fetch_Word_Step step{0, 0};
     Word_Info word;
     while (fetch_word(&request, &step, &word) == 0) ++outcome.words;

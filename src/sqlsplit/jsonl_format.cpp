@@ -28,11 +28,17 @@ void append_text_fields(OutputText &out, std::string_view name, std::string_view
 
 class JsonlFormat final : public StatementFormat {
 public:
-    void begin(OutputText &out, std::int64_t number, const CutStatement &statement) override
+    explicit JsonlFormat(bool ranges) : ranges_(ranges) {}
+
+    void begin(OutputText &out, std::int64_t number, const CutStatement &statement, std::string_view file) override
     {
         out.buffer() += "{\"statement\":";
         out.buffer() += std::to_string(number);
         out.buffer() += ',';
+        if (ranges_) {
+            append_text_fields(out, "file", file);
+            append_range(out.buffer(), statement.start, statement.start + statement.text.size());
+        }
         append_text_fields(out, "text", statement.text);
         out.buffer() += ",\"result\":";
         out.buffer() += std::to_string(statement.result);
@@ -53,20 +59,36 @@ public:
         buffer += spltwd::type_name(word.type);
         buffer += "\",\"mask\":\"";
         append_mask(buffer, word.mask);
-        buffer += "\"}";
+        buffer += '"';
+        if (ranges_) {
+            append_range(buffer, word.start, word.end);
+            buffer.pop_back();
+        }
+        buffer += '}';
     }
 
     void end(OutputText &out) override { out.buffer() += "]}\n"; }
 
 private:
+    // ,"start":S,"end":E, with a comma after it.
+    static void append_range(std::string &buffer, std::uint64_t start, std::uint64_t end)
+    {
+        buffer += ",\"start\":";
+        buffer += std::to_string(start);
+        buffer += ",\"end\":";
+        buffer += std::to_string(end);
+        buffer += ',';
+    }
+
+    bool ranges_;
     const char *comma_ = "";
 };
 
 } // namespace
 
-std::unique_ptr<StatementFormat> make_jsonl_format()
+std::unique_ptr<StatementFormat> make_jsonl_format(bool ranges)
 {
-    return std::make_unique<JsonlFormat>();
+    return std::make_unique<JsonlFormat>(ranges);
 }
 
 } // namespace sqlsplit

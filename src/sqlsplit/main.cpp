@@ -50,7 +50,7 @@ struct ContextDeleter {
 class Run {
 public:
     Run(const Options &options, OutputStream &output)
-        : options_(options), output_(output), text_(output), format_(make_statement_format(options.format)),
+        : options_(options), output_(output), text_(output), format_(make_statement_format(options.format, !options.classic)),
           progress_(isatty(STDERR_FILENO) == 1 && !output.is_terminal())
     {
         if (options.debug_lines) {
@@ -112,7 +112,7 @@ private:
                 output_works = false;
                 break;
             }
-            format_->begin(text_, number_, statement);
+            format_->begin(text_, number_, statement, label);
             // A long statement's header goes out before its words are made.
             text_.write_if_full();
             cutter.each_word(
@@ -201,6 +201,7 @@ int run(int argc, char *argv[])
         print_error(nullptr, "out of memory");
         return kFailure;
     }
+    spltwd_context_set_profile(context.get(), options.classic ? SPLTWD_PROFILE_CLASSIC : SPLTWD_PROFILE_ACCURATE);
     return Run(options, output).split_all(context.get());
 }
 

@@ -14,10 +14,12 @@ constexpr std::string_view kUsage =
     "\n"
     "Statements come from each FILE in turn, or from standard input when no\n"
     "FILE is named (\"-\" names standard input too).  Each is cut at every \";\"\n"
-    "the dialect reads as a separator: a \";\" inside a string, a comment or a\n"
-    "dollar-quoted body does not cut.  Blanks and line ends before a statement\n"
+    "the dialect reads as a separator: a \";\" inside a string, a quoted name, a\n"
+    "comment or a body does not cut.  Blanks and line ends before a statement\n"
     "are dropped, empty statements are skipped, and statements are numbered\n"
-    "from 1 across all inputs.\n"
+    "from 1 across all inputs.  Words are read as the dialect's server reads\n"
+    "them, every byte in one word (whitespace and comments too), each with its\n"
+    "byte range in the statement.\n"
     "\n"
     "Options:\n"
     "  -d, --dialect NAME|CODE  generic (0), oracle (1), sqlserver (2), db2 (8),\n"
@@ -27,6 +29,9 @@ constexpr std::string_view kUsage =
     "  -f, --format FORMAT      table: one aligned line per word (the default)\n"
     "                           jsonl: one JSON object per statement\n"
     "                           report: the classic word report\n"
+    "      --classic            read the words by the classic rules instead\n"
+    "                           (comments dropped, blanks collapsed, no byte\n"
+    "                           ranges), as test_split_word does\n"
     "      --debug-lines        write the splitter's debug lines on standard\n"
     "                           error\n"
     "  -h, --help               show this help and exit\n"
@@ -104,6 +109,8 @@ std::string parse_options(const std::vector<std::string_view> &arguments, Option
             options.help = true;
         } else if (argument == "--version") {
             options.version = true;
+        } else if (argument == "--classic") {
+            options.classic = true;
         } else if (argument == "--debug-lines") {
             options.debug_lines = true;
         } else if (dialect_option.matches(arguments, index, value)) {

@@ -18,6 +18,9 @@ struct Options {
     // use, and the generic mode knows neither, so it would cut inside them.
     std::uint16_t dialect = SPLT_WD_DIALECT_MYSQL;
     OutputFormat format = OutputFormat::table;
+    // The accurate profile by default: statements read as the server reads
+    // them; --classic gives the classic profile's words.
+    bool classic = false;
     bool debug_lines = false;
     bool help = false;
     bool version = false;

@@ -22,7 +22,7 @@ bool append_to_output(void *target, const char *bytes, std::size_t length)
 
 class ReportFormat final : public StatementFormat {
 public:
-    void begin(OutputText &out, std::int64_t number, const CutStatement &statement) override
+    void begin(OutputText &out, std::int64_t number, const CutStatement &statement, std::string_view) override
     {
         Word_Report_Append_Header(sink(out), number, statement.text.data(), statement.text.size());
         word_index_ = 0;

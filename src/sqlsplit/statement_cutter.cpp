@@ -15,9 +15,10 @@ bool is_blank(char byte)
     return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n';
 }
 
-// Calls each(word) for every record of a run of whole records.
+// Calls each(word) for every record of a run of whole records; `offset`
+// is the statement offset of the first and moves on past the last.
 template <typename Each>
-void for_each_record(const char *records, std::uint32_t length, Each each)
+void for_each_record(const char *records, std::uint32_t length, std::uint64_t &offset, Each each)
 {
     for (std::uint32_t at = 0; length - at >= 8;) {
         // The record's fields are unaligned: copy them out.
@@ -30,6 +31,9 @@ void for_each_record(const char *records, std::uint32_t length, Each each)
         word.text = std::string_view(records + at + 4, word_length);
         std::memcpy(&word.type, records + at + 4 + word_length, sizeof word.type);
         std::memcpy(&word.mask, records + at + 6 + word_length, sizeof word.mask);
+        word.start = offset;
+        offset += word_length;
+        word.end = offset;
         each(word);
         at += 8 + word_length;
     }
@@ -79,6 +83,7 @@ StatementCutter::Step StatementCutter::next(CutStatement &statement)
         const std::size_t length = cut.consumed - (cut.separator ? 1 : 0);
         if (length > 0) {
             statement.text = rest.substr(0, length);
+            statement.start = static_cast<std::uint64_t>(rest.data() - input_.data());
             statement.result = cut.result;
             statement.word_count = cut.result > 0 ? word_count_ : 0;
             last_result_ = cut.result;
@@ -90,7 +95,8 @@ StatementCutter::Step StatementCutter::next(CutStatement &statement)
 void StatementCutter::each_word(const EachWord &each, const DebugLines &debug_lines)
 {
     if (last_result_ > 0 && !records_dropped_ && !debug_lines) {
-        for_each_record(records_.data(), static_cast<std::uint32_t>(records_.size()), each);
+        std::uint64_t offset = 0;
+        for_each_record(records_.data(), static_cast<std::uint32_t>(records_.size()), offset, each);
         return;
     }
     if (last_result_ <= 0 && !debug_lines) {
@@ -126,14 +132,15 @@ std::int32_t StatementCutter::split_first(std::string_view text, std::uint32_t &
 void StatementCutter::receive_words(void *cutter, const char *records, std::uint32_t length)
 {
     StatementCutter &self = *static_cast<StatementCutter *>(cutter);
-    const Receiving &receiving = self.receiving_;
+    Receiving &receiving = self.receiving_;
     if (receiving.replay) {
         if (receiving.each != nullptr) {
-            for_each_record(records, length, *receiving.each);
+            for_each_record(records, length, receiving.offset, *receiving.each);
         }
         return;
     }
-    for_each_record(records, length, [&self](const CutWord &) { ++self.word_count_; });
+    std::uint64_t offset = 0;
+    for_each_record(records, length, offset, [&self](const CutWord &) { ++self.word_count_; });
     if (self.records_dropped_) {
         return;
     }

@@ -17,10 +17,15 @@ struct CutWord {
     std::string_view text;
     std::uint16_t type = 0;
     std::uint16_t mask = 0;
+    // The running sum of the word lengths: the word's byte range in the
+    // statement under the accurate profile.
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
 };
 
 struct CutStatement {
     std::string_view text;      // without the blanks before it and without its separator
+    std::uint64_t start = 0;    // offset of text in the input
     std::int32_t result = 0;    // the split's result: the stream length, 0, or -5
     std::uint64_t word_count = 0;
 };
@@ -92,6 +97,7 @@ private:
         const EachWord *each = nullptr;
         bool replay = false;
         const DebugLines *debug_lines = nullptr;
+        std::uint64_t offset = 0;  // of the next word in the statement
     };
 
     std::int32_t split_first(std::string_view text, std::uint32_t &consumed);

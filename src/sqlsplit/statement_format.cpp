@@ -4,10 +4,10 @@
 
 namespace sqlsplit {
 
-std::unique_ptr<StatementFormat> make_statement_format(OutputFormat format)
+std::unique_ptr<StatementFormat> make_statement_format(OutputFormat format, bool ranges)
 {
     switch (format) {
-        case OutputFormat::jsonl: return make_jsonl_format();
+        case OutputFormat::jsonl: return make_jsonl_format(ranges);
         case OutputFormat::report: return make_report_format();
         case OutputFormat::table: break;
     }

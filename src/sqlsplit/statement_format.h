@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "options.h"
 #include "output_text.h"
@@ -18,7 +19,8 @@ class StatementFormat {
 public:
     virtual ~StatementFormat() = default;
     // Begins the statement, numbered from 1 across the run.
-    virtual void begin(OutputText &out, std::int64_t number, const CutStatement &statement) = 0;
+    // `file` names the input that holds the statement.
+    virtual void begin(OutputText &out, std::int64_t number, const CutStatement &statement, std::string_view file) = 0;
     virtual void word(OutputText &out, const CutWord &word) = 0;
     virtual void end(OutputText &out) = 0;
 };
@@ -26,12 +28,13 @@ public:
 // table: a column title, then per statement a header line and one aligned
 // line per word.
 std::unique_ptr<StatementFormat> make_table_format();
-// jsonl: one JSON object per statement and line.
-std::unique_ptr<StatementFormat> make_jsonl_format();
+// jsonl: one JSON object per statement and line; with `ranges`, the
+// statement's input and byte range, and each word's byte range, too.
+std::unique_ptr<StatementFormat> make_jsonl_format(bool ranges);
 // report: the classic word report, byte for byte.
 std::unique_ptr<StatementFormat> make_report_format();
 
-std::unique_ptr<StatementFormat> make_statement_format(OutputFormat format);
+std::unique_ptr<StatementFormat> make_statement_format(OutputFormat format, bool ranges);
 
 // A word mask as people know it from the report: 0x and four hexadecimal digits.
 void append_mask(std::string &out, std::uint16_t mask);

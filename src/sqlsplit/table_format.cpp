@@ -17,7 +17,7 @@ constexpr char kWordColumns[] = "%6" PRId64 "  %6" PRId64 "  %-13.*s %3u  ";
 
 class TableFormat final : public StatementFormat {
 public:
-    void begin(OutputText &out, std::int64_t number, const CutStatement &statement) override
+    void begin(OutputText &out, std::int64_t number, const CutStatement &statement, std::string_view) override
     {
         std::string &buffer = out.buffer();
         if (!titled_) {

@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"Folder", {"{folder}"}, "", 1, "sqlsplit: cannot read {folder}: Is a directory\n"},
         // Like cat: the inputs that can be read are still split.
         ErrorCase{"MissingFileAmongGoodOnes",
-                  {"-f", "jsonl", "{folder}/missing.sql", "{folder}/good.sql"},
+                  {"--classic", "-f", "jsonl", "{folder}/missing.sql", "{folder}/good.sql"},
                   "",
                   1,
                   "sqlsplit: cannot read {folder}/missing.sql: No such file or directory\n",
@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Errors, DollarTagMismatchIsShownInTheOutputAndTheRunGoesOn)
 {
     const ChildRun run =
-        run_sqlsplit({"-f", "jsonl", "-d", "postgres"}, {.standard_input = "SELECT $a$ x $b$ y $a$;select 1"});
+        run_sqlsplit({"--classic", "-f", "jsonl", "-d", "postgres"}, {.standard_input = "SELECT $a$ x $b$ y $a$;select 1"});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_EQ(run.out,
               std::string("{\"statement\":1,\"text\":\"SELECT $a$ x $b$ y $a$\",\"result\":-5,\"words\":[]}\n") +

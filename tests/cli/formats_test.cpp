@@ -91,10 +91,10 @@ INSTANTIATE_TEST_SUITE_P(
                                  "select 'a;b' from t;\n\tselect 2 /* ;x */;",
                                  kMysqlTable},
                       FormatCase{"Jsonl",
-                                 {"--dialect=postgresql", "--format=jsonl"},
+                                 {"--classic", "--dialect=postgresql", "--format=jsonl"},
                                  "SELECT $f$ a; b $f$ AS body; SELECT id::text FROM t",
                                  kPostgresqlJsonl},
-                      FormatCase{"Report", {"-d", "db2", "-f", "report"}, "select 'a;b'", kDb2Report},
+                      FormatCase{"Report", {"--classic", "-d", "db2", "-f", "report"}, "select 'a;b'", kDb2Report},
                       FormatCase{"TableShowsControlAndStrayBytes",
                                  {},
                                  "select 'a\tb\r\xff'",
@@ -104,16 +104,16 @@ INSTANTIATE_TEST_SUITE_P(
                                  "     1       2  space          16  0x0028   \n"
                                  "     1       3  string          5  0x0010  'a\\tb\\r\\xff'\n"},
                       FormatCase{"TableStatementWithoutWords",
-                                 {"-d", "0"},
+                                 {"--classic", "-d", "0"},
                                  "/* open; x",
                                  "  stmt    word  type               mask    text\n"
                                  "== statement 1 (no words): /* open; x\n"},
                       FormatCase{"JsonlStatementWithoutWords",
-                                 {"-f", "jsonl"},
+                                 {"--classic", "-f", "jsonl"},
                                  "-- nothing but a comment",
                                  "{\"statement\":1,\"text\":\"-- nothing but a comment\",\"result\":0,\"words\":[]}\n"},
                       FormatCase{"ReportTextsEndAtTheirFirstNulByte",
-                                 {"-f", "report", "-d", "0"},
+                                 {"--classic", "-f", "report", "-d", "0"},
                                  std::string("a\0b", 3),
                                  "==========================sql[1]==========================\n"
                                  "sql            :a\n"
@@ -142,7 +142,7 @@ TEST_P(ReportLikeTheDriver, ByteForByte)
     const ChildRun driver = test_support::run_program(
         TEST_SPLIT_WORD_PATH, {"-d", GetParam().dialect, "-i", input, "-o", folder.file("report.txt")});
     ASSERT_EQ(driver.exit_status, 0) << driver.err;
-    const ChildRun run = run_sqlsplit({"--dialect", GetParam().dialect, "--format", "report", input});
+    const ChildRun run = run_sqlsplit({"--classic", "--dialect", GetParam().dialect, "--format", "report", input});
     EXPECT_EQ(run.exit_status, 0);
     EXPECT_EQ(run.out, read_file(folder.file("report.txt")));
     EXPECT_NE(run.out, "");
@@ -168,15 +168,15 @@ TEST(DebugLines, GoToStandardErrorWhenAskedFor)
                                "     2       2  comparison     66  0x0002  >\n"
                                "     2       3  other           4  0x0080  d\n";
     const std::string title = "  stmt    word  type               mask    text\n";
-    const ChildRun quiet = run_sqlsplit({"-d", "generic"}, {.standard_input = "a>b;c>d"});
+    const ChildRun quiet = run_sqlsplit({"--classic", "-d", "generic"}, {.standard_input = "a>b;c>d"});
     EXPECT_EQ(quiet.out, title + first + second);
     EXPECT_EQ(quiet.err, "");
-    const ChildRun debug = run_sqlsplit({"-d", "generic", "--debug-lines"}, {.standard_input = "a>b;c>d"});
+    const ChildRun debug = run_sqlsplit({"--classic", "-d", "generic", "--debug-lines"}, {.standard_input = "a>b;c>d"});
     EXPECT_EQ(debug.out, title + first + second);
     EXPECT_EQ(debug.err, "66-splt_wdtext:>\n66-splt_wdtext:>\n");
     // Each statement's lines come before its text where both streams meet.
     const ChildRun merged =
-        run_sqlsplit({"-d", "generic", "--debug-lines"}, {.standard_input = "a>b;c>d", .error_into_output = true});
+        run_sqlsplit({"--classic", "-d", "generic", "--debug-lines"}, {.standard_input = "a>b;c>d", .error_into_output = true});
     EXPECT_EQ(merged.out, "66-splt_wdtext:>\n" + title + first + "66-splt_wdtext:>\n" + second);
 }
 

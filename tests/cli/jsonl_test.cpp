@@ -39,17 +39,22 @@ std::size_t text_fields(const std::string &text)
     return sqlsplit::is_utf8(text) ? 1 : 2;
 }
 
-// Checks one line: its fields, their kinds, and that the word records add
-// up to the split's result (each record is 8 bytes and the word's).
-void check_line(const std::string &line, std::int64_t number, const std::string &statement)
+// Checks one line: its fields, their kinds, that the word records add up
+// to the split's result (each record is 8 bytes and the word's), and that
+// the words tile the statement, which lies at `start` in the input.
+void check_line(const std::string &line, std::int64_t number, const std::string &statement, std::int64_t start)
 {
     SCOPED_TRACE(line);
     const std::optional<JsonValue> value = parse_json(line);
     ASSERT_TRUE(value);
     ASSERT_EQ(value->kind, JsonValue::Kind::object);
-    ASSERT_EQ(value->members.size(), 3 + text_fields(statement));
+    ASSERT_EQ(value->members.size(), 6 + text_fields(statement));
     EXPECT_EQ(value->integer("statement"), number);
+    EXPECT_EQ(value->string("file"), "standard input");
+    EXPECT_EQ(value->integer("start"), start);
+    EXPECT_EQ(value->integer("end"), start + static_cast<std::int64_t>(statement.size()));
     EXPECT_EQ(value->string("text"), statement);
+    std::string tiled;
     const std::optional<std::int64_t> result = value->integer("result");
     ASSERT_TRUE(result);
     const JsonValue *words = value->member("words");
@@ -60,12 +65,16 @@ void check_line(const std::string &line, std::int64_t number, const std::string 
         const std::optional<std::int64_t> type = word.integer("type");
         const std::optional<std::string> mask = word.string("mask");
         ASSERT_TRUE(text && type && mask);
-        ASSERT_EQ(word.members.size(), 3 + text_fields(*text));
+        ASSERT_EQ(word.members.size(), 5 + text_fields(*text));
+        EXPECT_EQ(word.integer("start"), static_cast<std::int64_t>(tiled.size()));
+        tiled += *text;
+        EXPECT_EQ(word.integer("end"), static_cast<std::int64_t>(tiled.size()));
         EXPECT_EQ(word.string("type_name"), std::string(spltwd::type_name(static_cast<std::uint16_t>(*type))));
         EXPECT_TRUE(is_mask(*mask)) << *mask;
         stream_length += 8 + static_cast<std::int64_t>(text->size());
     }
     EXPECT_EQ(stream_length, *result > 0 ? *result : 0);
+    EXPECT_EQ(tiled, statement);
 }
 
 class JsonLines : public ::testing::TestWithParam<const char *> {};
@@ -82,7 +91,8 @@ TEST_P(JsonLines, AreValidAndLossless)
     for (std::size_t i = 0; i < kNastyStatements.size(); ++i) {
         const std::size_t end = run.out.find('\n', start);
         ASSERT_NE(end, std::string::npos) << "statement " << i + 1 << " is missing";
-        check_line(run.out.substr(start, end - start), static_cast<std::int64_t>(i + 1), kNastyStatements[i]);
+        check_line(run.out.substr(start, end - start), static_cast<std::int64_t>(i + 1), kNastyStatements[i],
+                   static_cast<std::int64_t>(input.find(kNastyStatements[i])));
         start = end + 1;
     }
     EXPECT_EQ(start, run.out.size()) << "more lines than statements";

@@ -87,7 +87,7 @@ TEST_F(ProgressLine, ShowsOncePerLargeInputAndIsErased)
 TEST_F(ProgressLine, GivesWayToANoteOnStandardError)
 {
     write_file(folder_.path() / "tags.sql", large_input("SELECT $a$ x $b$;"));
-    const ChildRun run = run_sqlsplit({"-d", "postgresql", folder_.file("tags.sql")}, {.error_on_terminal = true});
+    const ChildRun run = run_sqlsplit({"--classic", "-d", "postgresql", folder_.file("tags.sql")}, {.error_on_terminal = true});
     EXPECT_EQ(run.exit_status, 0);
     const std::string note = "sqlsplit: " + folder_.file("tags.sql") +
                              ": statement 1: split failed with result -5 (a dollar-quoted string closed with a "

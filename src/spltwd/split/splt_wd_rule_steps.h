@@ -65,6 +65,7 @@ inline int run_rule(int rule, Session& s, Host& host) {
         if (steps & kSpecial) {
             const SpecialWord word = read_special_word(s, host.dialect_bits(), text, length, host.available(), pair);
             host.set_length(word.length);
+            if (word.separator) return kSeparatorMet;
             host.record(text, word.length, word.pair);
             return host.failed() ? kOutOfMemory : kContinue;
         }

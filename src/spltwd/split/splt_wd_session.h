@@ -34,6 +34,7 @@ struct Session {
     void* word_receiver_user = nullptr;
     std::int32_t profile = SPLTWD_PROFILE_CLASSIC;
     bool in_versioned_comment = false;        // accurate MySQL: inside "/*!" ... "*/"
+    std::uint32_t paren_depth = 0;            // accurate PostgreSQL: open parentheses
 };
 
 // The session of Zoz_SQL_Split_Word and of the splt_wd* scanner interface;
@@ -49,6 +50,8 @@ void destroy_default_scanner();
 // that `session` points to.  A failed append ends the scan with kOutOfMemory.
 int sql_action(Scanner& scanner, int rule, void* session);
 constexpr int kOutOfMemory = -100;
+// What the ";" rules stop the scan with: the statement separator was met.
+constexpr int kSeparatorMet = -2;
 
 // The start condition in which a split of `dialect` begins, and the dialect
 // state to which its sub-scanners return.

@@ -88,7 +88,15 @@ SpecialWord read_special_word(Session& s, std::uint16_t dialect_bits, const char
     const std::string_view rest(text, available);
     const std::string_view match = rest.substr(0, match_length);
     if (match[0] == '$') return dollar_body(rest, match_length, pair);
+    if (match[0] >= '0' && match[0] <= '9') return {match_length - 2, pair};
+    if (match_length == 1 && (match[0] == '(' || match[0] == ')' || match[0] == ';')) {
+        if (match[0] == '(') ++s.paren_depth;
+        if (match[0] == ')' && s.paren_depth > 0) --s.paren_depth;
+        return {1, pair, match[0] == ';' && s.paren_depth == 0};
+    }
     if (match.starts_with("/*")) {
+        // A PostgreSQL operator run may begin with "/*" too.
+        pair = kComment;
         if ((dialect_bits & (rules::POSTGRESQL | rules::SQLSERVER)) != 0) return nested_comment(rest, pair);
         if ((dialect_bits & rules::MYSQL) != 0) {
             const std::size_t digits = rest.starts_with("/*!") ? 3 : rest.starts_with("/*M!") ? 4 : 0;

@@ -16,6 +16,7 @@ namespace spltwd {
 struct SpecialWord {
     std::uint32_t length;  // from the start of the match; may be more or less than the match
     WordPair pair;
+    bool separator = false;  // a ";" that ends the statement: no word, the scan stops
 };
 
 // `text` is the match, `match_length` its length, `available` the bytes
@@ -35,6 +36,9 @@ struct SpecialWord {
 //                        right after it, else a "-" (the pair's word)
 //   q'X ... X'           an Oracle q-quote (nq', Q', ...), where X is any
 //                        byte and ( [ { < close with ) ] } >
+//   ( ) ;                PostgreSQL's parentheses, counted, and a ";",
+//                        a separator outside them, a word inside
+//   123..                an integer before "..": the integer alone
 //   an operator run      PostgreSQL's: cut before "--" or "/*", and a run
 //                        of none of ~ ! @ # % ^ & | ` ? gives back its
 //                        trailing + and - signs

@@ -34,7 +34,7 @@ constexpr std::uint32_t kGrowthStep = 128;
 // The scanner's results, and what the split call answers for them.
 constexpr int kScanDone = 1;
 constexpr int kScanBadDollarTag = -1;
-constexpr int kScanSeparator = -2;
+constexpr int kScanSeparator = kSeparatorMet;
 
 // Each session field beside the named variable that shows it; `copy` moves
 // a value one way or the other.
@@ -185,6 +185,7 @@ int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* 
     s.parse_pos = 0;
     s.out_of_memory = false;
     s.in_versioned_comment = false;
+    s.paren_depth = 0;
     if (s.profile == SPLTWD_PROFILE_ACCURATE) {
         s.dialect_condition = accurate_condition(s.dialect);
         return scan_words<AccurateTable>(request, s, s.dialect_condition, unmatched, cut);
