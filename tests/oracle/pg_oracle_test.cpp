@@ -171,10 +171,10 @@ std::optional<std::vector<Token>> scan(const std::string& sql) {
 // Each runs from the byte after the ";" that ended the one before (so the
 // whitespace and comments between two statements belong to the second) to
 // the byte before its own ";" or the end, which is how Splitter::statements
-// gives ours.  Two rules of this splitter are its own, not the server's
-// reading of the text, and compare_cuts allows for them: a ";" inside
-// parentheses does not cut (for CREATE RULE .. (a; b)), and a piece with no
-// keyword token in it is left out (whitespace and comments, but also "a b").
+// gives ours.  A piece with no keyword token in it is left out (whitespace
+// and comments, but also "a b"), and compare_cuts leaves out ours alike.
+// A ";" inside parentheses does not cut (CREATE RULE .. (a; b) is one
+// statement).
 std::optional<std::vector<Splitter::Statement>> oracle_statements(const std::string& script) {
     const PgQuerySplitResult result = pg_query_split_with_scanner(script.c_str());
     std::optional<std::vector<Splitter::Statement>> statements;
