@@ -138,10 +138,38 @@ const char* kind_name(int kind) {
     return value != nullptr ? value->name : nullptr;
 }
 
-// The tokens of `sql`, or nothing when the scanner rejects it.  N'..' comes
-// back as the keyword NCHAR and a string straight after it (the scanner
-// reads it as NATIONAL CHARACTER '..'); it is one string to the server and
-// to us, so the two are joined.
+void join_strings_across_comments(std::string_view sql, std::vector<Token>& tokens);
+
+// Whether the bytes between two strings join them into one: blanks and
+// line comments, a line break, then whitespace and line comments that each
+// end with a line break (the server's whitespace_with_newline).
+bool joins_strings(std::string_view gap) {
+    bool broken = false;  // a line break seen
+    for (std::size_t i = 0; i < gap.size();) {
+        if (gap.substr(i, 2) == "--") {
+            const std::size_t end = gap.find_first_of("\n\r", i);
+            if (end == std::string_view::npos) return false;
+            i = end;
+            if (broken) ++i;  // a comment after the break takes its own line break
+        } else if (gap[i] == '\n' || gap[i] == '\r') {
+            broken = true;
+            ++i;
+        } else if (gap[i] == ' ' || gap[i] == '\t' || gap[i] == '\f') {
+            ++i;
+        } else {
+            return false;
+        }
+    }
+    return broken;
+}
+
+// The tokens of `sql`, or nothing when the scanner rejects it.  Two of the
+// scanner's tokens are put the way the server reads them:
+// - N'..' comes back as the keyword NCHAR and a string straight after it
+//   (NATIONAL CHARACTER '..'); it is one string to the server and to us.
+// - The server reads 'a' -- c LF 'b' (and 'a' LF -- c LF 'b') as one string
+//   'ab': line comments count as whitespace between two strings.  This
+//   scanner gives its line comments as tokens and so two strings there.
 std::optional<std::vector<Token>> scan(const std::string& sql) {
     const PgQueryScanResult result = pg_query_scan(sql.c_str());
     std::optional<std::vector<Token>> tokens;
@@ -164,7 +192,28 @@ std::optional<std::vector<Token>> scan(const std::string& sql) {
         }
     }
     pg_query_free_scan_result(result);
+    if (tokens) join_strings_across_comments(sql, *tokens);
     return tokens;
+}
+
+void join_strings_across_comments(std::string_view sql, std::vector<Token>& tokens) {
+    std::vector<Token> joined;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        Token token = tokens[i];
+        const bool joinable = token.kind == PG_QUERY__TOKEN__SCONST || token.kind == PG_QUERY__TOKEN__BCONST ||
+                              token.kind == PG_QUERY__TOKEN__XCONST;
+        while (joinable && sql[token.start] != '$') {
+            std::size_t next = i + 1;
+            while (next < tokens.size() && tokens[next].kind == PG_QUERY__TOKEN__SQL_COMMENT) ++next;
+            if (next == i + 1 || next == tokens.size() || tokens[next].kind != PG_QUERY__TOKEN__SCONST ||
+                sql[tokens[next].start] != '\'' || !joins_strings(sql.substr(token.end, tokens[next].start - token.end)))
+                break;
+            token.end = tokens[next].end;
+            i = next;
+        }
+        joined.push_back(token);
+    }
+    tokens = std::move(joined);
 }
 
 // The statements of a script as pg_query_split_with_scanner gives them.
@@ -257,6 +306,7 @@ std::uint16_t literal_type(const Token& token, std::string_view sql) {
 struct Figures {
     std::size_t literals = 0, literals_agreeing = 0;  // strings, quoted names, comments, parameters, numbers
     std::size_t others = 0, others_agreeing = 0;      // names, keywords, operators, punctuation
+    std::size_t known = 0;                            // tokens of a known difference (kKnownDifferences)
     std::size_t statements = 0, statements_rejected = 0;
     std::size_t scripts = 0, scripts_alike = 0, scripts_rejected = 0;
     std::size_t disagreements = 0;
@@ -264,7 +314,11 @@ struct Figures {
     std::string first_rejected;  // a statement the scanner rejects
 
     void disagree(std::string report) {
-        if (disagreements++ < kReportedDisagreements) reports.push_back(std::move(report));
+        static const std::size_t reported = [] {
+            const char* value = std::getenv("PG_ORACLE_REPORTS");
+            return value != nullptr ? std::strtoul(value, nullptr, 10) : kReportedDisagreements;
+        }();
+        if (disagreements++ < reported) reports.push_back(std::move(report));
     }
 };
 
@@ -288,6 +342,38 @@ bool agrees(const Token& token, std::uint32_t next_start, std::string_view sql, 
     return word->end <= next_start && word->end > word->start + 3 && sql[word->end - 1] == quote &&
            std::all_of(sql.begin() + word->end, sql.begin() + next_start, is_space);
 }
+
+// The differences that are ours by design, with the reason for each.  A
+// token they cover counts as compared, not as agreeing, and fails nothing.
+struct KnownDifference {
+    const char* reason;
+    bool (*covers)(std::size_t token, const std::vector<Token>& tokens, std::string_view sql,
+                   const std::vector<OurWord>& words);
+};
+
+// Our word that holds the byte at `offset`.
+const OurWord* word_at(const std::vector<OurWord>& words, std::uint32_t offset) {
+    const auto after = std::upper_bound(words.begin(), words.end(), offset,
+                                        [](std::uint32_t at, const OurWord& w) { return at < w.start; });
+    return after == words.begin() || (after - 1)->end <= offset ? nullptr : &*(after - 1);
+}
+
+const KnownDifference kKnownDifferences[] = {
+    {"ORDER BY, GROUP BY, PARTITION BY and IS NULL are one word of their own type (ORDER_BY, GROUP_BY, "
+     "PARTITION_BY, COMPARISON), whitespace between included, as in the classic profile; the scanner gives "
+     "two keywords",
+     [](std::size_t i, const std::vector<Token>& tokens, std::string_view sql, const std::vector<OurWord>& words) {
+         const OurWord* word = word_at(words, tokens[i].start);
+         if (word == nullptr || (word->type != SPLT_WD_TYPE_ORDER_BY && word->type != SPLT_WD_TYPE_GROUP_BY &&
+                                 word->type != SPLT_WD_TYPE_PARTITION_BY && word->type != SPLT_WD_TYPE_COMPARISON))
+             return false;
+         // The word is two keyword tokens and the whitespace between them.
+         const std::size_t first = i > 0 && tokens[i - 1].start == word->start ? i - 1 : i;
+         return first + 1 < tokens.size() && tokens[first].start == word->start && tokens[first].keyword &&
+                tokens[first + 1].keyword && tokens[first + 1].end == word->end &&
+                std::all_of(sql.begin() + tokens[first].end, sql.begin() + tokens[first + 1].start, is_space);
+     }},
+};
 
 std::string describe_words(const std::vector<OurWord>& words, std::uint32_t from, std::uint32_t to) {
     std::ostringstream out;
@@ -331,6 +417,11 @@ void compare_tokens(Splitter& splitter, const std::string& sql, const std::strin
         (literal ? figures.literals : figures.others) += 1;
         (literal ? figures.literals_agreeing : figures.others_agreeing) += agreeing ? 1 : 0;
         if (agreeing) continue;
+        if (std::any_of(std::begin(kKnownDifferences), std::end(kKnownDifferences),
+                        [&](const KnownDifference& d) { return d.covers(i, *tokens, sql, words); })) {
+            ++figures.known;
+            continue;
+        }
         std::ostringstream report;
         report << where << ": PostgreSQL " << name << " [" << token.start << "," << token.end << ") \""
                << escaped(std::string_view(sql).substr(token.start, token.end - token.start)) << "\""
@@ -392,13 +483,15 @@ void conclude(const std::string& source, const Figures& f) {
     std::ostringstream line;
     line << "pg-oracle: " << source << ": tokens " << agreeing << "/" << compared << " agree (strings, quoted names, "
          << "comments, parameters, numbers " << f.literals_agreeing << "/" << f.literals << "; names, keywords, "
-         << "operators " << f.others_agreeing << "/" << f.others << "); scripts cut alike " << f.scripts_alike << "/"
+         << "operators " << f.others_agreeing << "/" << f.others << "; known differences " << f.known
+         << "); scripts cut alike " << f.scripts_alike << "/"
          << (f.scripts - f.scripts_rejected) << "; left out as the scanner rejects them: " << f.statements_rejected
          << " of " << f.statements << " statements, " << f.scripts_rejected << " of " << f.scripts
          << " scripts (or their parentheses do not pair up)";
     std::cout << line.str() << std::endl;
     testing::Test::RecordProperty("tokens_agreeing", std::to_string(agreeing));
     testing::Test::RecordProperty("tokens_compared", std::to_string(compared));
+    testing::Test::RecordProperty("tokens_known_different", std::to_string(f.known));
     testing::Test::RecordProperty("scripts_cut_alike", std::to_string(f.scripts_alike));
     testing::Test::RecordProperty("scripts_compared", std::to_string(f.scripts - f.scripts_rejected));
     std::ostringstream reports;
@@ -467,6 +560,7 @@ const std::vector<std::string> kTricky = {
     "SELECT E'\\'', e'a\\\\b', E'\\\\', E'x\\';'",
     "SELECT 'a'\n'b', 'c' \n\t 'd', 'e'  'f'",
     "SELECT 'a'\r\n'b', E'x' \n 'y', 'p'\n-- c\n'q', 'r'\n/* c */\n's'",
+    "SELECT 'a' -- c\n'b', E'\\'' -- d\n\n-- e\n'f', X'1' --\n'2', 'g' -- h\n/* i */ 'j'",
     "SELECT U&\"x\", U&'d\\0061t', U&'d!0061t' UESCAPE '!', u&\"a\"\"b\" FROM t",
     "SELECT N'x', n'y', X'1F', x'', B'0101', b'1'",
     "SELECT a @> b, j ->> 'k', j #>> '{a}', x <@ y, a <-> b, a && b, a || b, a ## b",
@@ -486,6 +580,10 @@ const std::vector<std::string> kTricky = {
     "DO $$ BEGIN RAISE NOTICE 'a;b'; END $$",
     "SELECT 'don''t;' ; SELECT 2",
     "CREATE RULE r AS ON INSERT TO t DO ALSO (INSERT INTO u VALUES (1); NOTIFY t)",
+    "SELECT 'a'\n\n'b', B'1'\n'0', U&'a'\n'b', E'a\\\nb', 'c'\n\f'd'",
+    "SELECT x$y$ z$y$, a$ $b$ q $b$, \xC3\xB1" "1$x",
+    "SELECT -1, +1, - -1, 1-1, 1+-+1, a #- '{a}', a ?| b, a ?& b, a @@ b, a=>b, a<=>b, a<-b, a||-b",
+    "SELECT 1 -- a\r\n, 2 -- b\r, 3 /* c */* 4",
 };
 
 TEST(PgOracle, TrickyStatements) {
