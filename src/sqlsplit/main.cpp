@@ -92,6 +92,9 @@ private:
     bool split_input(spltwd_context *context, const std::string &label, std::string_view bytes)
     {
         StatementCutter cutter(context, options_.dialect, bytes);
+        if (!options_.classic) {
+            cutter.skip_statements_without_sql();
+        }
         CutStatement statement;
         bool output_works = true;
         progress_.start(bytes.size(), number_);

@@ -81,7 +81,7 @@ StatementCutter::Step StatementCutter::next(CutStatement &statement)
         window_ = static_cast<std::uint32_t>(
             std::clamp<std::uint64_t>(2 * std::uint64_t{cut.consumed}, first_window_, longest_text_));
         const std::size_t length = cut.consumed - (cut.separator ? 1 : 0);
-        if (length > 0) {
+        if (length > 0 && !(skip_without_sql_ && cut.result > 0 && sql_word_count_ == 0)) {
             statement.text = rest.substr(0, length);
             statement.start = static_cast<std::uint64_t>(rest.data() - input_.data());
             statement.result = cut.result;
@@ -118,6 +118,7 @@ std::int32_t StatementCutter::split_first(std::string_view text, std::uint32_t &
     records_.clear();
     records_dropped_ = false;
     word_count_ = 0;
+    sql_word_count_ = 0;
     split_text_ = text;
     SQL_SPLT_WD request{};
     request.dialect = dialect_;
@@ -140,7 +141,12 @@ void StatementCutter::receive_words(void *cutter, const char *records, std::uint
         return;
     }
     std::uint64_t offset = 0;
-    for_each_record(records, length, offset, [&self](const CutWord &) { ++self.word_count_; });
+    for_each_record(records, length, offset, [&self](const CutWord &word) {
+        ++self.word_count_;
+        if (word.type != SPLT_WD_TYPE_SPACE && word.type != SPLT_WD_TYPE_COMMENT) {
+            ++self.sql_word_count_;
+        }
+    });
     if (self.records_dropped_) {
         return;
     }

@@ -67,6 +67,11 @@ public:
     StatementCutter(const StatementCutter &) = delete;
     StatementCutter &operator=(const StatementCutter &) = delete;
 
+    // From now on a statement whose words are all whitespace and comments
+    // (the comment after the last ";" of a script, say) is skipped like an
+    // empty one: it is no statement to the server.
+    void skip_statements_without_sql() { skip_without_sql_ = true; }
+
     // After too_long or failed the rest of the input is given up: its
     // statements cannot be told apart.
     Step next(CutStatement &statement);
@@ -122,6 +127,8 @@ private:
     std::string records_;         // the last split's records, while they fit in kept_records_
     bool records_dropped_ = false;
     std::uint64_t word_count_ = 0;  // of the last split
+    std::uint64_t sql_word_count_ = 0;  // of them, words neither whitespace nor comment
+    bool skip_without_sql_ = false;
     std::string_view split_text_;   // the text of the last cut's split
 };
 
