@@ -2,7 +2,7 @@
 """Instructions per byte of the split call on long statements, by shape.
 
 Usage:
-    bench/long_shapes.py [--harness PATH] [--corpus DIR] [SIZE_MIB ...]
+    bench/long_shapes.py [--accurate] [--harness PATH] [--corpus DIR] [SIZE_MIB ...]
 
 For each size (default: 4 16 64) writes one record file per shape into a
 temporary folder and counts the instructions of the split call on it with
@@ -16,6 +16,12 @@ callgrind, as bench/callgrind_ipb.py does for the corpus.  The shapes:
     one-byte words   "a,a,a,...", MySQL and generic mode
     generic name     one name in the generic mode, where every letter is a
                      word and is read from again to the end of the name
+    nested comment   one PostgreSQL comment, where comments nest
+    q-quote          one Oracle q'[...]' string
+    open string      one MySQL string that is never closed
+
+With --accurate the splits run by the accurate profile (see
+bench/callgrind_ipb.py).
 
 A cost that grows with the size shows as a figure that grows down a
 column; the budget is flat figures.  Needs valgrind and python3.
@@ -71,6 +77,9 @@ SHAPES = [
     ("one-byte words", 32, lambda corpus, size: (b"a," * (size // 2 + 1))[:size]),
     ("one-byte words", 0, lambda corpus, size: (b"a," * (size // 2 + 1))[:size]),
     ("generic name", 0, lambda corpus, size: (b"abcdefghij" * (size // 10 + 1))[:size]),
+    ("nested comment", 64, lambda corpus, size: filled(b"/*", b"*/", size)),
+    ("q-quote", 1, lambda corpus, size: filled(b"q'[", b"]'", size)),
+    ("open string", 32, lambda corpus, size: filled(b"'", b"", size)),
 ]
 
 
@@ -80,6 +89,7 @@ def main():
                         default=callgrind_ipb.REPO / "build-bench" / "bench" / "split_corpus")
     parser.add_argument("--corpus", type=pathlib.Path,
                         help="folder of the mixed SQL statements (default: as bench/callgrind_ipb.py)")
+    parser.add_argument("--accurate", action="store_true", help="measure the accurate profile")
     parser.add_argument("sizes", nargs="*", type=int, default=[4, 16, 64], help="sizes in MiB")
     args = parser.parse_args()
     if args.corpus is None:
@@ -99,7 +109,7 @@ def main():
                 record = workdir / "shape.rec"
                 record.write_bytes(b"%d %d\n" % (dialect, len(text)) + text + b"\n")
                 counts, instructions = callgrind_ipb.measure(args.harness, [str(record)], workdir,
-                                                             number * 100 + size)
+                                                             number * 100 + size, args.accurate)
                 figures.append(instructions / counts["bytes"])
             print(f"{name:<16} {dialect:>7} " + " ".join(f"{figure:>10.1f}" for figure in figures), flush=True)
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -144,6 +145,65 @@ TEST(PublicHeader, CompilesAsCWithTheSameLayout) {
     EXPECT_EQ(sizeof(SQL_SPLT_WD), 15 + 2 * sizeof(char*));
     EXPECT_EQ(splt_wd_c_fetch_from_empty(), -1);
     EXPECT_EQ(splt_wd_c_type_comparison(), 66u);
+}
+
+}  // namespace
+
+namespace {
+
+// spltwd_next_word gives every whole record with its running byte range,
+// across pieces when the cursor starts again at 0, and stops with -1 at a
+// cut record, a null stream or null arguments, always leaving a cleared word.
+TEST(NextWord, GivesRangesAcrossPiecesAndStopsAtACutRecord) {
+    const std::string first = record("SELECT", 12, 0x80) + record(" ", 16, 0x28);
+    const std::string second = record("'a;b'", 5, 0x10);
+    spltwd_word_walk walk{0, 0};
+    spltwd_word word;
+    std::vector<std::string> got;
+    for (const std::string* piece : {&first, &second}) {
+        walk.cursor = 0;
+        while (spltwd_next_word(piece->data(), static_cast<std::uint32_t>(piece->size()), &walk, &word) == 0) {
+            got.push_back(std::string(word.text, word.length) + "@" + std::to_string(word.start) + "-" +
+                          std::to_string(word.end) + ":" + std::to_string(word.type));
+        }
+    }
+    EXPECT_EQ(got, (std::vector<std::string>{"SELECT@0-6:12", " @6-7:16", "'a;b'@7-12:5"}));
+
+    const std::string cut = first.substr(0, first.size() - 1);
+    spltwd_word_walk at_cut{0, 0};
+    EXPECT_EQ(spltwd_next_word(cut.data(), static_cast<std::uint32_t>(cut.size()), &at_cut, &word), 0);
+    EXPECT_EQ(spltwd_next_word(cut.data(), static_cast<std::uint32_t>(cut.size()), &at_cut, &word), -1);
+    EXPECT_EQ(word.text, nullptr);
+    EXPECT_EQ(spltwd_next_word(cut.data(), static_cast<std::uint32_t>(cut.size()), &at_cut, &word), -1);
+    EXPECT_EQ(spltwd_next_word(nullptr, 8, &at_cut, &word), -1);
+    EXPECT_EQ(spltwd_next_word(first.data(), 8, nullptr, &word), -1);
+    EXPECT_EQ(spltwd_next_word(first.data(), 8, &at_cut, nullptr), -1);
+}
+
+// A profile is set per context: unknown ones and null contexts change nothing.
+TEST(Profiles, AreSetPerContextAndCheckedForNonsense) {
+    spltwd_context* context = spltwd_context_create();
+    ASSERT_NE(context, nullptr);
+    char sql[] = "a -- b";
+    const auto words = [&] {
+        SQL_SPLT_WD request{};
+        request.dialect = SPLT_WD_DIALECT_MYSQL;
+        request.sql_text = sql;
+        request.sql_len = 6;
+        const std::int32_t result = spltwd_split(context, &request);
+        std::free(request.sql_word);
+        return result;
+    };
+    EXPECT_EQ(words(), 18);  // classic: "a", " " and the comment dropped
+    EXPECT_EQ(spltwd_context_set_profile(context, SPLTWD_PROFILE_ACCURATE), 0);
+    EXPECT_EQ(words(), 30);  // "a", " ", "-- b"
+    EXPECT_EQ(spltwd_context_set_profile(context, 2), -2);
+    EXPECT_EQ(spltwd_context_set_profile(context, -1), -2);
+    EXPECT_EQ(words(), 30);
+    EXPECT_EQ(spltwd_context_set_profile(nullptr, SPLTWD_PROFILE_CLASSIC), -2);
+    EXPECT_EQ(spltwd_context_set_profile(context, SPLTWD_PROFILE_CLASSIC), 0);
+    EXPECT_EQ(words(), 18);
+    spltwd_context_destroy(context);
 }
 
 }  // namespace
