@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -95,6 +97,48 @@ std::string from_hex(std::string_view hex)
     return bytes;
 }
 
+// Started at first, in a session of its own and orphaned at once: waits
+// until every write end of `pipe` is closed, which happens when the test
+// ends, however it ends; then kills the last server whose number came down
+// the pipe (0: stopped already) and removes the folder.
+void start_guard(const int pipe[2], const std::string &folder)
+{
+    const pid_t middle = fork();
+    if (middle < 0) {
+        throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
+    }
+    if (middle > 0) {
+        int status = 0;
+        waitpid(middle, &status, 0);
+        return;
+    }
+    if (fork() != 0) {
+        _exit(0);
+    }
+    setsid();
+    for (int fd = 0; fd < 1024; ++fd) {
+        if (fd != pipe[0]) {
+            close(fd);
+        }
+    }
+    pid_t server = 0;
+    for (;;) {
+        pid_t next = 0;
+        const ssize_t n = read(pipe[0], &next, sizeof next);
+        if (n == static_cast<ssize_t>(sizeof next)) {
+            server = next;
+        } else if (!(n < 0 && errno == EINTR)) {
+            break;
+        }
+    }
+    if (server > 0) {
+        kill(server, SIGKILL);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    _exit(0);
+}
+
 } // namespace
 
 bool MariaDbPrograms::installed() const
@@ -114,12 +158,37 @@ MariaDbPrograms mariadb_programs()
 
 MariaDbServer::MariaDbServer(const MariaDbPrograms &programs) : programs_(programs)
 {
+    int guard[2];
+    if (pipe2(guard, O_CLOEXEC) != 0) {
+        throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
+    }
+    try {
+        start_guard(guard, folder_.path().string());
+    } catch (...) {
+        close(guard[0]);
+        close(guard[1]);
+        throw;
+    }
+    close(guard[0]);
+    guard_ = guard[1];
+    try {
+        start();
+    } catch (...) {
+        stop();
+        close(guard_);
+        throw;
+    }
+}
+
+void MariaDbServer::start()
+{
     const std::filesystem::path &dir = folder_.path();
     socket_ = (dir / "socket").string();
     if (socket_.size() >= sizeof(sockaddr_un{}.sun_path)) {
         throw std::runtime_error("socket path too long for a unix socket: " + socket_ + " (set TMPDIR)");
     }
     const std::string data = (dir / "data").string();
+    log_ = (dir / "general.log").string();
     const std::string user = "--user=" + current_user();
     // Small InnoDB files: the data folder takes about 20 MB and a second.
     const std::vector<std::string> small_innodb = {"--innodb-buffer-pool-size=16M", "--innodb-log-file-size=4M"};
@@ -138,8 +207,10 @@ MariaDbServer::MariaDbServer(const MariaDbPrograms &programs) : programs_(progra
         programs_.server, "--no-defaults", "--datadir=" + data, "--socket=" + socket_, "--skip-networking",
         "--pid-file=" + (dir / "server.pid").string(), "--log-error=" + (dir / "server.log").string(),
         "--tmpdir=" + dir.string(), "--secure-file-priv=" + data, user,
-        // Every statement received goes to mysql.general_log, read back over SQL.
-        "--general-log=1", "--log-output=TABLE",
+        // Every statement received goes to the general query log.  The file
+        // holds its bytes as received; the log table would turn bytes that
+        // are not UTF-8 into "\\xA3" text.
+        "--general-log=1", "--log-output=FILE", "--general-log-file=" + log_,
         // No statement of a corpus may hold the server up for long.
         "--max-statement-time=5", "--skip-name-resolve"};
     arguments.insert(arguments.end(), small_innodb.begin(), small_innodb.end());
@@ -173,40 +244,46 @@ MariaDbServer::MariaDbServer(const MariaDbPrograms &programs) : programs_(progra
         execv(argv[0], argv.data());
         _exit(127);
     }
-
-    try {
-        const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
-        while (!socket_answers(socket_)) {
-            int status = 0;
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                throw std::runtime_error("mariadbd ended at start:\n" + read_or_empty(dir / "server.log") +
-                                         read_or_empty(output));
-            }
-            if (std::chrono::steady_clock::now() > deadline) {
-                throw std::runtime_error("mariadbd did not open its socket in time:\n" +
-                                         read_or_empty(dir / "server.log"));
-            }
-            std::this_thread::sleep_for(20ms);
+    tell_guard(pid_);
+    const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
+    while (!socket_answers(socket_)) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            tell_guard(0);
+            throw std::runtime_error("mariadbd ended at start:\n" + read_or_empty(dir / "server.log") +
+                                     read_or_empty(output));
         }
-        const ChildRun setup = run_as_root("CREATE USER probe@localhost;\n"
-                                           "SELECT HEX(VERSION());\n"
-                                           "TRUNCATE TABLE mysql.general_log;\n");
-        if (setup.exit_status != 0) {
-            throw std::runtime_error("setting up the server failed: " + describe(setup));
+        if (std::chrono::steady_clock::now() > deadline) {
+            throw std::runtime_error("mariadbd did not open its socket in time:\n" +
+                                     read_or_empty(dir / "server.log"));
         }
-        std::string hex = setup.out;
-        while (!hex.empty() && (hex.back() == '\n' || hex.back() == '\r')) {
-            hex.pop_back();
-        }
-        version_ = from_hex(hex);
-    } catch (...) {
-        stop();
-        throw;
+        std::this_thread::sleep_for(20ms);
     }
+    const ChildRun setup = run_as_root("CREATE USER probe@localhost;\n"
+                                       "SELECT HEX(VERSION());\n");
+    if (setup.exit_status != 0) {
+        throw std::runtime_error("setting up the server failed: " + describe(setup));
+    }
+    std::string hex = setup.out;
+    while (!hex.empty() && (hex.back() == '\n' || hex.back() == '\r')) {
+        hex.pop_back();
+    }
+    version_ = from_hex(hex);
+    take_logged_statements();
 }
 
-MariaDbServer::~MariaDbServer() { stop(); }
+MariaDbServer::~MariaDbServer()
+{
+    stop();
+    close(guard_);
+}
+
+void MariaDbServer::tell_guard(pid_t server) const noexcept
+{
+    const ssize_t written = write(guard_, &server, sizeof server);
+    (void)written; // without the guard only a crash would leave the folder behind
+}
 
 void MariaDbServer::stop() noexcept
 {
@@ -225,6 +302,7 @@ void MariaDbServer::stop() noexcept
         std::this_thread::sleep_for(20ms);
     }
     pid_ = -1;
+    tell_guard(0);
 }
 
 ChildRun MariaDbServer::run_as_root(std::string_view script) const
@@ -247,28 +325,106 @@ ChildRun MariaDbServer::run_script(std::string_view script) const
         programs_.client,
         {"--no-defaults", "--socket=" + socket_, "--user=probe", "--batch", "--skip-column-names",
          // Comments go to the server as they are, not stripped by the client.
-         "--comments", "--force", "--default-character-set=binary", "--local-infile=0",
+         "--comments", "--force",
+         // Bytes pass both ways unchanged.  (With the binary character set
+         // the client would take bytes such as 0xDE at a statement's end
+         // for blanks and drop them.)
+         "--default-character-set=latin1", "--local-infile=0",
          "--max-allowed-packet=64M"},
         options);
 }
 
+namespace {
+
+// An entry of the log file starts a line: a time ("261208 16:41:50") and a
+// tab, or two tabs; the connection's number right-aligned; the command
+// ("Query", "Connect", "Init DB", ...) and a tab; then the argument, line
+// feeds and all, up to the line feed before the next entry.  Gives where
+// the argument starts and the command, or npos.
+std::size_t entry_argument(std::string_view log, std::size_t line, std::string_view &command)
+{
+    std::size_t i = line;
+    auto digits = [&](std::size_t count) {
+        for (std::size_t k = 0; k < count; ++k, ++i) {
+            if (i >= log.size() || !std::isdigit(static_cast<unsigned char>(log[i]))) {
+                return false;
+            }
+        }
+        return true;
+    };
+    auto byte = [&](char c) {
+        if (i < log.size() && log[i] == c) {
+            ++i;
+            return true;
+        }
+        return false;
+    };
+    if (!byte('\t') || !byte('\t')) {
+        i = line;
+        if (!digits(6) || !byte(' ')) {
+            return std::string_view::npos;
+        }
+        byte(' ');
+        if (!digits(1)) {
+            return std::string_view::npos;
+        }
+        digits(1);
+        if (!byte(':') || !digits(2) || !byte(':') || !digits(2) || !byte('\t')) {
+            return std::string_view::npos;
+        }
+    }
+    while (byte(' ')) {
+    }
+    if (!digits(1)) {
+        return std::string_view::npos;
+    }
+    while (digits(1)) {
+    }
+    if (!byte(' ')) {
+        return std::string_view::npos;
+    }
+    const std::size_t tab = log.find('\t', i);
+    if (tab == std::string_view::npos) {
+        return std::string_view::npos;
+    }
+    command = log.substr(i, tab - i);
+    for (const char c : command) {
+        if (!std::isalpha(static_cast<unsigned char>(c)) && c != ' ') {
+            return std::string_view::npos;
+        }
+    }
+    return tab + 1;
+}
+
+} // namespace
+
 std::vector<std::string> MariaDbServer::take_logged_statements() const
 {
-    const ChildRun run = run_as_root("SELECT HEX(argument) FROM mysql.general_log\n"
-                                     "  WHERE command_type = 'Query' AND thread_id <> CONNECTION_ID();\n"
-                                     "TRUNCATE TABLE mysql.general_log;\n");
-    if (run.exit_status != 0) {
-        throw std::runtime_error("reading the general query log failed: " + describe(run));
+    const std::string whole = read_or_empty(log_);
+    const std::string_view log = std::string_view(whole).substr(std::min(log_read_, whole.size()));
+    log_read_ = whole.size();
+    // Each entry and its argument, the entries found at line starts.
+    struct Entry {
+        std::string_view command;
+        std::size_t line, argument;
+    };
+    std::vector<Entry> entries;
+    for (std::size_t line = 0; line < log.size(); line = log.find('\n', line) + 1) {
+        std::string_view command;
+        const std::size_t argument = entry_argument(log, line, command);
+        if (argument != std::string_view::npos) {
+            entries.push_back({command, line, argument});
+        }
+        if (log.find('\n', line) == std::string_view::npos) {
+            break;
+        }
     }
     std::vector<std::string> statements;
-    std::size_t start = 0;
-    while (start < run.out.size()) {
-        std::size_t end = run.out.find('\n', start);
-        if (end == std::string::npos) {
-            end = run.out.size();
+    for (std::size_t e = 0; e < entries.size(); ++e) {
+        const std::size_t end = e + 1 < entries.size() ? entries[e + 1].line - 1 : log.size() - 1;
+        if (entries[e].command == "Query") {
+            statements.emplace_back(log.substr(entries[e].argument, end - entries[e].argument));
         }
-        statements.push_back(from_hex(std::string_view(run.out).substr(start, end - start)));
-        start = end + 1;
     }
     return statements;
 }
