@@ -1104,7 +1104,11 @@ TEST_F(MariaDb, ReadsTheStringsOfScriptsAndCorpusAsTheServerDoes)
                 const bool converted = (word.text[0] == 'N' || word.text[0] == 'n') &&
                                        std::any_of(word.text.begin(), word.text.end(),
                                                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-                if (checks.size() < kMostWords && is_string_word(word) && !converted &&
+                // A backslash in X'..' or B'..' is a syntax error to the
+                // server however the word is cut: nothing to compare.
+                const bool unreadable = word.type == SPLT_WD_TYPE_BIT_STRING &&
+                                        word.text.find('\\') != std::string::npos;
+                if (checks.size() < kMostWords && is_string_word(word) && !converted && !unreadable &&
                     (word.mask & SPLT_WD_MASK_UNTERMINATED) == 0 && word.text.size() <= kLongestWord &&
                     seen.insert(word.text).second) {
                     checks.push_back(string_check(word));
