@@ -4,8 +4,9 @@
 //
 // OUT_DIR/fuzz_split gets up to PER_DIALECT (default 300) statements of each
 // dialect, spread evenly over the corpus, each behind its dialect prefix;
-// OUT_DIR/fuzz_fetch_word gets the streams the library makes of them.
-// Inputs longer than the fuzzers' -max_len are left out.  Both folders are
+// OUT_DIR/fuzz_fetch_word gets the streams the library makes of them, and
+// OUT_DIR/fuzz_accurate the statements alone (it splits each in every dialect).
+// Inputs longer than the fuzzers' -max_len are left out.  The folders are
 // emptied first.  The statements are those of CORPUS_DIR (its *.rec files)
 // when it is named, else the build's corpus: the generated files and those
 // of the corpus folder it was configured with.
@@ -80,6 +81,7 @@ std::vector<fs::path> BuildCorpusFiles() {
 int Run(const fs::path& out_dir, std::size_t per_dialect, const std::vector<fs::path>& corpus_files) {
     const fs::path split_dir = FreshFolder(out_dir / "fuzz_split");
     const fs::path fetch_dir = FreshFolder(out_dir / "fuzz_fetch_word");
+    const fs::path accurate_dir = FreshFolder(out_dir / "fuzz_accurate");
     std::size_t split_seeds = 0, fetch_seeds = 0;
     for (const auto& [dialect, statements] : FittingStatements(corpus_files)) {
         const auto prefix = *dialect_prefix::Encode(dialect);
@@ -89,6 +91,7 @@ int Run(const fs::path& out_dir, std::size_t per_dialect, const std::vector<fs::
             const std::string name = std::to_string(dialect) + "-" + std::to_string(i);
             WriteFile(split_dir / name, std::string(prefix.begin(), prefix.end()) + statement);
             ++split_seeds;
+            WriteFile(accurate_dir / name, statement);
             const std::string stream = StreamOf(dialect, statement);
             if (stream.empty() || stream.size() > kMaxInput) continue;
             WriteFile(fetch_dir / name, stream);
@@ -96,7 +99,7 @@ int Run(const fs::path& out_dir, std::size_t per_dialect, const std::vector<fs::
         }
     }
     std::cout << "fuzz_seeds: " << split_seeds << " in " << split_dir.string() << ", " << fetch_seeds << " in "
-              << fetch_dir.string() << '\n';
+              << fetch_dir.string() << ", " << split_seeds << " in " << accurate_dir.string() << '\n';
     return 0;
 }
 

@@ -5,14 +5,15 @@
 #
 # BUILD_DIR is a fuzz build (configured with -DSPLTWD_FUZZ=ON); the seeds go
 # to BUILD_DIR/fuzz-seeds/fuzz_split (up to PER_DIALECT statements of each
-# dialect, default 300, behind their dialect prefix) and
+# dialect, default 300, behind their dialect prefix),
 # BUILD_DIR/fuzz-seeds/fuzz_fetch_word (the streams the library makes of
-# them).  The corpus is the build's: the generated files and those under
-# its SPLTWD_CORPUS_DIR.
+# them) and BUILD_DIR/fuzz-seeds/fuzz_accurate (the statements alone).  The
+# corpus is the build's: the generated files and those under its
+# SPLTWD_CORPUS_DIR.
 set -euo pipefail
 
 if (($# < 1 || $# > 2)); then
-  sed -n '4,11s/^# \{0,1\}//p' "$0" >&2
+  sed -n '4,12s/^# \{0,1\}//p' "$0" >&2
   exit 2
 fi
 build=$1
