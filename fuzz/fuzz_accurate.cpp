@@ -26,6 +26,14 @@ constexpr std::uint16_t kDialects[] = {0,
                                        SPLT_WD_DIALECT_POSTGRESQL,
                                        SPLT_WD_DIALECT_INFORMIX};
 
+// The dialect being checked, named when an expectation fails.
+std::uint16_t checked_dialect = 0;
+
+void Check(bool holds, const char* expectation) {
+    if (!holds) std::fprintf(stderr, "dialect %u: ", static_cast<unsigned>(checked_dialect));
+    Require(holds, expectation);
+}
+
 struct Word {
     std::uint32_t start, end;
     std::uint16_t type, mask;
@@ -36,29 +44,53 @@ struct Word {
 std::vector<Word> TiledWords(SQL_SPLT_WD& request, std::int32_t result, const char* text, std::uint32_t length,
                              std::uint32_t base) {
     std::vector<Word> words;
-    Require(result > 0, "an accurate split of a statement with bytes gives a stream");
-    Require(static_cast<std::uint32_t>(result) == request.nSqlWordLen, "the result is the stream length");
+    Check(result > 0, "an accurate split of a statement with bytes gives a stream");
+    Check(static_cast<std::uint32_t>(result) == request.nSqlWordLen, "the result is the stream length");
     spltwd_word_walk walk{0, 0};
     spltwd_word word;
     std::uint32_t at = 0;
     while (spltwd_next_word(request.sql_word, request.nSqlWordLen, &walk, &word) == 0) {
-        Require(word.length > 0, "no word is empty");
-        Require(word.start == at && word.end == at + word.length, "each word starts where the last ended");
-        Require(word.end <= length, "no word runs past the statement");
-        Require(std::memcmp(word.text, text + word.start, word.length) == 0, "a word's bytes are the statement's");
-        Require(!(words.size() && (words.back().mask & SPLT_WD_MASK_UNTERMINATED)),
-                "only the last word is left open");
+        Check(word.length > 0, "no word is empty");
+        Check(word.start == at && word.end == at + word.length, "each word starts where the last ended");
+        Check(word.end <= length, "no word runs past the statement");
+        Check(std::memcmp(word.text, text + word.start, word.length) == 0, "a word's bytes are the statement's");
+        Check(!(words.size() && (words.back().mask & SPLT_WD_MASK_UNTERMINATED)),
+              "only the last word is left open");
         words.push_back({base + word.start, base + word.end, word.type, word.mask});
         at = word.end;
     }
-    Require(walk.cursor == request.nSqlWordLen, "the walk consumes the whole stream");
-    Require(at == length, "the words end where the statement ends");
+    Check(walk.cursor == request.nSqlWordLen, "the walk consumes the whole stream");
+    Check(at == length, "the words end where the statement ends");
     return words;
 }
 
 bool IsSeparator(const Word& word, const char* input) { return word.end == word.start + 1 && input[word.start] == ';'; }
 
+// For each word of a MySQL split, whether an executable comment (/*! or
+// /*M!) is open where it starts.  The SQL inside one is read as SQL, so a
+// ";" in it cuts the script, as the client cuts it; the statements on
+// either side then no longer see the comment's opening or closing word, and
+// are read as the server gets them, not as the whole split reads that range.
+std::vector<bool> InsideExecutableComment(const std::vector<Word>& words, const char* input, std::uint16_t dialect) {
+    std::vector<bool> inside(words.size() + 1, false);
+    bool open = false;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        inside[i] = open;
+        const Word& word = words[i];
+        if (dialect != SPLT_WD_DIALECT_MYSQL || word.type != SPLT_WD_TYPE_COMMENT) continue;
+        const char* text = input + word.start;
+        const std::uint32_t length = word.end - word.start;
+        if ((length >= 3 && std::memcmp(text, "/*!", 3) == 0) || (length >= 4 && std::memcmp(text, "/*M!", 4) == 0))
+            open = true;
+        else if (length == 2 && std::memcmp(text, "*/", 2) == 0)
+            open = false;
+    }
+    inside[words.size()] = open;
+    return inside;
+}
+
 void CheckDialect(spltwd_context* context, std::uint16_t dialect, char* input, std::uint32_t size) {
+    checked_dialect = dialect;
     SQL_SPLT_WD request{};
     request.dialect = dialect;
     request.sql_len = size;
@@ -67,8 +99,12 @@ void CheckDialect(spltwd_context* context, std::uint16_t dialect, char* input, s
     const std::vector<Word> whole = TiledWords(request, result, input, size, 0);
     word_feedback::Note(request, result);
     std::free(request.sql_word);
+    const std::vector<bool> inside = InsideExecutableComment(whole, input, dialect);
 
-    // The input as a script, one statement at a time.
+    // The input as a script, one statement at a time.  Until a statement
+    // starts inside an executable comment, each must end after the whole
+    // split's next ";" word and hold the whole split's words before it.
+    bool aligned = true;
     std::size_t next = 0;  // the first word of the whole split not yet passed
     std::uint32_t at = 0;
     while (at < size) {
@@ -78,30 +114,38 @@ void CheckDialect(spltwd_context* context, std::uint16_t dialect, char* input, s
         piece.sql_text = input + at;
         std::uint32_t consumed = 0;
         const std::int32_t first = spltwd_split_first(context, &piece, &consumed);
-        Require(first >= 0, "spltwd_split_first never fails on a statement's bytes");
-        Require(consumed > 0 && consumed <= size - at, "a cut takes at least one byte and no more than there are");
+        Check(first >= 0, "spltwd_split_first never fails on a statement's bytes");
+        Check(consumed > 0 && consumed <= size - at, "a cut takes at least one byte and no more than there are");
         const std::uint32_t cut = at + consumed;
-        // The whole split's first ";" word from here on ends the statement.
-        std::size_t separator = next;
-        while (separator < whole.size() && !IsSeparator(whole[separator], input)) ++separator;
-        Require(separator < whole.size() ? cut == whole[separator].end : cut == size,
-                "the cut is after the whole split's next \";\" word, or at the end");
-        const std::size_t words_end = separator < whole.size() ? separator : whole.size();
-        if (first == 0) {
-            Require(words_end == next, "only a statement of no bytes before its \";\" gives 0");
-        } else {
-            const std::uint32_t statement_end = separator < whole.size() ? cut - 1 : cut;
-            const std::vector<Word> words = TiledWords(piece, first, input + at, statement_end - at, at);
-            Require(words.size() == words_end - next, "a statement has as many words as the whole split over its range");
-            for (std::size_t i = 0; i < words.size(); ++i) {
-                const Word& a = words[i];
-                const Word& b = whole[next + i];
-                Require(a.start == b.start && a.end == b.end && a.type == b.type && a.mask == b.mask,
-                        "a statement's words are the whole split's over its range");
-            }
-        }
+        std::uint32_t length = 0;  // the statement's bytes: all taken, or all but the ";" cut at
+        spltwd_word_walk walk{0, 0};
+        spltwd_word word;
+        while (first > 0 && spltwd_next_word(piece.sql_word, piece.nSqlWordLen, &walk, &word) == 0)
+            length = word.end;
+        Check(length == consumed || (length + 1 == consumed && input[cut - 1] == ';'),
+              "a statement is all the bytes taken, or all but the \";\" it was cut at");
+        Check((first == 0) == (length == 0), "a split_first gives 0 exactly when no byte precedes the \";\"");
+        std::vector<Word> words;
+        if (first > 0) words = TiledWords(piece, first, input + at, length, at);
         std::free(piece.sql_word);
-        next = separator < whole.size() ? separator + 1 : whole.size();
+        if (aligned && inside[next]) aligned = false;
+        if (aligned) {
+            std::size_t separator = next;
+            while (separator < whole.size() && !IsSeparator(whole[separator], input)) ++separator;
+            Check(separator < whole.size() ? cut == whole[separator].end : cut == size,
+                  "the cut is after the whole split's next \";\" word, or at the end");
+            if (!inside[separator]) {
+                Check(words.size() == separator - next,
+                      "a statement has as many words as the whole split over its range");
+                for (std::size_t i = 0; i < words.size(); ++i) {
+                    const Word& a = words[i];
+                    const Word& b = whole[next + i];
+                    Check(a.start == b.start && a.end == b.end && a.type == b.type && a.mask == b.mask,
+                          "a statement's words are the whole split's over its range");
+                }
+            }
+            next = separator < whole.size() ? separator + 1 : whole.size();
+        }
         at = cut;
     }
 }
@@ -112,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0 || size > 0x7FFFFFFF) return 0;
     static spltwd_context* context = [] {
         spltwd_context* made = spltwd_context_create();
-        Require(made != nullptr && spltwd_context_set_profile(made, SPLTWD_PROFILE_ACCURATE) == 0,
+        Check(made != nullptr && spltwd_context_set_profile(made, SPLTWD_PROFILE_ACCURATE) == 0,
                 "a context with the accurate profile");
         return made;
     }();
@@ -121,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char* input = static_cast<char*>(std::malloc(size));
     std::memcpy(input, data, size);
     for (std::uint16_t dialect : kDialects) CheckDialect(context, dialect, input, static_cast<std::uint32_t>(size));
-    Require(std::memcmp(input, data, size) == 0, "the statement is never written");
+    Check(std::memcmp(input, data, size) == 0, "the statement is never written");
     std::free(input);
     return 0;
 }

@@ -47,7 +47,9 @@ std::string Cut(Context& context, std::uint16_t dialect, std::string_view script
             problems += Soundness(words, alone);
             bool same = alone.words.size() == first.words.size();
             for (std::size_t i = 0; same && i < alone.words.size(); ++i) same = SameWords(alone.words[i], first.words[i], 0);
-            if (!same) problems += where + "not the words of the statement alone: " + Shown(Notation(first.words));
+            if (!same)
+                problems += where + "the words " + Shown(Notation(first.words)) + " are not those of the statement alone, " +
+                            Shown(Notation(alone.words));
             std::vector<Word> over_range;
             for (const Word& word : whole.words)
                 if (word.start >= at && word.end <= at + words.size()) over_range.push_back(word);

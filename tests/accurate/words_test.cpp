@@ -91,7 +91,8 @@ TEST(AccurateWords, PostgreSql) {
          R"(SELECT·U&'d\0061t'«string»·,·B'101'«bit_string»·,·b'0'«bit_string»·,·X'1F'«bit_string»·,·x'ff'«bit_string»·,·N'abc'«string»·FROM·t)"},
         {PG, "SELECT 'a'\n'b', 'c' \n\t 'd'\n'e', E'f'\n'g' FROM t",
          "SELECT·'a'\n'b'«string»·,·'c' \n\t 'd'\n'e'«string»·,·E'f'\n'g'«string»·FROM·t"},
-        {PG, "SELECT 'a' 'b'", "SELECT·'a'«string»·'b'«string»"},
+        {PG, "SELECT 'a' 'b', 'c'\n-- d\n'e', 'f'\n/* g */\n'h'",
+         "SELECT·'a'«string»·'b'«string»·,·'c'«string»·-- d«comment»·'e'«string»·,·'f'«string»·/* g */«comment»·'h'«string»"},
         {PG, "SELECT $$a;b$$, $fn$ SELECT 'x'; $fn$, $_t1$x$_t1$ FROM t",
          "SELECT·$$a;b$$«dollar_string»·,·$fn$ SELECT 'x'; $fn$«dollar_string»·,·$_t1$x$_t1$«dollar_string»·FROM·t"},
         {PG, "DO $outer$ BEGIN PERFORM $inner$x;y$inner$; END $outer$",
@@ -102,13 +103,14 @@ TEST(AccurateWords, PostgreSql) {
         {PG, R"(SELECT "My Col", "a;b", "x""y", U&"d\0061t", _a1$ FROM "t")",
          R"(SELECT·"My Col"«name»·,·"a;b"«name»·,·"x""y"«name»·,·U&"d\0061t"«name»·,·_a1$«name»·FROM·"t"«name»)"},
         {PG, "SELECT 1--c\n, 2 /* a /* b */ c */, 3", "SELECT·1·--c«comment»·,·2·/* a /* b */ c */«comment»·,·3"},
+        {PG, "SELECT 1 /*** x */ + /*/ y */ 2 /**/", "SELECT·1·/*** x */«comment»·+·/*/ y */«comment»·2·/**/«comment»"},
         {PG, "SELECT 'abc'::text, a::int FROM t", "SELECT·'abc'«string»·::«other»·text·,·a·::«other»·int·FROM·t"},
         {PG, "SELECT j->>'a', j @> k, k <@ j, p #>> '{a}', a || b, a != b, a ~* 'x' FROM t",
          "SELECT·j·->>«other»·'a'«string»·,·j·@>«other»·k·,·k·<@«other»·j·,·p·#>>«other»·'{a}'«string»·,·"
          "a·||«pipe»·b·,·a·!=«comparison»·b·,·a·~*«other»·'x'«string»·FROM·t"},
-        {PG, "SELECT a+--c\n1, a*/*c*/b, a=-1, a@-1, a<-b, a<=-1 FROM t",
+        {PG, "SELECT a+--c\n1, a*/*c*/b, a=-1, a@-1, a<-b, a<=-1, a!=-1 FROM t",
          "SELECT·a·+«other»·--c«comment»·1·,·a·*«star»·/*c*/«comment»·b·,·a·=«other»·-«other»·1·,·a·@-«other»·1·,·"
-         "a·<«comparison»·-·b·,·a·<=«comparison»·-·1·FROM·t"},
+         "a·<«comparison»·-·b·,·a·<=«comparison»·-·1·,·a·!=-«other»·1·FROM·t"},
     });
 }
 
