@@ -102,8 +102,9 @@ void CheckDialect(spltwd_context* context, std::uint16_t dialect, char* input, s
     const std::vector<bool> inside = InsideExecutableComment(whole, input, dialect);
 
     // The input as a script, one statement at a time.  Until a statement
-    // starts inside an executable comment, each must end after the whole
-    // split's next ";" word and hold the whole split's words before it.
+    // starts inside an executable comment, each must be cut after a ";"
+    // word of the whole split (not every one cuts: PostgreSQL's inside
+    // parentheses do not) and hold the whole split's words over its range.
     bool aligned = true;
     std::size_t next = 0;  // the first word of the whole split not yet passed
     std::uint32_t at = 0;
@@ -130,12 +131,18 @@ void CheckDialect(spltwd_context* context, std::uint16_t dialect, char* input, s
         std::free(piece.sql_word);
         if (aligned && inside[next]) aligned = false;
         if (aligned) {
-            std::size_t separator = next;
-            while (separator < whole.size() && !IsSeparator(whole[separator], input)) ++separator;
-            Check(separator < whole.size() ? cut == whole[separator].end : cut == size,
-                  "the cut is after the whole split's next \";\" word, or at the end");
-            if (!inside[separator]) {
-                Check(words.size() == separator - next,
+            // The whole split's words over the statement: from `next` to
+            // the first word past its bytes, which ends at a word boundary;
+            // a cut is after a ";" word of the whole split.
+            std::size_t end_word = next;
+            while (end_word < whole.size() && whole[end_word].end <= at + length) ++end_word;
+            Check(end_word < whole.size() ? whole[end_word].start == at + length : at + length == size,
+                  "a statement ends where a word of the whole split ends");
+            if (length < consumed)
+                Check(end_word < whole.size() && IsSeparator(whole[end_word], input),
+                      "a cut is after a \";\" word of the whole split");
+            if (!inside[end_word]) {
+                Check(words.size() == end_word - next,
                       "a statement has as many words as the whole split over its range");
                 for (std::size_t i = 0; i < words.size(); ++i) {
                     const Word& a = words[i];
@@ -144,7 +151,7 @@ void CheckDialect(spltwd_context* context, std::uint16_t dialect, char* input, s
                           "a statement's words are the whole split's over its range");
                 }
             }
-            next = separator < whole.size() ? separator + 1 : whole.size();
+            next = length < consumed ? end_word + 1 : end_word;
         }
         at = cut;
     }
@@ -157,7 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static spltwd_context* context = [] {
         spltwd_context* made = spltwd_context_create();
         Check(made != nullptr && spltwd_context_set_profile(made, SPLTWD_PROFILE_ACCURATE) == 0,
-                "a context with the accurate profile");
+              "a context with the accurate profile");
         return made;
     }();
     // A heap copy of exactly the input, not zero-terminated, so that
