@@ -91,8 +91,11 @@ TEST(AccurateWords, PostgreSql) {
          R"(SELECT·U&'d\0061t'«string»·,·B'101'«bit_string»·,·b'0'«bit_string»·,·X'1F'«bit_string»·,·x'ff'«bit_string»·,·N'abc'«string»·FROM·t)"},
         {PG, "SELECT 'a'\n'b', 'c' \n\t 'd'\n'e', E'f'\n'g' FROM t",
          "SELECT·'a'\n'b'«string»·,·'c' \n\t 'd'\n'e'«string»·,·E'f'\n'g'«string»·FROM·t"},
+        // The server's scanner joins strings across line comments (its
+        // whitespace around the line break may hold them), not across
+        // bracketed comments.
         {PG, "SELECT 'a' 'b', 'c'\n-- d\n'e', 'f'\n/* g */\n'h'",
-         "SELECT·'a'«string»·'b'«string»·,·'c'«string»·-- d«comment»·'e'«string»·,·'f'«string»·/* g */«comment»·'h'«string»"},
+         "SELECT·'a'«string»·'b'«string»·,·'c'\n-- d\n'e'«string»·,·'f'«string»·/* g */«comment»·'h'«string»"},
         {PG, "SELECT $$a;b$$, $fn$ SELECT 'x'; $fn$, $_t1$x$_t1$ FROM t",
          "SELECT·$$a;b$$«dollar_string»·,·$fn$ SELECT 'x'; $fn$«dollar_string»·,·$_t1$x$_t1$«dollar_string»·FROM·t"},
         {PG, "DO $outer$ BEGIN PERFORM $inner$x;y$inner$; END $outer$",

@@ -117,8 +117,9 @@ SpecialWord read_special_word(Session& s, std::uint16_t dialect_bits, const char
             s.have_star = 1;
             return {1, {SPLT_WD_TYPE_STAR, 0x0080}};
         }
-        // "--": a comment at the end of the statement or of its line only.
-        if (rest.size() == 2 || rest[2] == '\n') return {2, kComment};
+        // "--": a comment at the end of its line or of the statement only,
+        // and a ";" after it ends the statement where the client cuts.
+        if (rest.size() == 2 || rest[2] == '\n' || rest[2] == ';') return {2, kComment};
         return {1, pair};
     }
     if ((dialect_bits & rules::ORACLE) != 0) return q_quote(rest, match_length, pair);

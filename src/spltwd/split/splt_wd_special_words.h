@@ -33,7 +33,8 @@ struct SpecialWord {
 //   */                   that closing, as a word of its own; elsewhere a
 //                        "*" (the "/" is read again)
 //   --                   MySQL: a comment when the line or statement ends
-//                        right after it, else a "-" (the pair's word)
+//                        right after it (a ";" counts as the end: the
+//                        client cuts there), else a "-" (the pair's word)
 //   q'X ... X'           an Oracle q-quote (nq', Q', ...), where X is any
 //                        byte and ( [ { < close with ) ] } >
 //   ( ) ;                PostgreSQL's parentheses, counted, and a ";",
