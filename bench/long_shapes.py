@@ -19,6 +19,7 @@ callgrind, as bench/callgrind_ipb.py does for the corpus.  The shapes:
     nested comment   one PostgreSQL comment, where comments nest
     q-quote          one Oracle q'[...]' string
     open string      one MySQL string that is never closed
+    sign run         "+" repeated, PostgreSQL, where each sign is an operator
 
 With --accurate the splits run by the accurate profile (see
 bench/callgrind_ipb.py).
@@ -80,6 +81,7 @@ SHAPES = [
     ("nested comment", 64, lambda corpus, size: filled(b"/*", b"*/", size)),
     ("q-quote", 1, lambda corpus, size: filled(b"q'[", b"]'", size)),
     ("open string", 32, lambda corpus, size: filled(b"'", b"", size)),
+    ("sign run", 64, lambda corpus, size: b"1" + b"+" * (size - 2) + b"1"),
 ]
 
 

@@ -35,6 +35,10 @@ struct Session {
     std::int32_t profile = SPLTWD_PROFILE_CLASSIC;
     bool in_versioned_comment = false;        // accurate MySQL: inside "/*!" ... "*/"
     std::uint32_t paren_depth = 0;            // accurate PostgreSQL: open parentheses
+    // Accurate PostgreSQL: the signs an operator gave back, each an
+    // operator of its own (see splt_wd_special_words.cpp).
+    const char* signs_from = nullptr;
+    const char* signs_to = nullptr;
 };
 
 // The session of Zoz_SQL_Split_Word and of the splt_wd* scanner interface;

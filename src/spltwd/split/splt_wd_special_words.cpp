@@ -2,6 +2,7 @@
 #include "splt_wd_special_words.h"
 
 #include <cstring>
+#include <functional>
 #include <string_view>
 
 namespace spltwd {
@@ -62,7 +63,23 @@ WordPair operator_pair(std::string_view op) {
     return {SPLT_WD_TYPE_OTHER, 0x0080};
 }
 
-SpecialWord postgresql_operator(Session& s, std::string_view run) {
+constexpr std::string_view kOperatorBytes = "+-*/<>=~!@#%^&|`?";
+// The rule matches at most this many operator bytes.
+constexpr std::size_t kLongestOperatorMatch = 16;
+
+// The run of operator bytes is cut before "--" or "/*"; a run of none of
+// ~ ! @ # % ^ & | ` ? gives back its trailing signs.  Each sign given back
+// would start a run of signs alone, which gives back all but its first:
+// it is an operator of one byte.  The session notes where those signs lie,
+// so that a long run is read once, not again from each of its signs.
+SpecialWord postgresql_operator(Session& s, std::string_view rest, std::uint32_t match_length) {
+    const std::less<const char*> before;
+    if (!before(rest.data(), s.signs_from) && before(rest.data(), s.signs_to)) return {1, {SPLT_WD_TYPE_OTHER, 0x0080}};
+    std::size_t end = match_length;
+    if (end == kLongestOperatorMatch) {
+        while (end < rest.size() && kOperatorBytes.find(rest[end]) != std::string_view::npos) ++end;
+    }
+    const std::string_view run = rest.substr(0, end);
     std::size_t length = run.size();
     for (std::size_t at = 1; at + 1 < run.size(); ++at) {
         if ((run[at] == '-' && run[at + 1] == '-') || (run[at] == '/' && run[at + 1] == '*')) {
@@ -71,7 +88,10 @@ SpecialWord postgresql_operator(Session& s, std::string_view run) {
         }
     }
     if (run.substr(0, length).find_first_of("~!@#%^&|`?") == std::string_view::npos) {
+        const std::size_t whole = length;
         while (length > 1 && (run[length - 1] == '+' || run[length - 1] == '-')) --length;
+        s.signs_from = rest.data() + length;
+        s.signs_to = rest.data() + whole;
     }
     const std::string_view op = run.substr(0, length);
     if (op == "*") {
@@ -123,7 +143,7 @@ SpecialWord read_special_word(Session& s, std::uint16_t dialect_bits, const char
         return {1, pair};
     }
     if ((dialect_bits & rules::ORACLE) != 0) return q_quote(rest, match_length, pair);
-    return postgresql_operator(s, match);
+    return postgresql_operator(s, rest, match_length);
 }
 
 }  // namespace spltwd

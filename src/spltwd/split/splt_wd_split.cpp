@@ -186,6 +186,7 @@ int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* 
     s.out_of_memory = false;
     s.in_versioned_comment = false;
     s.paren_depth = 0;
+    s.signs_from = s.signs_to = nullptr;
     if (s.profile == SPLTWD_PROFILE_ACCURATE) {
         s.dialect_condition = accurate_condition(s.dialect);
         return scan_words<AccurateTable>(request, s, s.dialect_condition, unmatched, cut);
