@@ -19,10 +19,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "mirx_sql_splt_wd.h"
+#include "spltwd_digest.h"
 
 namespace spltwd {
 
@@ -204,6 +207,18 @@ private:
     std::int32_t code_ = 0;
 };
 
+// The digest of one statement (see spltwd_digest.h): its normalised text,
+// fingerprint, kind and tables.  code is 0, or -1 when memory ran out, or
+// -2 for a statement of 2 GiB or more.
+struct Digest {
+    std::int32_t code = 0;
+    std::string normalized;
+    std::uint64_t fingerprint = 0;
+    std::string fingerprint_hex;
+    std::string kind;
+    std::vector<std::string> tables;
+};
+
 // Splits statements on a context of its own, so that splitters on
 // different threads split at the same time; one splitter serves one
 // thread at a time.  Its context is made at the first split (a split gives
@@ -247,6 +262,32 @@ public:
         return result;
     }
 
+    // Digests one statement, read by the accurate profile.
+    Digest digest(std::string_view sql, Dialect dialect) {
+        Digest result;
+        if (sql.size() > 0x7FFFFFFF) {
+            result.code = -2;
+            return result;
+        }
+        if (!has_context()) {
+            result.code = -1;
+            return result;
+        }
+        spltwd_digest digest;
+        result.code = spltwd_digest_statement(context_, static_cast<std::uint16_t>(dialect), sql.data(),
+                                              static_cast<std::uint32_t>(sql.size()), &digest);
+        if (result.code != 0) return result;
+        result.normalized.assign(digest.normalized, digest.normalized_length);
+        result.fingerprint = digest.fingerprint;
+        result.fingerprint_hex = digest.fingerprint_hex;
+        result.kind = digest.kind;
+        std::uint32_t cursor = 0;
+        const char* name;
+        std::uint32_t length;
+        while (spltwd_digest_next_table(&digest, &cursor, &name, &length) == 0) result.tables.emplace_back(name, length);
+        return result;
+    }
+
     // The rules' debug lines (such as "66-splt_wdtext:>") go to `receiver`
     // from now on; a null receiver drops them, as a new splitter does.
     // Returns false when there is no memory for the context.
@@ -265,6 +306,12 @@ private:
 
     spltwd_context* context_ = nullptr;
 };
+
+// Digests one statement on the calling thread's own splitter.
+inline Digest digest(std::string_view sql, Dialect dialect) {
+    thread_local Splitter splitter;
+    return splitter.digest(sql, dialect);
+}
 
 // Splits one statement on the calling thread's own splitter.
 inline Result split(std::string_view sql, Dialect dialect, Profile profile = Profile::classic) noexcept {

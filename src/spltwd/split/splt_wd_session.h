@@ -39,7 +39,14 @@ struct Session {
     // operator of its own (see splt_wd_special_words.cpp).
     const char* signs_from = nullptr;
     const char* signs_to = nullptr;
+    // State that a layer above keeps with a context (the digests' buffers),
+    // freed with it by attachment_free.
+    void* attachment = nullptr;
+    void (*attachment_free)(void*) = nullptr;
 };
+
+// The session of a context (not null).
+Session& context_session(spltwd_context* context);
 
 // The session of Zoz_SQL_Split_Word and of the splt_wd* scanner interface;
 // its debug lines go to standard output.

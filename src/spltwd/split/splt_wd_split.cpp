@@ -248,8 +248,11 @@ extern "C" spltwd_context* spltwd_context_create(void) {
     return context;
 }
 
+spltwd::Session& spltwd::context_session(spltwd_context* context) { return context->session; }
+
 extern "C" void spltwd_context_destroy(spltwd_context* context) {
     if (context == nullptr) return;
+    if (context->session.attachment_free != nullptr) context->session.attachment_free(context->session.attachment);
     context->~spltwd_context();
     std::free(context);
 }
