@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 
+#include "keyword_set.h"
 #include "mirx_sql_splt_wd.h"
 
 namespace spltwd::digest {
@@ -13,23 +14,44 @@ namespace {
 constexpr std::size_t kLongestKeyword = 16;
 
 // The statement verbs a kind may be.
-constexpr std::array<std::string_view, 34> kVerbs = {
+constexpr KeywordSet kVerbs(std::array<std::string_view, 34>{
     "SELECT",   "INSERT",  "UPDATE",   "DELETE",  "MERGE",  "REPLACE", "CREATE",  "ALTER",    "DROP",
     "TRUNCATE", "RENAME",  "GRANT",    "REVOKE",  "BEGIN",  "START",   "COMMIT",  "ROLLBACK", "SAVEPOINT",
     "SET",      "SHOW",    "DESCRIBE", "EXPLAIN", "USE",    "CALL",    "EXEC",    "EXECUTE",  "DECLARE",
-    "LOCK",     "UNLOCK",  "ANALYZE",  "VACUUM",  "COPY",   "LOAD",    "VALUES"};
+    "LOCK",     "UNLOCK",  "ANALYZE",  "VACUUM",  "COPY",   "LOAD",    "VALUES"});
 
-bool is_verb(std::string_view upper) { return std::find(kVerbs.begin(), kVerbs.end(), upper) != kVerbs.end(); }
+// A word's bytes in upper case (ASCII letters), at `buffer`, when it is
+// short enough to be a keyword; else empty.
+std::string_view upper_case(std::string_view text, char (&buffer)[kLongestKeyword]) {
+    if (text.size() > kLongestKeyword) return {};
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        buffer[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    }
+    return {buffer, text.size()};
+}
+
+// Whether the word may be FROM, JOIN, INTO, TABLE, UPDATE or STRAIGHT_JOIN,
+// or KEY or FOR, by its length and first letter alone.
+bool may_matter_to_tables(std::string_view text) {
+    const std::size_t length = text.size();
+    if (!(length == 3 || length == 4 || length == 5 || length == 6 || length == 13)) return false;
+    const char first = static_cast<char>(text[0] | 0x20);
+    return first == 'f' || first == 'j' || first == 'i' || first == 'u' || first == 't' || first == 's' ||
+           first == 'k';
+}
+
+bool is_byte(std::string_view text, char byte) { return text.size() == 1 && text[0] == byte; }
 
 // Words after which a name is no alias of a table in a FROM list.
-constexpr std::array<std::string_view, 27> kClauseWords = {
+constexpr KeywordSet kClauseWords(std::array<std::string_view, 27>{
     "WHERE", "JOIN",  "LEFT",   "RIGHT",  "INNER",     "OUTER",  "FULL",   "CROSS",    "NATURAL",
     "ON",    "USING", "GROUP",  "ORDER",  "HAVING",    "LIMIT",  "UNION",  "EXCEPT",   "INTERSECT",
-    "SET",   "VALUES", "WINDOW", "OFFSET", "FETCH",    "FOR",    "RETURNING", "STRAIGHT_JOIN", "LATERAL"};
+    "SET",   "VALUES", "WINDOW", "OFFSET", "FETCH",    "FOR",    "RETURNING", "STRAIGHT_JOIN", "LATERAL"});
 
-bool is_clause_word(std::string_view upper) {
-    return std::find(kClauseWords.begin(), kClauseWords.end(), upper) != kClauseWords.end();
-}
+// The words a table name follows.
+constexpr KeywordSet kTableWords(
+    std::array<std::string_view, 6>{"FROM", "JOIN", "INTO", "UPDATE", "TABLE", "STRAIGHT_JOIN"});
 
 bool is_literal(std::uint16_t type) {
     return type == SPLT_WD_TYPE_STRING || type == SPLT_WD_TYPE_DQ_STRING || type == SPLT_WD_TYPE_NUMBER ||
@@ -55,39 +77,64 @@ bool is_quoted(const Word& word) {
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
-// Appends `text` with its ASCII letters in lower case and each run of
-// whitespace inside it (ORDER BY, IS NULL) as one blank.
-void append_folded(std::string& out, std::string_view text) {
+// Writes `text` at `out` with its ASCII letters in lower case and each run
+// of whitespace inside it (ORDER BY, IS NULL) as one blank; returns the
+// end of what it wrote.
+char* write_folded(char* out, std::string_view text, bool may_hold_blanks) {
+    if (!may_hold_blanks) {
+        // Eight bytes at a time: a byte from 'A' to 'Z' gets its 0x20 bit.
+        constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+        constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+        std::size_t i = 0;
+        for (; i + 8 <= text.size(); i += 8) {
+            std::uint64_t bytes;
+            std::memcpy(&bytes, text.data() + i, 8);
+            const std::uint64_t low7 = bytes & ~kHighBits;
+            const std::uint64_t from_a = low7 + (0x80 - 'A') * kOnes;
+            const std::uint64_t past_z = low7 + (0x80 - 'Z' - 1) * kOnes;
+            const std::uint64_t upper = (from_a ^ past_z) & ~bytes & kHighBits;
+            bytes |= upper >> 2;
+            std::memcpy(out, &bytes, 8);
+            out += 8;
+        }
+        for (; i < text.size(); ++i) {
+            const char c = text[i];
+            *out++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        }
+        return out;
+    }
     bool blank = false;
     for (const char c : text) {
         if (is_space(c)) {
             blank = true;
             continue;
         }
-        if (blank) out += ' ';
+        if (blank) *out++ = ' ';
         blank = false;
-        out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+        *out++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
     }
+    return out;
 }
 
 }  // namespace
 
-void DigestBuilder::reset() {
-    out_.clear();
+void DigestBuilder::reset(std::size_t length) {
+    if (out_.size() < 2 * length + 8) out_.resize(2 * length + 8);
+    size_ = 0;
     groups_.clear();
     last_ = Last::nothing;
     run_end_ = std::string::npos;
     sign_ = 0;
     sign_touches_ = false;
     semicolons_ = 0;
-    kind_.clear();
+    kind_ = {};
     kind_done_ = false;
     in_with_ = false;
     with_depth_ = 0;
     want_ = Want::none;
     from_list_ = false;
     name_.clear();
-    prev_upper_.clear();
+    after_key_or_for_ = false;
     tables_.clear();
     table_count_ = 0;
 }
@@ -98,14 +145,19 @@ void DigestBuilder::add(const Word& word) {
         return;
     }
     const bool quoted = is_quoted(word);
-    upper_.clear();
-    if (!quoted && word.text.size() <= kLongestKeyword) {
-        for (const char c : word.text) upper_ += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    // The word in upper case, where the kind or the tables may ask for it.
+    char upper_bytes[kLongestKeyword];
+    std::string_view upper;
+    const std::string_view text = word.text;
+    const bool letter_first = ((text[0] | 0x20) >= 'a') && ((text[0] | 0x20) <= 'z');
+    if (!quoted && letter_first &&
+        (!kind_done_ || want_ != Want::none || may_matter_to_tables(text))) {
+        upper = upper_case(text, upper_bytes);
     }
-    follow_kind(word, upper_);
-    follow_tables(word, upper_, quoted);
+    if (!kind_done_) follow_kind(word, upper);
+    if (want_ != Want::none || !upper.empty()) follow_tables(word, upper, quoted);
 
-    if (word.type == SPLT_WD_TYPE_OTHER && word.text == ";") {
+    if (word.type == SPLT_WD_TYPE_OTHER && is_byte(word.text, ';')) {
         emit_pending();
         ++semicolons_;
         return;
@@ -118,7 +170,8 @@ void DigestBuilder::add(const Word& word) {
     emit_pending();
     if (is_literal(word.type)) {
         emit_literal();
-    } else if (word.type == SPLT_WD_TYPE_OTHER && (word.text == "+" || word.text == "-") && last_ != Last::operand &&
+    } else if (word.type == SPLT_WD_TYPE_OTHER && (is_byte(word.text, '+') || is_byte(word.text, '-')) &&
+               last_ != Last::operand &&
                last_ != Last::literal && last_ != Last::close) {
         sign_ = word.text[0];
         sign_touches_ = true;
@@ -127,11 +180,37 @@ void DigestBuilder::add(const Word& word) {
     } else if (word.type == SPLT_WD_TYPE_RPAREN) {
         emit_close();
     } else if (word.type == SPLT_WD_TYPE_COMMA) {
-        emit(",", Last::comma, false);
-    } else if (word.text == ".") {
-        emit(".", Last::dot, false);
+        emit(",", Last::comma, Fold::none);
+    } else if (is_byte(word.text, '.')) {
+        emit(".", Last::dot, Fold::none);
     } else {
-        emit(word.text, is_operand(word.type) ? Last::operand : Last::other, !quoted);
+        // Only the words of two keywords (ORDER BY, IS NULL) may hold blanks.
+        const bool two_words = word.type == SPLT_WD_TYPE_ORDER_BY || word.type == SPLT_WD_TYPE_GROUP_BY ||
+                               word.type == SPLT_WD_TYPE_PARTITION_BY || word.type == SPLT_WD_TYPE_COMPARISON;
+        emit(word.text, is_operand(word.type) ? Last::operand : Last::other,
+             quoted ? Fold::none : two_words ? Fold::lower_and_blanks : Fold::lower);
+    }
+}
+
+bool DigestBuilder::needs_blank_before(Last kind) const {
+    return size_ != 0 && last_ != Last::open && last_ != Last::dot && kind != Last::close && kind != Last::comma &&
+           kind != Last::dot;
+}
+
+void DigestBuilder::add_records(const char* records, std::uint32_t length) {
+    for (std::uint32_t at = 0; length - at >= 8;) {
+        std::uint32_t word_length;
+        std::memcpy(&word_length, records + at, 4);
+        Word word{{records + at + 4, word_length}, 0, 0};
+        std::memcpy(&word.type, records + at + 4 + word_length, 2);
+        at += 8 + word_length;
+        // Half the words are blanks, which only part a sign from its number.
+        if (word.type == SPLT_WD_TYPE_SPACE || word.type == SPLT_WD_TYPE_COMMENT) {
+            sign_touches_ = false;
+            continue;
+        }
+        std::memcpy(&word.mask, records + at - 2, 2);
+        add(word);
     }
 }
 
@@ -140,21 +219,25 @@ void DigestBuilder::finish() {
     if (sign_ != 0) {
         const char sign[1] = {sign_};
         sign_ = 0;
-        emit(std::string_view(sign, 1), Last::other, false);
+        emit(std::string_view(sign, 1), Last::other, Fold::none);
     }
     semicolons_ = 0;
     end_table();
     if (kind_.empty()) kind_ = "OTHER";
+    room(1);
+    out_[size_] = '\0';
 }
 
+
+
 // Writes what was held back before the word that follows it.
-void DigestBuilder::emit_pending() {
+void DigestBuilder::emit_held() {
     if (sign_ != 0) {
         const char sign[1] = {sign_};
         sign_ = 0;
-        emit(std::string_view(sign, 1), Last::other, false);
+        emit(std::string_view(sign, 1), Last::other, Fold::none);
     }
-    for (; semicolons_ > 0; --semicolons_) emit(";", Last::other, false);
+    for (; semicolons_ > 0; --semicolons_) emit(";", Last::other, Fold::none);
 }
 
 void DigestBuilder::note_in_group(Last kind) {
@@ -169,49 +252,52 @@ void DigestBuilder::note_in_group(Last kind) {
 
 // Words are joined by one blank, but none after "(", before ")" and ",",
 // and on either side of ".".
-void DigestBuilder::emit(std::string_view text, Last kind, bool fold) {
-    if (!out_.empty() && last_ != Last::open && last_ != Last::dot && kind != Last::close && kind != Last::comma &&
-        kind != Last::dot) {
-        out_ += ' ';
-    }
+void DigestBuilder::emit(std::string_view text, Last kind, Fold fold) {
+    room(text.size() + 1);
+    char* out = out_.data() + size_;
+    if (needs_blank_before(kind)) *out++ = ' ';
     note_in_group(kind);
-    if (fold) {
-        append_folded(out_, text);
+    if (fold != Fold::none) {
+        out = write_folded(out, text, fold == Fold::lower_and_blanks);
     } else {
-        out_.append(text);
+        std::memcpy(out, text.data(), text.size());
+        out += text.size();
     }
+    size_ = static_cast<std::size_t>(out - out_.data());
     last_ = kind;
 }
 
-void DigestBuilder::emit_literal() { emit("?", Last::literal, false); }
+void DigestBuilder::emit_literal() { emit("?", Last::literal, Fold::none); }
 
 void DigestBuilder::emit_open() {
-    emit("(", Last::open, false);
-    groups_.push_back({out_.size() - 1, true, false});
+    emit("(", Last::open, Fold::none);
+    groups_.push_back({size_ - 1, true, false});
 }
 
 // A group of literals alone becomes "(?)", and a comma-separated run of
 // such groups one "(?)".
 void DigestBuilder::emit_close() {
     if (groups_.empty()) {
-        emit(")", Last::close, false);
+        emit(")", Last::close, Fold::none);
         return;
     }
     const Group group = groups_.back();
     groups_.pop_back();
     if (!(group.only_literals && group.any_literal)) {
-        emit(")", Last::close, false);
+        emit(")", Last::close, Fold::none);
         return;
     }
-    out_.resize(group.open_at);
+    size_ = group.open_at;
     constexpr std::string_view kAfterGroup = ", ";
     if (run_end_ != std::string::npos && run_end_ + kAfterGroup.size() == group.open_at &&
-        out_.compare(run_end_, kAfterGroup.size(), kAfterGroup) == 0) {
-        out_.resize(run_end_);
+        std::string_view(out_.data() + run_end_, kAfterGroup.size()) == kAfterGroup) {
+        size_ = run_end_;
     } else {
-        out_ += "(?)";
+        room(3);
+        std::memcpy(out_.data() + size_, "(?)", 3);
+        size_ += 3;
     }
-    run_end_ = out_.size();
+    run_end_ = size_;
     note_in_group(Last::close);
     last_ = Last::close;
 }
@@ -225,8 +311,8 @@ void DigestBuilder::follow_kind(const Word& word, std::string_view upper) {
             ++with_depth_;
         } else if (word.type == SPLT_WD_TYPE_RPAREN) {
             if (with_depth_ > 0) --with_depth_;
-        } else if (with_depth_ == 0 && is_verb(upper)) {
-            kind_ = upper;
+        } else if (with_depth_ == 0 && kVerbs.contains(upper)) {
+            kind_ = kVerbs.find(upper);
             kind_done_ = true;
         }
         return;
@@ -236,13 +322,8 @@ void DigestBuilder::follow_kind(const Word& word, std::string_view upper) {
         in_with_ = true;
         return;
     }
-    if (is_verb(upper)) kind_ = upper;
+    kind_ = kVerbs.find(upper);
     kind_done_ = true;
-}
-
-bool is_trigger(std::string_view upper) {
-    return upper == "FROM" || upper == "JOIN" || upper == "INTO" || upper == "UPDATE" || upper == "TABLE" ||
-           upper == "STRAIGHT_JOIN";
 }
 
 // The tables: a name after FROM, JOIN, INTO, UPDATE or TABLE, its parts
@@ -251,8 +332,8 @@ bool is_trigger(std::string_view upper) {
 void DigestBuilder::follow_tables(const Word& word, std::string_view upper, bool quoted) {
     const bool name = word.type == SPLT_WD_TYPE_NAME;
     // UPDATE after ON DUPLICATE KEY or FOR names no table.
-    const bool update_of_clause = prev_upper_ == "KEY" || prev_upper_ == "FOR";
-    prev_upper_.assign(upper);
+    const bool update_of_clause = after_key_or_for_;
+    after_key_or_for_ = upper == "KEY" || upper == "FOR";
     for (;;) {
         switch (want_) {
             case Want::table:
@@ -291,7 +372,7 @@ void DigestBuilder::follow_tables(const Word& word, std::string_view upper, bool
                     want_ = Want::alias;
                     return;
                 }
-                if (want_ == Want::after_from_table && name && !is_clause_word(upper) && !is_trigger(upper)) {
+                if (want_ == Want::after_from_table && name && !kClauseWords.contains(upper) && !kTableWords.contains(upper)) {
                     want_ = Want::after_alias;
                     return;
                 }
@@ -311,7 +392,7 @@ void DigestBuilder::follow_tables(const Word& word, std::string_view upper, bool
         }
         break;
     }
-    if (!quoted && is_trigger(upper) && !(upper == "UPDATE" && update_of_clause)) {
+    if (!quoted && kTableWords.contains(upper) && !(upper == "UPDATE" && update_of_clause)) {
         want_ = upper == "TABLE" ? Want::table_or_if : Want::table;
         from_list_ = upper == "FROM";
     }

@@ -22,12 +22,17 @@ struct Word {
 
 class DigestBuilder {
 public:
-    void reset();
+    // Begins a statement of `length` bytes: the normalised text is never
+    // longer than twice that.
+    void reset(std::size_t length);
     void add(const Word& word);
+    // Adds each word of a run of whole word records.
+    void add_records(const char* records, std::uint32_t length);
     // Ends the statement; the results below hold until the next reset().
     void finish();
 
-    std::string_view normalized() const { return out_; }
+    // Followed by a zero byte.
+    std::string_view normalized() const { return {out_.data(), size_}; }
     std::string_view kind() const { return kind_; }
     // Each table as a 4-byte length (host order) and its bytes.
     std::string_view tables() const { return tables_; }
@@ -43,17 +48,32 @@ private:
         bool any_literal;
     };
 
-    void emit(std::string_view text, Last kind, bool fold);
+    // How a word's bytes are written: as they are, ASCII letters lower-cased,
+    // or lower-cased with each inner run of blanks as one.
+    enum class Fold { none, lower, lower_and_blanks };
+    void emit(std::string_view text, Last kind, Fold fold);
+    bool needs_blank_before(Last kind) const;
+    void room(std::size_t bytes) {
+        // The text is never longer than twice the statement, the room
+        // reset() makes; this only guards that bound.
+        if (size_ + bytes > out_.size()) out_.resize(2 * (size_ + bytes));
+    }
     void emit_open();
     void emit_close();
     void emit_literal();
-    void emit_pending();
+    void emit_pending() {
+        if (sign_ != 0 || semicolons_ != 0) emit_held();
+    }
+    void emit_held();
     void note_in_group(Last kind);
     void follow_kind(const Word& word, std::string_view upper);
     void follow_tables(const Word& word, std::string_view upper, bool quoted);
     void end_table();
 
+    // The normalised text is written into out_, whose size is only ever
+    // grown, up to size_.
     std::string out_;
+    std::size_t size_ = 0;
     std::vector<Group> groups_;
     Last last_ = Last::nothing;
     std::size_t run_end_ = std::string::npos;  // end of the last collapsed "(?)" in out_
@@ -61,7 +81,7 @@ private:
     bool sign_touches_ = false;     // and nothing has come between it and the next word
     std::uint32_t semicolons_ = 0;  // held back: trailing ones are dropped
 
-    std::string kind_;
+    std::string_view kind_;  // one of the verbs' own texts, or "OTHER"
     bool kind_done_ = false;
     bool in_with_ = false;
     std::uint32_t with_depth_ = 0;
@@ -72,10 +92,9 @@ private:
     Want want_ = Want::none;
     bool from_list_ = false;
     std::string name_;
-    std::string prev_upper_;
+    bool after_key_or_for_ = false;  // the word before was KEY or FOR
     std::string tables_;
     std::uint32_t table_count_ = 0;
-    std::string upper_;
 };
 
 // FNV-1a, 64 bits, of `bytes`.

@@ -32,15 +32,7 @@ void receive_words(void* user, const char* records, std::uint32_t length) {
     State& state = *static_cast<State*>(user);
     if (state.out_of_memory) return;
     try {
-        for (std::uint32_t at = 0; length - at >= 8;) {
-            std::uint32_t word_length;
-            std::memcpy(&word_length, records + at, 4);
-            Word word{{records + at + 4, word_length}, 0, 0};
-            std::memcpy(&word.type, records + at + 4 + word_length, 2);
-            std::memcpy(&word.mask, records + at + 6 + word_length, 2);
-            state.builder.add(word);
-            at += 8 + word_length;
-        }
+        state.builder.add_records(records, length);
     } catch (const std::bad_alloc&) {
         state.out_of_memory = true;
     }
@@ -50,7 +42,10 @@ void receive_words(void* user, const char* records, std::uint32_t length) {
 // context's own settings put back afterwards.
 std::int32_t split_into(spltwd_context* context, Session& s, State& state, std::uint16_t dialect, const char* sql,
                         std::uint32_t sql_len) {
-    const Session saved = s;
+    const Session saved{.debug_lines = s.debug_lines,
+                        .word_receiver = s.word_receiver,
+                        .word_receiver_user = s.word_receiver_user,
+                        .profile = s.profile};
     s.profile = SPLTWD_PROFILE_ACCURATE;
     s.word_receiver = receive_words;
     s.word_receiver_user = &state;
@@ -72,7 +67,11 @@ void fill(const DigestBuilder& builder, spltwd_digest& digest) {
     digest.normalized_length = static_cast<std::uint32_t>(builder.normalized().size());
     digest.fingerprint = fnv1a64(builder.normalized());
     static constexpr char kHex[] = "0123456789abcdef";
-    for (int i = 0; i < 16; ++i) digest.fingerprint_hex[i] = kHex[(digest.fingerprint >> (60 - 4 * i)) & 15];
+    for (int i = 0; i < 8; ++i) {
+        const unsigned byte = static_cast<unsigned>(digest.fingerprint >> (56 - 8 * i)) & 0xff;
+        digest.fingerprint_hex[2 * i] = kHex[byte >> 4];
+        digest.fingerprint_hex[2 * i + 1] = kHex[byte & 15];
+    }
     digest.fingerprint_hex[16] = '\0';
     const std::string_view kind = builder.kind();
     std::memset(digest.kind, 0, sizeof digest.kind);
@@ -94,7 +93,7 @@ extern "C" int32_t spltwd_digest_statement(spltwd_context* context, uint16_t dia
     if (state == nullptr) return -1;
     state->out_of_memory = false;
     try {
-        state->builder.reset();
+        state->builder.reset(sql_len);
         if (sql_len > 0 && split_into(context, session, *state, dialect, sql, sql_len) < 0) return -1;
         if (state->out_of_memory) return -1;
         state->builder.finish();
