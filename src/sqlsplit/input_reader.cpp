@@ -57,4 +57,46 @@ int read_input(std::string_view name, std::string &bytes)
     return error;
 }
 
+InputPieces::~InputPieces()
+{
+    if (owned_) {
+        close(fd_);
+    }
+}
+
+int InputPieces::open(std::string_view name)
+{
+    if (name == "-") {
+        fd_ = STDIN_FILENO;
+    } else {
+        fd_ = ::open(std::string(name).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) {
+            return errno;
+        }
+        owned_ = true;
+    }
+    struct stat status;
+    if (fstat(fd_, &status) == 0 && S_ISREG(status.st_mode)) {
+        size_ = static_cast<std::uint64_t>(status.st_size);
+    }
+    return 0;
+}
+
+int InputPieces::append(std::string &bytes, std::size_t at_least)
+{
+    const std::size_t goal = bytes.size() + at_least;
+    while (!at_end_ && bytes.size() < goal) {
+        const std::size_t held = bytes.size();
+        bytes.resize(goal);
+        const ssize_t got = read(fd_, bytes.data() + held, goal - held);
+        bytes.resize(held + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+        if (got == 0) {
+            at_end_ = true;
+        } else if (got < 0 && errno != EINTR) {
+            return errno;
+        }
+    }
+    return 0;
+}
+
 } // namespace sqlsplit

@@ -1,30 +1,10 @@
+#include "json_fields.h"
 #include "spltwd.hpp"
 #include "statement_format.h"
-#include "text_escape.h"
 
 namespace sqlsplit {
 
 namespace {
-
-// A text as "name":"..." and, when it is not UTF-8, "name_base64":"..."
-// beside it: the escapes of the first keep it readable, the second gives
-// back its bytes through any JSON parser.
-void append_text_fields(OutputText &out, std::string_view name, std::string_view text)
-{
-    std::string &buffer = out.buffer();
-    buffer += '"';
-    buffer += name;
-    buffer += "\":\"";
-    out.append_in_pieces(text, append_json_characters, OutputText::Cut::between_characters);
-    buffer += '"';
-    if (!is_utf8(text)) {
-        buffer += ",\"";
-        buffer += name;
-        buffer += "_base64\":\"";
-        out.append_in_pieces(text, append_base64, OutputText::Cut::anywhere);
-        buffer += '"';
-    }
-}
 
 class JsonlFormat final : public StatementFormat {
 public:

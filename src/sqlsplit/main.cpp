@@ -1,11 +1,13 @@
 // sqlsplit: splits the SQL statements of files or standard input into
 // classified words, for people (a table), programs (JSON Lines) or a
-// comparison with test_split_word (the classic report).
+// comparison with test_split_word (the classic report); or digests them,
+// each on its own or summed up by fingerprint.
 //
 // Exit status: 0 success, 1 an input could not be read or split or the
 // output could not be written, 2 the command line cannot be used.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "digests.h"
 #include "input_reader.h"
 #include "options.h"
 #include "output_stream.h"
@@ -29,6 +32,9 @@ namespace sqlsplit {
 namespace {
 
 enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
+
+// How much of an input digests read at a time.
+constexpr std::size_t kPiece = std::size_t{4} << 20;
 
 __attribute__((format(printf, 2, 3))) void print_error(ProgressLine *progress, const char *format, ...)
 {
@@ -67,6 +73,9 @@ public:
         if (inputs.empty()) {
             inputs.emplace_back("-");
         }
+        if (options_.summary || options_.format == OutputFormat::digest) {
+            return digest_all(context, inputs);
+        }
         std::string bytes;
         for (const std::string &name : inputs) {
             if (const int error = read_input(name, bytes); error != 0) {
@@ -88,6 +97,108 @@ public:
     }
 
 private:
+    int digest_all(spltwd_context *context, const std::vector<std::string> &inputs)
+    {
+        for (const std::string &name : inputs) {
+            if (!digest_input(context, name)) {
+                return kFailure;
+            }
+        }
+        if (options_.summary) {
+            if (options_.format == OutputFormat::jsonl || options_.format == OutputFormat::digest) {
+                summary_.write_jsonl(text_);
+            } else {
+                summary_.write_table(text_, summary_width(output_.is_terminal()));
+            }
+        }
+        if (!write_out() || !report_write_error(output_.close())) {
+            return kFailure;
+        }
+        return status_;
+    }
+
+    // Digests read an input a piece at a time: memory holds the piece and
+    // the statement at hand, not the input.  Returns false when the output
+    // failed and the run must stop.
+    bool digest_input(spltwd_context *context, const std::string &name)
+    {
+        const std::string label = input_label(name);
+        InputPieces input;
+        const auto cannot_read = [&](int error) {
+            if (!write_out()) {
+                return false;
+            }
+            print_error(&progress_, "cannot read %s: %s", label.c_str(), std::strerror(error));
+            status_ = kFailure;
+            return true;
+        };
+        if (const int error = input.open(name); error != 0) {
+            return cannot_read(error);
+        }
+        std::string bytes;      // the input from `offset` on, as far as it is read
+        std::uint64_t offset = 0;
+        progress_.start(input.size(), number_);
+        StatementDigest digest;
+        for (;;) {
+            // Each piece at least as large as what is held, so that a
+            // statement longer than a piece is cut again only a few times.
+            if (const int error = input.append(bytes, std::max(kPiece, bytes.size())); error != 0) {
+                progress_.finish();
+                return cannot_read(error);
+            }
+            StatementCutter cutter(context, options_.dialect, bytes, StatementCutter::kFirstWindow,
+                                   StatementCutter::kLongestText, 0);
+            cutter.skip_statements_without_sql();
+            if (!input.at_end()) {
+                cutter.expect_more_input();
+            }
+            CutStatement statement;
+            for (StatementCutter::Step step; (step = cutter.next(statement)) != StatementCutter::Step::end;) {
+                ++number_;
+                if (step != StatementCutter::Step::statement) {
+                    const std::string why =
+                        step == StatementCutter::Step::too_long
+                            ? "longer than " + std::to_string(cutter.longest_statement()) + " bytes, too long to split"
+                            : split_failure(cutter.failed_result());
+                    status_ = kFailure;
+                    progress_.finish();
+                    return note(label, why + "; the rest of " + label + " is skipped");
+                }
+                if (statement.result < 0 && !note(label, split_failure(statement.result))) {
+                    progress_.finish();
+                    return false;
+                }
+                if (options_.debug_lines) {
+                    cutter.each_word([](const CutWord &) {}, debug_lines_);
+                }
+                if (digest_statement(context, options_.dialect, statement.text, digest) != 0) {
+                    throw std::bad_alloc();
+                }
+                if (options_.summary) {
+                    summary_.add(digest, statement.text);
+                } else {
+                    const std::uint64_t start = offset + statement.start;
+                    append_digest_line(text_, number_, label, start, start + statement.text.size(), digest);
+                    if (options_.debug_lines) {
+                        text_.write();
+                    }
+                }
+                if (text_.error() != 0) {
+                    progress_.finish();
+                    return report_write_error(text_.error());
+                }
+                progress_.update(offset + cutter.bytes_done(), number_);
+            }
+            if (input.at_end()) {
+                break;
+            }
+            bytes.erase(0, cutter.bytes_done());
+            offset += cutter.bytes_done();
+        }
+        progress_.finish();
+        return true;
+    }
+
     // Returns false when the output failed and the run must stop.
     bool split_input(spltwd_context *context, const std::string &label, std::string_view bytes)
     {
@@ -172,6 +283,7 @@ private:
     OutputStream &output_;
     OutputText text_;
     std::unique_ptr<StatementFormat> format_;
+    Summary summary_;
     ProgressLine progress_;
     StatementCutter::DebugLines debug_lines_;
     std::int64_t number_ = 0;

@@ -29,9 +29,24 @@ constexpr std::string_view kUsage =
     "  -f, --format FORMAT      table: one aligned line per word (the default)\n"
     "                           jsonl: one JSON object per statement\n"
     "                           report: the classic word report\n"
+    "                           digest: one JSON object per statement with\n"
+    "                           its fingerprint, kind, tables and normalised\n"
+    "                           text (literals as ?, comments dropped)\n"
+    "      --summary            after all inputs, instead of each statement:\n"
+    "                           one line per fingerprint, most frequent first\n"
+    "                           (then most bytes), with its count, share of\n"
+    "                           the statements, kind, first three tables and\n"
+    "                           normalised text, cut to the terminal's width\n"
+    "                           (else to COLUMNS); with --format jsonl or\n"
+    "                           digest, JSON Lines with its count, bytes,\n"
+    "                           tables, normalised text and first statement.\n"
+    "                           Memory grows with the distinct fingerprints\n"
+    "                           and their texts, not with the input\n"
     "      --classic            read the words by the classic rules instead\n"
     "                           (comments dropped, blanks collapsed, no byte\n"
-    "                           ranges), as test_split_word does\n"
+    "                           ranges), as test_split_word does; not with\n"
+    "                           --format digest or --summary, whose digests\n"
+    "                           always read the words as the server does\n"
     "      --debug-lines        write the splitter's debug lines on standard\n"
     "                           error\n"
     "  -h, --help               show this help and exit\n"
@@ -46,6 +61,7 @@ std::optional<OutputFormat> parse_format(std::string_view text)
     if (text == "table") return OutputFormat::table;
     if (text == "jsonl") return OutputFormat::jsonl;
     if (text == "report") return OutputFormat::report;
+    if (text == "digest") return OutputFormat::digest;
     return std::nullopt;
 }
 
@@ -113,6 +129,8 @@ std::string parse_options(const std::vector<std::string_view> &arguments, Option
             options.classic = true;
         } else if (argument == "--debug-lines") {
             options.debug_lines = true;
+        } else if (argument == "--summary") {
+            options.summary = true;
         } else if (dialect_option.matches(arguments, index, value)) {
             if (!value) return "option --dialect needs a dialect name or code";
             const std::optional<std::uint16_t> dialect = parse_dialect(*value);
@@ -124,11 +142,15 @@ std::string parse_options(const std::vector<std::string_view> &arguments, Option
         } else if (format_option.matches(arguments, index, value)) {
             if (!value) return "option --format needs a format";
             const std::optional<OutputFormat> format = parse_format(*value);
-            if (!format) return "unknown format " + quoted(*value) + ": use table, jsonl or report";
+            if (!format) return "unknown format " + quoted(*value) + ": use table, jsonl, report or digest";
             options.format = *format;
         } else {
             return "unknown option " + quoted(argument) + " (sqlsplit --help lists the options)";
         }
+    }
+    if (options.classic && (options.summary || options.format == OutputFormat::digest)) {
+        return std::string(options.summary ? "--summary" : "--format digest") +
+               " digests statements as the accurate profile reads them: leave out --classic";
     }
     return {};
 }

@@ -11,7 +11,7 @@
 
 namespace sqlsplit {
 
-enum class OutputFormat { table, jsonl, report };
+enum class OutputFormat { table, jsonl, report, digest };
 
 struct Options {
     // MySQL by default: its strings and comments are the ones most scripts
@@ -22,6 +22,9 @@ struct Options {
     // them; --classic gives the classic profile's words.
     bool classic = false;
     bool debug_lines = false;
+    // The statements summed up by fingerprint after all inputs, instead of
+    // each statement.
+    bool summary = false;
     bool help = false;
     bool version = false;
     std::vector<std::string> inputs; // "-" is standard input; none: standard input alone

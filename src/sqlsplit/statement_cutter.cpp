@@ -73,6 +73,9 @@ StatementCutter::Step StatementCutter::next(CutStatement &statement)
         const std::string_view rest = input_.substr(position_);
         Cut cut{};
         const Step step = cut_rest(rest, cut);
+        if (step == Step::end) {
+            return step; // the statement goes on in the input still to come
+        }
         if (step != Step::statement) {
             return give_up(step, cut.result);
         }
@@ -184,6 +187,9 @@ StatementCutter::Step StatementCutter::cut_rest(std::string_view rest, Cut &cut)
             }
             window = std::min<std::uint64_t>({2 * window, rest.size(), longest_text_});
             continue;
+        }
+        if (more_input_) {
+            return Step::end;
         }
         if (rest.back() != ';') {
             cut.separator = false;

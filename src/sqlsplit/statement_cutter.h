@@ -41,7 +41,7 @@ public:
 
     enum class Step {
         statement, // the next non-empty statement was cut and split
-        end,       // the input holds no further statement
+        end,       // the input holds no further statement (see expect_more_input())
         too_long,  // the next statement and its separator do not fit in longest_text bytes
         failed,    // the split failed so that no cut is known (out of memory): failed_result() tells
     };
@@ -71,6 +71,14 @@ public:
     // (the comment after the last ";" of a script, say) is skipped like an
     // empty one: it is no statement to the server.
     void skip_statements_without_sql() { skip_without_sql_ = true; }
+
+    // The input is the head of a longer one whose rest is still to come:
+    // a statement that runs to the end of the input is not cut, since its
+    // end may lie further on.  next() then gives end, and bytes_done()
+    // tells where that statement starts: from there the input goes on.
+    // The cuts before it are those of the longer input, as a cut inside
+    // the window is trusted (above).
+    void expect_more_input() { more_input_ = true; }
 
     // After too_long or failed the rest of the input is given up: its
     // statements cannot be told apart.
@@ -129,6 +137,7 @@ private:
     std::uint64_t word_count_ = 0;  // of the last split
     std::uint64_t sql_word_count_ = 0;  // of them, words neither whitespace nor comment
     bool skip_without_sql_ = false;
+    bool more_input_ = false;
     std::string_view split_text_;   // the text of the last cut's split
 };
 

@@ -9,7 +9,9 @@ std::unique_ptr<StatementFormat> make_statement_format(OutputFormat format, bool
     switch (format) {
         case OutputFormat::jsonl: return make_jsonl_format(ranges);
         case OutputFormat::report: return make_report_format();
-        case OutputFormat::table: break;
+        // Digests are no words: they have a way of their own.
+        case OutputFormat::table:
+        case OutputFormat::digest: break;
     }
     return make_table_format();
 }

@@ -206,5 +206,51 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{"BlanksBeforeDoNotCount", 10, "          12345678;", {"12345678"}, StatementCutter::Step::end}),
     [](const auto &info) { return std::string(info.param.name); });
 
+// An input cut as pieces come (the head with more to come, then the
+// rest from where the head's last whole statement ended) gives the
+// statements of the input cut whole, wherever the head ends.
+TEST(StatementCutter, CutsAnInputThatComesInPiecesLikeTheWholeInput)
+{
+    struct Case {
+        std::uint16_t dialect;
+        std::string input;
+    };
+    const Case cases[] = {
+        {SPLT_WD_DIALECT_MYSQL, "select 'a;b' from t; -- c;d\nselect 2 /* ; */;\n# x;\n;select \"q;\" ;"},
+        {SPLT_WD_DIALECT_POSTGRESQL, "select $f$ a; b $f$; select 'a'\n'b;'; create rule r as on insert to t do (x; y);"},
+        {SPLT_WD_DIALECT_ORACLE, "select q'[a;b]' from dual;select 1 from dual /* x; */"},
+    };
+    const Context context(spltwd_context_create());
+    ASSERT_TRUE(context);
+    spltwd_context_set_profile(context.get(), SPLTWD_PROFILE_ACCURATE);
+    const auto statements_of = [&](std::uint16_t dialect, std::string_view input, bool more, std::size_t &done) {
+        std::vector<std::string> statements;
+        StatementCutter cutter(context.get(), dialect, input);
+        cutter.skip_statements_without_sql();
+        if (more) cutter.expect_more_input();
+        CutStatement statement;
+        while (cutter.next(statement) == StatementCutter::Step::statement) {
+            statements.push_back(std::to_string(statement.start) + ":" + std::string(statement.text));
+        }
+        done = cutter.bytes_done();
+        return statements;
+    };
+    for (const Case &c : cases) {
+        std::size_t done = 0;
+        const std::vector<std::string> whole = statements_of(c.dialect, c.input, false, done);
+        for (std::size_t head = 0; head <= c.input.size(); ++head) {
+            SCOPED_TRACE(c.input.substr(0, head) + "|");
+            std::vector<std::string> pieces = statements_of(c.dialect, c.input.substr(0, head), true, done);
+            ASSERT_LE(done, head);
+            std::size_t rest_done = 0;
+            for (std::string statement : statements_of(c.dialect, std::string_view(c.input).substr(done), false, rest_done)) {
+                const std::size_t colon = statement.find(':');
+                pieces.push_back(std::to_string(done + std::stoull(statement.substr(0, colon))) + statement.substr(colon));
+            }
+            EXPECT_EQ(pieces, whole);
+        }
+    }
+}
+
 } // namespace
 } // namespace cli_test
