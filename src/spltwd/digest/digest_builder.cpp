@@ -41,7 +41,6 @@ bool may_matter_to_tables(std::string_view text) {
            first == 'k';
 }
 
-bool is_byte(std::string_view text, char byte) { return text.size() == 1 && text[0] == byte; }
 
 // Words after which a name is no alias of a table in a FROM list.
 constexpr KeywordSet kClauseWords(std::array<std::string_view, 27>{
@@ -53,15 +52,36 @@ constexpr KeywordSet kClauseWords(std::array<std::string_view, 27>{
 constexpr KeywordSet kTableWords(
     std::array<std::string_view, 6>{"FROM", "JOIN", "INTO", "UPDATE", "TABLE", "STRAIGHT_JOIN"});
 
-bool is_literal(std::uint16_t type) {
-    return type == SPLT_WD_TYPE_STRING || type == SPLT_WD_TYPE_DQ_STRING || type == SPLT_WD_TYPE_NUMBER ||
-           type == SPLT_WD_TYPE_DOLLAR_STRING || type == SPLT_WD_TYPE_BIT_STRING;
-}
+// What the normalised text does with each word type.
+enum class WordClass : std::uint8_t { blank, literal, lparen, rparen, comma, operand, other, two_words };
 
-bool is_operand(std::uint16_t type) {
-    return type == SPLT_WD_TYPE_NAME || type == SPLT_WD_TYPE_AT_VARIABLE || type == SPLT_WD_TYPE_ATAT_VARIABLE ||
-           type == SPLT_WD_TYPE_BIND_VARIABLE || type == SPLT_WD_TYPE_STAR_NAME;
-}
+constexpr std::array<WordClass, 256> kClassOf = [] {
+    std::array<WordClass, 256> classes{};
+    for (WordClass& c : classes) c = WordClass::other;
+    for (int type : {SPLT_WD_TYPE_SPACE, SPLT_WD_TYPE_COMMENT}) classes[type] = WordClass::blank;
+    for (int type : {SPLT_WD_TYPE_STRING, SPLT_WD_TYPE_DQ_STRING, SPLT_WD_TYPE_NUMBER, SPLT_WD_TYPE_DOLLAR_STRING,
+                     SPLT_WD_TYPE_BIT_STRING})
+        classes[type] = WordClass::literal;
+    for (int type : {SPLT_WD_TYPE_NAME, SPLT_WD_TYPE_AT_VARIABLE, SPLT_WD_TYPE_ATAT_VARIABLE,
+                     SPLT_WD_TYPE_BIND_VARIABLE, SPLT_WD_TYPE_STAR_NAME})
+        classes[type] = WordClass::operand;
+    // Only the words of two keywords (ORDER BY, IS NULL) may hold blanks.
+    for (int type : {SPLT_WD_TYPE_ORDER_BY, SPLT_WD_TYPE_GROUP_BY, SPLT_WD_TYPE_PARTITION_BY,
+                     SPLT_WD_TYPE_COMPARISON})
+        classes[type] = WordClass::two_words;
+    classes[SPLT_WD_TYPE_LPAREN] = WordClass::lparen;
+    classes[SPLT_WD_TYPE_RPAREN] = WordClass::rparen;
+    classes[SPLT_WD_TYPE_COMMA] = WordClass::comma;
+    return classes;
+}();
+
+WordClass class_of(std::uint16_t type) { return type < kClassOf.size() ? kClassOf[type] : WordClass::other; }
+
+constexpr std::array<char, 256> kLower = [] {
+    std::array<char, 256> lower{};
+    for (int c = 0; c < 256; ++c) lower[c] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return lower;
+}();
 
 // Quoted names and variables keep their bytes.
 bool is_quoted(const Word& word) {
@@ -97,10 +117,7 @@ char* write_folded(char* out, std::string_view text, bool may_hold_blanks) {
             std::memcpy(out, &bytes, 8);
             out += 8;
         }
-        for (; i < text.size(); ++i) {
-            const char c = text[i];
-            *out++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-        }
+        for (; i < text.size(); ++i) *out++ = kLower[static_cast<unsigned char>(text[i])];
         return out;
     }
     bool blank = false;
@@ -140,55 +157,61 @@ void DigestBuilder::reset(std::size_t length) {
 }
 
 void DigestBuilder::add(const Word& word) {
-    if (word.type == SPLT_WD_TYPE_SPACE || word.type == SPLT_WD_TYPE_COMMENT || word.text.empty()) {
+    const std::string_view text = word.text;
+    const WordClass cls = class_of(word.type);
+    if (cls == WordClass::blank || text.empty()) {
         sign_touches_ = false;
         return;
     }
-    const bool quoted = is_quoted(word);
+    const bool quoted = cls == WordClass::operand && is_quoted(word);
     // The word in upper case, where the kind or the tables may ask for it.
     char upper_bytes[kLongestKeyword];
     std::string_view upper;
-    const std::string_view text = word.text;
-    const bool letter_first = ((text[0] | 0x20) >= 'a') && ((text[0] | 0x20) <= 'z');
-    if (!quoted && letter_first &&
+    const char first = static_cast<char>(text[0] | 0x20);
+    if (!quoted && first >= 'a' && first <= 'z' &&
         (!kind_done_ || want_ != Want::none || may_matter_to_tables(text))) {
         upper = upper_case(text, upper_bytes);
     }
     if (!kind_done_) follow_kind(word, upper);
     if (want_ != Want::none || !upper.empty()) follow_tables(word, upper, quoted);
 
-    if (word.type == SPLT_WD_TYPE_OTHER && is_byte(word.text, ';')) {
-        emit_pending();
-        ++semicolons_;
+    if (cls == WordClass::literal) {
+        if (sign_ != 0 && sign_touches_ && word.type == SPLT_WD_TYPE_NUMBER) {
+            sign_ = 0;
+        } else {
+            emit_pending();
+        }
+        emit_literal();
         return;
     }
-    if (sign_ != 0 && word.type == SPLT_WD_TYPE_NUMBER && sign_touches_) {
-        sign_ = 0;
-        emit_literal();
+    if (cls == WordClass::other && text.size() == 1) {
+        const char byte = text[0];
+        if (byte == ';') {
+            emit_pending();
+            ++semicolons_;
+            return;
+        }
+        emit_pending();
+        if ((byte == '+' || byte == '-') && last_ != Last::operand && last_ != Last::literal && last_ != Last::close) {
+            sign_ = byte;
+            sign_touches_ = true;
+            return;
+        }
+        if (byte == '.') {
+            emit(".", Last::dot, Fold::none);
+            return;
+        }
+        emit(text, Last::other, Fold::lower);
         return;
     }
     emit_pending();
-    if (is_literal(word.type)) {
-        emit_literal();
-    } else if (word.type == SPLT_WD_TYPE_OTHER && (is_byte(word.text, '+') || is_byte(word.text, '-')) &&
-               last_ != Last::operand &&
-               last_ != Last::literal && last_ != Last::close) {
-        sign_ = word.text[0];
-        sign_touches_ = true;
-    } else if (word.type == SPLT_WD_TYPE_LPAREN) {
-        emit_open();
-    } else if (word.type == SPLT_WD_TYPE_RPAREN) {
-        emit_close();
-    } else if (word.type == SPLT_WD_TYPE_COMMA) {
-        emit(",", Last::comma, Fold::none);
-    } else if (is_byte(word.text, '.')) {
-        emit(".", Last::dot, Fold::none);
-    } else {
-        // Only the words of two keywords (ORDER BY, IS NULL) may hold blanks.
-        const bool two_words = word.type == SPLT_WD_TYPE_ORDER_BY || word.type == SPLT_WD_TYPE_GROUP_BY ||
-                               word.type == SPLT_WD_TYPE_PARTITION_BY || word.type == SPLT_WD_TYPE_COMPARISON;
-        emit(word.text, is_operand(word.type) ? Last::operand : Last::other,
-             quoted ? Fold::none : two_words ? Fold::lower_and_blanks : Fold::lower);
+    switch (cls) {
+        case WordClass::lparen: emit_open(); return;
+        case WordClass::rparen: emit_close(); return;
+        case WordClass::comma: emit(",", Last::comma, Fold::none); return;
+        case WordClass::operand: emit(text, Last::operand, quoted ? Fold::none : Fold::lower); return;
+        case WordClass::two_words: emit(text, Last::other, Fold::lower_and_blanks); return;
+        default: emit(text, Last::other, Fold::lower); return;
     }
 }
 
@@ -260,8 +283,7 @@ void DigestBuilder::emit(std::string_view text, Last kind, Fold fold) {
     if (fold != Fold::none) {
         out = write_folded(out, text, fold == Fold::lower_and_blanks);
     } else {
-        std::memcpy(out, text.data(), text.size());
-        out += text.size();
+        for (const char c : text) *out++ = c;
     }
     size_ = static_cast<std::size_t>(out - out_.data());
     last_ = kind;

@@ -30,13 +30,21 @@ public:
     constexpr std::string_view find(std::string_view word) const {
         if (word.size() > kLongest) return {};
         for (std::size_t i = first_[word.size()]; i < first_[word.size() + 1]; ++i) {
-            if (words_[i] == word) return words_[i];
+            if (same(words_[i], word)) return words_[i];
         }
         return {};
     }
     constexpr bool contains(std::string_view word) const { return !find(word).empty(); }
 
 private:
+    // Keywords are short: a plain loop beats a call to memcmp.
+    static constexpr bool same(std::string_view a, std::string_view b) {
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (a[i] != b[i]) return false;
+        }
+        return true;
+    }
+
     std::array<std::string_view, N> words_;
     std::array<std::uint8_t, kLongest + 2> first_{};  // the first word of each length
 };
