@@ -187,12 +187,13 @@ void DigestBuilder::add(const Word& word) {
     if (cls == WordClass::other && text.size() == 1) {
         const char byte = text[0];
         if (byte == ';') {
-            emit_pending();
+            emit_sign();
             ++semicolons_;
             return;
         }
         emit_pending();
-        if ((byte == '+' || byte == '-') && last_ != Last::operand && last_ != Last::literal && last_ != Last::close) {
+        if ((byte == '+' || byte == '-') && last_ != Last::name && last_ != Last::operand && last_ != Last::literal &&
+            last_ != Last::close) {
             sign_ = byte;
             sign_touches_ = true;
             return;
@@ -209,15 +210,33 @@ void DigestBuilder::add(const Word& word) {
         case WordClass::lparen: emit_open(); return;
         case WordClass::rparen: emit_close(); return;
         case WordClass::comma: emit(",", Last::comma, Fold::none); return;
-        case WordClass::operand: emit(text, Last::operand, quoted ? Fold::none : Fold::lower); return;
+        case WordClass::operand:
+            // A bind marker "?" counts as a literal in a group: IN (?, ?) is IN (?).
+            if (word.type == SPLT_WD_TYPE_BIND_VARIABLE && text.size() == 1 && text[0] == '?') {
+                emit_literal();
+            } else {
+                emit(text, word.type == SPLT_WD_TYPE_NAME ? Last::name : Last::operand,
+                     quoted ? Fold::none : Fold::lower);
+            }
+            return;
         case WordClass::two_words: emit(text, Last::other, Fold::lower_and_blanks); return;
         default: emit(text, Last::other, Fold::lower); return;
     }
 }
 
-bool DigestBuilder::needs_blank_before(Last kind) const {
-    return size_ != 0 && last_ != Last::open && last_ != Last::dot && kind != Last::close && kind != Last::comma &&
-           kind != Last::dot;
+// No blank after "(", before ")" and ",", nor around "." where it joins the
+// parts of a name: a "." keeps its blank after anything but a name, and
+// before anything but a name that starts with no digit, or "*", so that
+// the text reads back as the same words (".1" would be a number, "@a." a
+// variable, ". ." Oracle's "..").
+bool DigestBuilder::needs_blank_before(Last kind, std::string_view text) const {
+    if (size_ == 0 || last_ == Last::open || kind == Last::close || kind == Last::comma) return false;
+    if (kind == Last::dot) return last_ != Last::name;
+    if (last_ == Last::dot) {
+        const bool joins = (kind == Last::name && !(text[0] >= '0' && text[0] <= '9')) || text == "*";
+        return !joins;
+    }
+    return true;
 }
 
 void DigestBuilder::add_records(const char* records, std::uint32_t length) {
@@ -253,6 +272,15 @@ void DigestBuilder::finish() {
 
 
 
+// Writes a sign held back as an operator of its own.
+void DigestBuilder::emit_sign() {
+    if (sign_ != 0) {
+        const char sign[1] = {sign_};
+        sign_ = 0;
+        emit(std::string_view(sign, 1), Last::other, Fold::none);
+    }
+}
+
 // Writes what was held back before the word that follows it.
 void DigestBuilder::emit_held() {
     if (sign_ != 0) {
@@ -278,7 +306,7 @@ void DigestBuilder::note_in_group(Last kind) {
 void DigestBuilder::emit(std::string_view text, Last kind, Fold fold) {
     room(text.size() + 1);
     char* out = out_.data() + size_;
-    if (needs_blank_before(kind)) *out++ = ' ';
+    if (needs_blank_before(kind, text)) *out++ = ' ';
     note_in_group(kind);
     if (fold != Fold::none) {
         out = write_folded(out, text, fold == Fold::lower_and_blanks);

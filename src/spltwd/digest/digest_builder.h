@@ -41,7 +41,8 @@ public:
 private:
     // What the last word written to the normalised text was, for spacing,
     // signs and the table and kind rules.
-    enum class Last { nothing, open, close, comma, dot, literal, operand, other };
+    // A name is an operand that "." joins without blanks.
+    enum class Last { nothing, open, close, comma, dot, literal, name, operand, other };
     struct Group {
         std::size_t open_at;  // of its "(" in out_
         bool only_literals;
@@ -52,7 +53,7 @@ private:
     // or lower-cased with each inner run of blanks as one.
     enum class Fold { none, lower, lower_and_blanks };
     void emit(std::string_view text, Last kind, Fold fold);
-    bool needs_blank_before(Last kind) const;
+    bool needs_blank_before(Last kind, std::string_view text) const;
     void room(std::size_t bytes) {
         // The text is never longer than twice the statement, the room
         // reset() makes; this only guards that bound.
@@ -65,6 +66,7 @@ private:
         if (sign_ != 0 || semicolons_ != 0) emit_held();
     }
     void emit_held();
+    void emit_sign();
     void note_in_group(Last kind);
     void follow_kind(const Word& word, std::string_view upper);
     void follow_tables(const Word& word, std::string_view upper, bool quoted);

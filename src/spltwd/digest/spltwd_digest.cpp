@@ -42,10 +42,10 @@ void receive_words(void* user, const char* records, std::uint32_t length) {
 // context's own settings put back afterwards.
 std::int32_t split_into(spltwd_context* context, Session& s, State& state, std::uint16_t dialect, const char* sql,
                         std::uint32_t sql_len) {
-    const Session saved{.debug_lines = s.debug_lines,
-                        .word_receiver = s.word_receiver,
-                        .word_receiver_user = s.word_receiver_user,
-                        .profile = s.profile};
+    const std::int32_t profile = s.profile;
+    const spltwd_debug_line_receiver debug_lines = s.debug_lines;
+    const spltwd_word_receiver word_receiver = s.word_receiver;
+    void* const word_receiver_user = s.word_receiver_user;
     s.profile = SPLTWD_PROFILE_ACCURATE;
     s.word_receiver = receive_words;
     s.word_receiver_user = &state;
@@ -55,10 +55,10 @@ std::int32_t split_into(spltwd_context* context, Session& s, State& state, std::
     request.sql_len = sql_len;
     request.sql_text = const_cast<char*>(sql);  // only read
     const std::int32_t result = spltwd_split(context, &request);
-    s.profile = saved.profile;
-    s.word_receiver = saved.word_receiver;
-    s.word_receiver_user = saved.word_receiver_user;
-    s.debug_lines = saved.debug_lines;
+    s.profile = profile;
+    s.word_receiver = word_receiver;
+    s.word_receiver_user = word_receiver_user;
+    s.debug_lines = debug_lines;
     return result;
 }
 
