@@ -85,9 +85,9 @@ std::vector<std::string> AwkwardStatements() {
     for (int b = 0; b < 256; ++b) inputs.emplace_back(1, static_cast<char>(b));
     for (const char* s : {"'abc", "\"abc", "`abc", "[abc", "/* abc", "$tag$ abc", "q'[abc", "E'\\", "-- x",
                           "{ abc", "/*!40101 SET", "U&\"x", "x'1", "@'x", "((((", "))))", "-", "- -", ";;;",
-                          "- ;", "VALUES (1),(", "IN (1,", "WITH (", "FROM .", "FROM a..b", "INTO ,",
-                          std::string(200, '(').c_str()})
+                          "- ;", "VALUES (1),(", "IN (1,", "WITH (", "FROM .", "FROM a..b", "INTO ,"})
         inputs.emplace_back(s);
+    inputs.push_back(std::string(200, '(') + "1" + std::string(199, ')'));
     inputs.push_back(std::string("SELECT \0 1 FROM t\xff\xfe", 19));
     std::uint64_t seed = 12345;
     const std::string_view alphabet = "sElEcT frominto(),.;-+'\"`[]$e:?@#/*{}\n\\ 0123456789xXqQnNbBuU&";
