@@ -2,7 +2,7 @@
 """Instructions per byte of the split call, counted by callgrind.
 
 Usage:
-    bench/callgrind_ipb.py [--accurate] [--harness PATH] [--corpus DIR] [FILE.rec ...]
+    bench/callgrind_ipb.py [--accurate | --digest] [--harness PATH] [--corpus DIR] [FILE.rec ...]
 
 Runs the split_corpus harness (built with -DSPLTWD_BENCH=ON; default
 build-bench/bench/split_corpus in the repository) under
@@ -12,8 +12,9 @@ build-bench/bench/split_corpus in the repository) under
 once per corpus file, once over all of them together, and once on the single
 statement "SELECT 1" (MySQL).  Only instructions executed inside
 Zoz_SQL_Split_Word and what it calls are counted (with --accurate: inside
-spltwd_split, on a context of the accurate profile): reading the files, walking
-the streams and freeing them are not.  The library's debug lines go to
+spltwd_split, on a context of the accurate profile; with --digest: inside
+spltwd_digest_statement, the accurate split it runs included): reading the
+files, walking the streams and freeing them are not.  The library's debug lines go to
 /dev/null (the harness diverts them).  The harness runs with LD_BIND_NOW=1.
 
 Without FILE arguments every *.rec file under the corpus folder is taken
@@ -45,8 +46,12 @@ def parse_args():
                              "else the harness build's generated corpus)")
     parser.add_argument("--accurate", action="store_true",
                         help="measure the accurate profile (spltwd_split on a context)")
+    parser.add_argument("--digest", action="store_true",
+                        help="measure the statement digest (spltwd_digest_statement on a context)")
     parser.add_argument("files", nargs="*", type=pathlib.Path, help="corpus files to measure")
     args = parser.parse_args()
+    if args.accurate and args.digest:
+        parser.error("--accurate and --digest measure different calls: give one")
     if args.corpus is None:
         args.corpus = default_corpus(args.harness)
     return args
@@ -70,12 +75,15 @@ def instruction_total(out_file):
     raise RuntimeError(f"{out_file}: no instruction total")
 
 
-def measure(harness, harness_args, workdir, run_number, accurate):
+ENTRIES = {"classic": "Zoz_SQL_Split_Word", "accurate": "spltwd_split", "digest": "spltwd_digest_statement"}
+
+
+def measure(harness, harness_args, workdir, run_number, mode):
     """Runs the harness under callgrind; returns (counts, instructions)."""
     out_file = workdir / f"callgrind.{run_number}.out"
     log_file = workdir / f"valgrind.{run_number}.log"
-    entry = "spltwd_split" if accurate else "Zoz_SQL_Split_Word"
-    profile = ["--accurate"] if accurate else []
+    entry = ENTRIES[mode]
+    profile = [] if mode == "classic" else [f"--{mode}"]
     command = ["valgrind", "--tool=callgrind", f"--toggle-collect={entry}",
                f"--callgrind-out-file={out_file}", f"--log-file={log_file}",
                str(harness), *profile, *harness_args]
@@ -95,6 +103,7 @@ def measure(harness, harness_args, workdir, run_number, accurate):
 
 def main():
     args = parse_args()
+    mode = "digest" if args.digest else "accurate" if args.accurate else "classic"
     if not args.harness.is_file():
         sys.exit(f"callgrind_ipb: no harness at {args.harness}; "
                  "build the split_corpus target with -DSPLTWD_BENCH=ON")
@@ -118,12 +127,13 @@ def main():
     with tempfile.TemporaryDirectory(prefix="callgrind_ipb.") as tmp:
         workdir = pathlib.Path(tmp)
         for number, (name, harness_args) in enumerate(runs):
-            counts, instructions = measure(args.harness, harness_args, workdir, number, args.accurate)
+            counts, instructions = measure(args.harness, harness_args, workdir, number, mode)
             per_byte = instructions / counts["bytes"] if counts["bytes"] else 0.0
             print(f"{name:<28} {counts['statements']:>10} {counts['bytes']:>10} "
                   f"{instructions:>14} {per_byte:>10.1f}", flush=True)
-        _, instructions = measure(args.harness, ["--select-1"], workdir, len(runs), args.accurate)
-    print(f'\none split of "SELECT 1" (MySQL): {instructions} instructions')
+        _, instructions = measure(args.harness, ["--select-1"], workdir, len(runs), mode)
+    what = "digest" if mode == "digest" else "split"
+    print(f'\none {what} of "SELECT 1" (MySQL): {instructions} instructions')
 
 
 if __name__ == "__main__":

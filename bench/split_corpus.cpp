@@ -2,13 +2,15 @@
 // under callgrind (bench/callgrind_ipb.py), where a benchmark's repetitions
 // would only add noise.
 //
-//   split_corpus [--accurate] FILE...    split every statement of the files,
-//                           walk each stream with fetch_word, free it
-//   split_corpus [--accurate] --select-1 split "SELECT 1" as MySQL once
+//   split_corpus [--accurate|--digest] FILE...    split every statement of
+//                           the files, walk each stream with fetch_word, free it
+//   split_corpus [--accurate|--digest] --select-1 split "SELECT 1" as MySQL once
 //
-// Without --accurate the splits go through Zoz_SQL_Split_Word (the classic
-// profile); with it, through spltwd_split on a context of the accurate
-// profile.
+// Without an option the splits go through Zoz_SQL_Split_Word (the classic
+// profile); with --accurate, through spltwd_split on a context of the
+// accurate profile.  With --digest each statement is digested instead
+// (spltwd_digest_statement on one context), and "words" counts the bytes
+// of the normalised texts.
 //
 // Prints one line "statements=N bytes=N words=N rejected=N" on standard
 // output; the library's debug lines go to /dev/null (see stdout_divert.h).
@@ -20,6 +22,7 @@
 
 #include "corpus_reader.h"
 #include "split_walk.h"
+#include "spltwd_digest.h"
 #include "stdout_divert.h"
 
 namespace {
@@ -34,11 +37,21 @@ struct Totals {
         words += outcome.words;
         rejected += outcome.result < 0;
     }
+
+    void Digest(std::uint16_t dialect, std::string_view sql, spltwd_context* context) {
+        spltwd_digest digest{};
+        const std::int32_t result = spltwd_digest_statement(context, dialect, sql.data(),
+                                                            static_cast<std::uint32_t>(sql.size()), &digest);
+        ++statements;
+        bytes += sql.size();
+        words += result == 0 ? digest.normalized_length : 0;
+        rejected += result != 0;
+    }
 };
 
 int Usage() {
-    std::cerr << "usage: split_corpus [--accurate] FILE...\n"
-                 "       split_corpus [--accurate] --select-1\n";
+    std::cerr << "usage: split_corpus [--accurate|--digest] FILE...\n"
+                 "       split_corpus [--accurate|--digest] --select-1\n";
     return 2;
 }
 
@@ -47,7 +60,8 @@ int Usage() {
 int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     const bool accurate = !args.empty() && args[0] == "--accurate";
-    if (accurate) args.erase(args.begin());
+    const bool digest = !args.empty() && args[0] == "--digest";
+    if (accurate || digest) args.erase(args.begin());
     if (args.empty()) return Usage();
     try {
         // Read everything first, so that callgrind's count of the split
@@ -63,7 +77,7 @@ int main(int argc, char** argv) {
         }
 
         spltwd_context* context = nullptr;
-        if (accurate) {
+        if (accurate || digest) {
             context = spltwd_context_create();
             if (context == nullptr || spltwd_context_set_profile(context, SPLTWD_PROFILE_ACCURATE) != 0) {
                 std::cerr << "split_corpus: no context\n";
@@ -72,7 +86,12 @@ int main(int argc, char** argv) {
         }
         stdout_divert::StdoutDivert divert;
         Totals totals;
-        for (const corpus::Record& statement : statements) totals.Split(statement.dialect, statement.text, context);
+        for (const corpus::Record& statement : statements) {
+            if (digest)
+                totals.Digest(statement.dialect, statement.text, context);
+            else
+                totals.Split(statement.dialect, statement.text, context);
+        }
         spltwd_context_destroy(context);
         std::cout << "statements=" << totals.statements << " bytes=" << totals.bytes
                   << " words=" << totals.words << " rejected=" << totals.rejected << '\n';

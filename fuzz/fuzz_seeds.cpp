@@ -5,7 +5,8 @@
 // OUT_DIR/fuzz_split gets up to PER_DIALECT (default 300) statements of each
 // dialect, spread evenly over the corpus, each behind its dialect prefix;
 // OUT_DIR/fuzz_fetch_word gets the streams the library makes of them, and
-// OUT_DIR/fuzz_accurate the statements alone (it splits each in every dialect).
+// OUT_DIR/fuzz_accurate and OUT_DIR/fuzz_digest the statements alone (they
+// split or digest each in every dialect).
 // Inputs longer than the fuzzers' -max_len are left out.  The folders are
 // emptied first.  The statements are those of CORPUS_DIR (its *.rec files)
 // when it is named, else the build's corpus: the generated files and those
@@ -82,6 +83,7 @@ int Run(const fs::path& out_dir, std::size_t per_dialect, const std::vector<fs::
     const fs::path split_dir = FreshFolder(out_dir / "fuzz_split");
     const fs::path fetch_dir = FreshFolder(out_dir / "fuzz_fetch_word");
     const fs::path accurate_dir = FreshFolder(out_dir / "fuzz_accurate");
+    const fs::path digest_dir = FreshFolder(out_dir / "fuzz_digest");
     std::size_t split_seeds = 0, fetch_seeds = 0;
     for (const auto& [dialect, statements] : FittingStatements(corpus_files)) {
         const auto prefix = *dialect_prefix::Encode(dialect);
@@ -92,6 +94,7 @@ int Run(const fs::path& out_dir, std::size_t per_dialect, const std::vector<fs::
             WriteFile(split_dir / name, std::string(prefix.begin(), prefix.end()) + statement);
             ++split_seeds;
             WriteFile(accurate_dir / name, statement);
+            WriteFile(digest_dir / name, statement);
             const std::string stream = StreamOf(dialect, statement);
             if (stream.empty() || stream.size() > kMaxInput) continue;
             WriteFile(fetch_dir / name, stream);
@@ -99,7 +102,8 @@ int Run(const fs::path& out_dir, std::size_t per_dialect, const std::vector<fs::
         }
     }
     std::cout << "fuzz_seeds: " << split_seeds << " in " << split_dir.string() << ", " << fetch_seeds << " in "
-              << fetch_dir.string() << ", " << split_seeds << " in " << accurate_dir.string() << '\n';
+              << fetch_dir.string() << ", " << split_seeds << " in " << accurate_dir.string() << " and in "
+              << digest_dir.string() << '\n';
     return 0;
 }
 

@@ -7,9 +7,9 @@
 # to BUILD_DIR/fuzz-seeds/fuzz_split (up to PER_DIALECT statements of each
 # dialect, default 300, behind their dialect prefix),
 # BUILD_DIR/fuzz-seeds/fuzz_fetch_word (the streams the library makes of
-# them) and BUILD_DIR/fuzz-seeds/fuzz_accurate (the statements alone).  The
-# corpus is the build's: the generated files and those under its
-# SPLTWD_CORPUS_DIR.
+# them), BUILD_DIR/fuzz-seeds/fuzz_accurate and fuzz_digest (the statements
+# alone).  The corpus is the build's: the generated files and those under
+# its SPLTWD_CORPUS_DIR.
 set -euo pipefail
 
 if (($# < 1 || $# > 2)); then
