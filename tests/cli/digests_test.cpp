@@ -137,7 +137,8 @@ Written write_log(const std::filesystem::path &file, std::size_t size, std::size
     std::size_t at = 0;
     for (int i = 0; at < size; ++i) {
         char statement[160];
-        const int length = std::snprintf(statement, sizeof statement, kShapes[i % 3], i * 7919 % 100003, i);
+        const int length = std::snprintf(statement, sizeof statement, kShapes[i % 3],
+                                         static_cast<int>(static_cast<long long>(i) * 7919 % 100003), i);
         out.write(statement, length);
         at += static_cast<std::size_t>(length);
         // Without its ";" and line end.

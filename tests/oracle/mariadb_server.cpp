@@ -193,8 +193,11 @@ void MariaDbServer::start()
     // Small InnoDB files: the data folder takes about 20 MB and a second.
     const std::vector<std::string> small_innodb = {"--innodb-buffer-pool-size=16M", "--innodb-log-file-size=4M"};
 
+    // Its own temporary folder (the other options go to the server it runs):
+    // two tests installing at once in the shared /tmp collide on the names
+    // of temporary tables.
     std::vector<std::string> install = {"--no-defaults", "--datadir=" + data, user, "--skip-test-db",
-                                        "--auth-root-authentication-method=normal"};
+                                        "--auth-root-authentication-method=normal", "--tmpdir=" + dir.string()};
     install.insert(install.end(), small_innodb.begin(), small_innodb.end());
     RunOptions install_options;
     install_options.time_limit = kStartLimit;
