@@ -18,14 +18,6 @@
 
 namespace {
 
-constexpr std::uint16_t kDialects[] = {0,
-                                       SPLT_WD_DIALECT_ORACLE,
-                                       SPLT_WD_DIALECT_SQLSERVER,
-                                       SPLT_WD_DIALECT_DB2,
-                                       SPLT_WD_DIALECT_MYSQL,
-                                       SPLT_WD_DIALECT_POSTGRESQL,
-                                       SPLT_WD_DIALECT_INFORMIX};
-
 // The dialect being checked, named when an expectation fails.
 std::uint16_t checked_dialect = 0;
 
@@ -171,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // AddressSanitizer catches a read past its end.
     char* input = static_cast<char*>(std::malloc(size));
     std::memcpy(input, data, size);
-    for (std::uint16_t dialect : kDialects) CheckDialect(context, dialect, input, static_cast<std::uint32_t>(size));
+    for (std::uint16_t dialect : kAllDialects) CheckDialect(context, dialect, input, static_cast<std::uint32_t>(size));
     Check(std::memcmp(input, data, size) == 0, "the statement is never written");
     std::free(input);
     return 0;

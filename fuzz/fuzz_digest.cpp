@@ -18,14 +18,6 @@
 
 namespace {
 
-constexpr std::uint16_t kDialects[] = {0,
-                                       SPLT_WD_DIALECT_ORACLE,
-                                       SPLT_WD_DIALECT_SQLSERVER,
-                                       SPLT_WD_DIALECT_DB2,
-                                       SPLT_WD_DIALECT_MYSQL,
-                                       SPLT_WD_DIALECT_POSTGRESQL,
-                                       SPLT_WD_DIALECT_INFORMIX};
-
 std::uint16_t checked_dialect = 0;
 const std::string* checked_text = nullptr;
 
@@ -103,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // AddressSanitizer catches a read past its end.
     char* input = static_cast<char*>(std::malloc(size ? size : 1));
     if (size) std::memcpy(input, data, size);
-    for (std::uint16_t dialect : kDialects)
+    for (std::uint16_t dialect : kAllDialects)
         CheckDialect(digests, splits, dialect, input, static_cast<std::uint32_t>(size));
     Check(size == 0 || std::memcmp(input, data, size) == 0, "the statement is never written");
     std::free(input);

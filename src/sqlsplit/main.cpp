@@ -156,10 +156,7 @@ private:
             for (StatementCutter::Step step; (step = cutter.next(statement)) != StatementCutter::Step::end;) {
                 ++number_;
                 if (step != StatementCutter::Step::statement) {
-                    const std::string why =
-                        step == StatementCutter::Step::too_long
-                            ? "longer than " + std::to_string(cutter.longest_statement()) + " bytes, too long to split"
-                            : split_failure(cutter.failed_result());
+                    const std::string why = cut_failure(step, cutter);
                     status_ = kFailure;
                     progress_.finish();
                     return note(label, why + "; the rest of " + label + " is skipped");
@@ -213,10 +210,7 @@ private:
              output_works && (step = cutter.next(statement)) != StatementCutter::Step::end;) {
             ++number_;
             if (step != StatementCutter::Step::statement) {
-                const std::string why =
-                    step == StatementCutter::Step::too_long
-                        ? "longer than " + std::to_string(cutter.longest_statement()) + " bytes, too long to split"
-                        : split_failure(cutter.failed_result());
+                const std::string why = cut_failure(step, cutter);
                 status_ = kFailure;
                 output_works = note(label, why + "; the rest of " + label + " is skipped");
                 break;
@@ -249,6 +243,14 @@ private:
         }
         progress_.finish();
         return output_works;
+    }
+
+    // Why the cutter gave up on the rest of an input.
+    static std::string cut_failure(StatementCutter::Step step, const StatementCutter &cutter)
+    {
+        return step == StatementCutter::Step::too_long
+                   ? "longer than " + std::to_string(cutter.longest_statement()) + " bytes, too long to split"
+                   : split_failure(cutter.failed_result());
     }
 
     static std::string split_failure(std::int32_t result)
