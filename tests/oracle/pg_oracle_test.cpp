@@ -317,8 +317,6 @@ std::uint16_t literal_type(const Token& token, std::string_view sql) {
 struct Figures {
     std::size_t literals = 0, literals_agreeing = 0;  // strings, quoted names, comments, parameters, numbers
     std::size_t others = 0, others_agreeing = 0;      // names, keywords, operators, punctuation
-    std::size_t known = 0;                            // tokens of a known difference (kKnownDifferences)
-    const char* known_reason = nullptr;               // the first known difference met
     std::size_t statements = 0, statements_rejected = 0;
     std::size_t scripts = 0, scripts_alike = 0, scripts_rejected = 0;
     std::size_t disagreements = 0;
@@ -354,42 +352,6 @@ bool agrees(const Token& token, std::uint32_t next_start, std::string_view sql, 
     return word->end <= next_start && word->end > word->start + 3 && sql[word->end - 1] == quote &&
            std::all_of(sql.begin() + word->end, sql.begin() + next_start, is_space);
 }
-
-// The differences that are ours by design, with the reason for each.  A
-// token they cover counts as compared, not as agreeing, and fails nothing.
-struct KnownDifference {
-    const char* reason;
-    bool (*covers)(std::size_t token, const std::vector<Token>& tokens, std::string_view sql,
-                   const std::vector<OurWord>& words);
-};
-
-// Our word that holds the byte at `offset`.
-const OurWord* word_at(const std::vector<OurWord>& words, std::uint32_t offset) {
-    const auto after = std::upper_bound(words.begin(), words.end(), offset,
-                                        [](std::uint32_t at, const OurWord& w) { return at < w.start; });
-    return after == words.begin() || (after - 1)->end <= offset ? nullptr : &*(after - 1);
-}
-
-const KnownDifference kKnownDifferences[] = {
-    {"ORDER BY, GROUP BY, PARTITION BY and IS NULL are one word of their own type (ORDER_BY, GROUP_BY, "
-     "PARTITION_BY, COMPARISON), whitespace between included, as in the classic profile; the scanner gives "
-     "two keywords",
-     [](std::size_t i, const std::vector<Token>& tokens, std::string_view sql, const std::vector<OurWord>& words) {
-         const OurWord* word = word_at(words, tokens[i].start);
-         if (word == nullptr) return false;
-         // The word is the two keywords and the whitespace between them.
-         const std::size_t first = i > 0 && tokens[i - 1].start == word->start ? i - 1 : i;
-         if (first + 1 >= tokens.size() || tokens[first].start != word->start || tokens[first + 1].end != word->end ||
-             !std::all_of(sql.begin() + tokens[first].end, sql.begin() + tokens[first + 1].start, is_space))
-             return false;
-         const int head = tokens[first].kind, tail = tokens[first + 1].kind;
-         return (head == PG_QUERY__TOKEN__ORDER && tail == PG_QUERY__TOKEN__BY && word->type == SPLT_WD_TYPE_ORDER_BY) ||
-                (head == PG_QUERY__TOKEN__GROUP_P && tail == PG_QUERY__TOKEN__BY && word->type == SPLT_WD_TYPE_GROUP_BY) ||
-                (head == PG_QUERY__TOKEN__PARTITION && tail == PG_QUERY__TOKEN__BY &&
-                 word->type == SPLT_WD_TYPE_PARTITION_BY) ||
-                (head == PG_QUERY__TOKEN__IS && tail == PG_QUERY__TOKEN__NULL_P && word->type == SPLT_WD_TYPE_COMPARISON);
-     }},
-};
 
 std::string describe_words(const std::vector<OurWord>& words, std::uint32_t from, std::uint32_t to) {
     std::ostringstream out;
@@ -433,13 +395,6 @@ void compare_tokens(Splitter& splitter, const std::string& sql, const std::strin
         (literal ? figures.literals : figures.others) += 1;
         (literal ? figures.literals_agreeing : figures.others_agreeing) += agreeing ? 1 : 0;
         if (agreeing) continue;
-        const auto known = std::find_if(std::begin(kKnownDifferences), std::end(kKnownDifferences),
-                                        [&](const KnownDifference& d) { return d.covers(i, *tokens, sql, words); });
-        if (known != std::end(kKnownDifferences)) {
-            ++figures.known;
-            if (figures.known_reason == nullptr) figures.known_reason = known->reason;
-            continue;
-        }
         std::ostringstream report;
         report << where << ": PostgreSQL " << name << " [" << token.start << "," << token.end << ") \""
                << escaped(std::string_view(sql).substr(token.start, token.end - token.start)) << "\""
@@ -501,16 +456,13 @@ void conclude(const std::string& source, const Figures& f) {
     std::ostringstream line;
     line << "pg-oracle: " << source << ": tokens " << agreeing << "/" << compared << " agree (strings, quoted names, "
          << "comments, parameters, numbers " << f.literals_agreeing << "/" << f.literals << "; names, keywords, "
-         << "operators " << f.others_agreeing << "/" << f.others << "; known differences " << f.known
-         << "); scripts cut alike " << f.scripts_alike << "/"
+         << "operators " << f.others_agreeing << "/" << f.others << "); scripts cut alike " << f.scripts_alike << "/"
          << (f.scripts - f.scripts_rejected) << "; left out as the scanner rejects them: " << f.statements_rejected
          << " of " << f.statements << " statements, " << f.scripts_rejected << " of " << f.scripts
          << " scripts (or their parentheses do not pair up)";
-    if (f.known_reason != nullptr) line << "\npg-oracle: " << source << ": known differences, such as: " << f.known_reason;
     std::cout << line.str() << std::endl;
     testing::Test::RecordProperty("tokens_agreeing", std::to_string(agreeing));
     testing::Test::RecordProperty("tokens_compared", std::to_string(compared));
-    testing::Test::RecordProperty("tokens_known_different", std::to_string(f.known));
     testing::Test::RecordProperty("scripts_cut_alike", std::to_string(f.scripts_alike));
     testing::Test::RecordProperty("scripts_compared", std::to_string(f.scripts - f.scripts_rejected));
     std::ostringstream reports;

@@ -53,7 +53,7 @@ constexpr KeywordSet kTableWords(
     std::array<std::string_view, 6>{"FROM", "JOIN", "INTO", "UPDATE", "TABLE", "STRAIGHT_JOIN"});
 
 // What the normalised text does with each word type.
-enum class WordClass : std::uint8_t { blank, literal, lparen, rparen, comma, operand, other, two_words };
+enum class WordClass : std::uint8_t { blank, literal, lparen, rparen, comma, operand, other };
 
 constexpr std::array<WordClass, 256> kClassOf = [] {
     std::array<WordClass, 256> classes{};
@@ -65,10 +65,6 @@ constexpr std::array<WordClass, 256> kClassOf = [] {
     for (int type : {SPLT_WD_TYPE_NAME, SPLT_WD_TYPE_AT_VARIABLE, SPLT_WD_TYPE_ATAT_VARIABLE,
                      SPLT_WD_TYPE_BIND_VARIABLE, SPLT_WD_TYPE_STAR_NAME})
         classes[type] = WordClass::operand;
-    // Only the words of two keywords (ORDER BY, IS NULL) may hold blanks.
-    for (int type : {SPLT_WD_TYPE_ORDER_BY, SPLT_WD_TYPE_GROUP_BY, SPLT_WD_TYPE_PARTITION_BY,
-                     SPLT_WD_TYPE_COMPARISON})
-        classes[type] = WordClass::two_words;
     classes[SPLT_WD_TYPE_LPAREN] = WordClass::lparen;
     classes[SPLT_WD_TYPE_RPAREN] = WordClass::rparen;
     classes[SPLT_WD_TYPE_COMMA] = WordClass::comma;
@@ -95,41 +91,25 @@ bool is_quoted(const Word& word) {
     return false;
 }
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-
-// Writes `text` at `out` with its ASCII letters in lower case and each run
-// of whitespace inside it (ORDER BY, IS NULL) as one blank; returns the
+// Writes `text` at `out` with its ASCII letters in lower case; returns the
 // end of what it wrote.
-char* write_folded(char* out, std::string_view text, bool may_hold_blanks) {
-    if (!may_hold_blanks) {
-        // Eight bytes at a time: a byte from 'A' to 'Z' gets its 0x20 bit.
-        constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-        constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-        std::size_t i = 0;
-        for (; i + 8 <= text.size(); i += 8) {
-            std::uint64_t bytes;
-            std::memcpy(&bytes, text.data() + i, 8);
-            const std::uint64_t low7 = bytes & ~kHighBits;
-            const std::uint64_t from_a = low7 + (0x80 - 'A') * kOnes;
-            const std::uint64_t past_z = low7 + (0x80 - 'Z' - 1) * kOnes;
-            const std::uint64_t upper = (from_a ^ past_z) & ~bytes & kHighBits;
-            bytes |= upper >> 2;
-            std::memcpy(out, &bytes, 8);
-            out += 8;
-        }
-        for (; i < text.size(); ++i) *out++ = kLower[static_cast<unsigned char>(text[i])];
-        return out;
+char* write_lower(char* out, std::string_view text) {
+    // Eight bytes at a time: a byte from 'A' to 'Z' gets its 0x20 bit.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t bytes;
+        std::memcpy(&bytes, text.data() + i, 8);
+        const std::uint64_t low7 = bytes & ~kHighBits;
+        const std::uint64_t from_a = low7 + (0x80 - 'A') * kOnes;
+        const std::uint64_t past_z = low7 + (0x80 - 'Z' - 1) * kOnes;
+        const std::uint64_t upper = (from_a ^ past_z) & ~bytes & kHighBits;
+        bytes |= upper >> 2;
+        std::memcpy(out, &bytes, 8);
+        out += 8;
     }
-    bool blank = false;
-    for (const char c : text) {
-        if (is_space(c)) {
-            blank = true;
-            continue;
-        }
-        if (blank) *out++ = ' ';
-        blank = false;
-        *out++ = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    }
+    for (; i < text.size(); ++i) *out++ = kLower[static_cast<unsigned char>(text[i])];
     return out;
 }
 
@@ -219,7 +199,6 @@ void DigestBuilder::add(const Word& word) {
                      quoted ? Fold::none : Fold::lower);
             }
             return;
-        case WordClass::two_words: emit(text, Last::other, Fold::lower_and_blanks); return;
         default: emit(text, Last::other, Fold::lower); return;
     }
 }
@@ -309,7 +288,7 @@ void DigestBuilder::emit(std::string_view text, Last kind, Fold fold) {
     if (needs_blank_before(kind, text)) *out++ = ' ';
     note_in_group(kind);
     if (fold != Fold::none) {
-        out = write_folded(out, text, fold == Fold::lower_and_blanks);
+        out = write_lower(out, text);
     } else {
         for (const char c : text) *out++ = c;
     }

@@ -49,9 +49,8 @@ private:
         bool any_literal;
     };
 
-    // How a word's bytes are written: as they are, ASCII letters lower-cased,
-    // or lower-cased with each inner run of blanks as one.
-    enum class Fold { none, lower, lower_and_blanks };
+    // How a word's bytes are written: as they are, or ASCII letters lower-cased.
+    enum class Fold { none, lower };
     void emit(std::string_view text, Last kind, Fold fold);
     bool needs_blank_before(Last kind, std::string_view text) const;
     void room(std::size_t bytes) {
