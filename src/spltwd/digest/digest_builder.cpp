@@ -11,7 +11,7 @@
 namespace spltwd::digest {
 namespace {
 
-constexpr std::size_t kLongestKeyword = 16;
+constexpr std::size_t kLongestKeyword = kLongestListedKeyword;
 
 // The statement verbs a kind may be.
 constexpr KeywordSet kVerbs(std::array<std::string_view, 34>{
@@ -237,19 +237,13 @@ void DigestBuilder::add_records(const char* records, std::uint32_t length) {
 
 void DigestBuilder::finish() {
     // A sign at the end is an operator; semicolons at the end are dropped.
-    if (sign_ != 0) {
-        const char sign[1] = {sign_};
-        sign_ = 0;
-        emit(std::string_view(sign, 1), Last::other, Fold::none);
-    }
+    emit_sign();
     semicolons_ = 0;
     end_table();
     if (kind_.empty()) kind_ = "OTHER";
     room(1);
     out_[size_] = '\0';
 }
-
-
 
 // Writes a sign held back as an operator of its own.
 void DigestBuilder::emit_sign() {
@@ -262,11 +256,7 @@ void DigestBuilder::emit_sign() {
 
 // Writes what was held back before the word that follows it.
 void DigestBuilder::emit_held() {
-    if (sign_ != 0) {
-        const char sign[1] = {sign_};
-        sign_ = 0;
-        emit(std::string_view(sign, 1), Last::other, Fold::none);
-    }
+    emit_sign();
     for (; semicolons_ > 0; --semicolons_) emit(";", Last::other, Fold::none);
 }
 

@@ -11,10 +11,13 @@
 
 namespace spltwd::digest {
 
+// No keyword a set holds, nor one the digest looks for, is longer.
+inline constexpr std::size_t kLongestListedKeyword = 16;
+
 template <std::size_t N>
 class KeywordSet {
 public:
-    static constexpr std::size_t kLongest = 16;
+    static constexpr std::size_t kLongest = kLongestListedKeyword;
 
     constexpr explicit KeywordSet(std::array<std::string_view, N> words) : words_(words) {
         std::sort(words_.begin(), words_.end(),
