@@ -11,8 +11,6 @@
 namespace spltwd::digest {
 namespace {
 
-constexpr std::size_t kLongestKeyword = kLongestListedKeyword;
-
 // The statement verbs a kind may be.
 constexpr KeywordSet kVerbs(std::array<std::string_view, 34>{
     "SELECT",   "INSERT",  "UPDATE",   "DELETE",  "MERGE",  "REPLACE", "CREATE",  "ALTER",    "DROP",
@@ -20,27 +18,15 @@ constexpr KeywordSet kVerbs(std::array<std::string_view, 34>{
     "SET",      "SHOW",    "DESCRIBE", "EXPLAIN", "USE",    "CALL",    "EXEC",    "EXECUTE",  "DECLARE",
     "LOCK",     "UNLOCK",  "ANALYZE",  "VACUUM",  "COPY",   "LOAD",    "VALUES"});
 
-// A word's bytes in upper case (ASCII letters), at `buffer`, when it is
-// short enough to be a keyword; else empty.
-std::string_view upper_case(std::string_view text, char (&buffer)[kLongestKeyword]) {
-    if (text.size() > kLongestKeyword) return {};
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        buffer[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-    }
-    return {buffer, text.size()};
-}
-
-// Whether the word may be FROM, JOIN, INTO, TABLE, UPDATE or STRAIGHT_JOIN,
-// or KEY or FOR, by its length and first letter alone.
-bool may_matter_to_tables(std::string_view text) {
-    const std::size_t length = text.size();
-    if (!(length == 3 || length == 4 || length == 5 || length == 6 || length == 13)) return false;
-    const char first = static_cast<char>(text[0] | 0x20);
-    return first == 'f' || first == 'j' || first == 'i' || first == 'u' || first == 't' || first == 's' ||
-           first == 'k';
-}
-
+constexpr FoldedWord kWith = folded("with");
+constexpr FoldedWord kComma = folded(",");
+constexpr FoldedWord kUpdate = folded("update");
+constexpr FoldedWord kTable = folded("table");
+constexpr FoldedWord kFrom = folded("from");
+constexpr FoldedWord kAs = folded("as");
+constexpr FoldedWord kIf = folded("if");
+constexpr FoldedWord kNot = folded("not");
+constexpr FoldedWord kExists = folded("exists");
 
 // Words after which a name is no alias of a table in a FROM list.
 constexpr KeywordSet kClauseWords(std::array<std::string_view, 27>{
@@ -51,6 +37,17 @@ constexpr KeywordSet kClauseWords(std::array<std::string_view, 27>{
 // The words a table name follows.
 constexpr KeywordSet kTableWords(
     std::array<std::string_view, 6>{"FROM", "JOIN", "INTO", "UPDATE", "TABLE", "STRAIGHT_JOIN"});
+// The words after which UPDATE is part of a clause or a list and names no
+// table: ON UPDATE CASCADE, ON DUPLICATE KEY UPDATE, FOR UPDATE, DO UPDATE,
+// BEFORE or AFTER UPDATE, INSTEAD OF UPDATE, INSERT OR UPDATE, GRANT
+// SELECT, UPDATE.  (After THEN it may be either: MERGE's THEN UPDATE SET
+// names none, a procedure's THEN UPDATE t SET does.)
+constexpr KeywordSet kUpdateOfAClause(
+    std::array<std::string_view, 9>{"ON", "KEY", "FOR", "DO", "BEFORE", "AFTER", "OF", "OR", ","});
+// Names that follow a table word without naming a table: UPDATE SET (in
+// MERGE), TABLE OF (a collection type), GRANT UPDATE ON.
+constexpr KeywordSet kNoTable(std::array<std::string_view, 3>{"SET", "OF", "ON"});
+static_assert(kTableWords.find(kFrom) >= 0 && kTableWords.find(kUpdate) >= 0 && kTableWords.find(kTable) >= 0);
 
 // What the normalised text does with each word type.
 enum class WordClass : std::uint8_t { blank, literal, lparen, rparen, comma, operand, other };
@@ -73,17 +70,21 @@ constexpr std::array<WordClass, 256> kClassOf = [] {
 
 WordClass class_of(std::uint16_t type) { return type < kClassOf.size() ? kClassOf[type] : WordClass::other; }
 
-constexpr std::array<char, 256> kLower = [] {
-    std::array<char, 256> lower{};
-    for (int c = 0; c < 256; ++c) lower[c] = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    return lower;
+// The bytes that open a quoted name, and 'u' of U&"..".
+enum class Opens : std::uint8_t { nothing, quoted_name, maybe_unicode_name };
+constexpr std::array<Opens, 256> kOpens = [] {
+    std::array<Opens, 256> opens{};
+    for (const char c : {'"', '`', '['}) opens[static_cast<unsigned char>(c)] = Opens::quoted_name;
+    for (const char c : {'u', 'U'}) opens[static_cast<unsigned char>(c)] = Opens::maybe_unicode_name;
+    return opens;
 }();
 
 // Quoted names and variables keep their bytes.
 bool is_quoted(const Word& word) {
     const std::string_view t = word.text;
     if (word.type == SPLT_WD_TYPE_NAME) {
-        return t[0] == '"' || t[0] == '`' || t[0] == '[' || (t.size() > 2 && (t[0] | 0x20) == 'u' && t[1] == '&');
+        const Opens opens = kOpens[static_cast<unsigned char>(t[0])];
+        return opens == Opens::quoted_name || (opens == Opens::maybe_unicode_name && t.size() > 2 && t[1] == '&');
     }
     if (word.type == SPLT_WD_TYPE_AT_VARIABLE || word.type == SPLT_WD_TYPE_ATAT_VARIABLE) {
         return t.find_first_of("'\"`") != std::string_view::npos;
@@ -91,32 +92,27 @@ bool is_quoted(const Word& word) {
     return false;
 }
 
-// Writes `text` at `out` with its ASCII letters in lower case; returns the
-// end of what it wrote.
+// Writes `text`, longer than eight bytes, at `out` with its ASCII letters
+// in lower case; returns the end of what it wrote.
 char* write_lower(char* out, std::string_view text) {
-    // Eight bytes at a time: a byte from 'A' to 'Z' gets its 0x20 bit.
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
+    const std::size_t size = text.size();
+    const auto lower_eight_at = [&](std::size_t at) {
         std::uint64_t bytes;
-        std::memcpy(&bytes, text.data() + i, 8);
-        const std::uint64_t low7 = bytes & ~kHighBits;
-        const std::uint64_t from_a = low7 + (0x80 - 'A') * kOnes;
-        const std::uint64_t past_z = low7 + (0x80 - 'Z' - 1) * kOnes;
-        const std::uint64_t upper = (from_a ^ past_z) & ~bytes & kHighBits;
-        bytes |= upper >> 2;
-        std::memcpy(out, &bytes, 8);
-        out += 8;
-    }
-    for (; i < text.size(); ++i) *out++ = kLower[static_cast<unsigned char>(text[i])];
-    return out;
+        std::memcpy(&bytes, text.data() + at, 8);
+        bytes = folding::lower(bytes);
+        std::memcpy(out + at, &bytes, 8);
+    };
+    for (std::size_t at = 0; at + 8 < size; at += 8) lower_eight_at(at);
+    lower_eight_at(size - 8);  // the last eight, which may overlap the ones before
+    return out + size;
 }
 
 }  // namespace
 
 void DigestBuilder::reset(std::size_t length) {
-    if (out_.size() < 2 * length + 8) out_.resize(2 * length + 8);
+    // Room for a short word's 16 bytes past the end, too.
+    const std::size_t room = 2 * length + 2 * FoldedWord::kLongest;
+    if (out_.size() < room) out_.resize(room);
     size_ = 0;
     groups_.clear();
     last_ = Last::nothing;
@@ -131,7 +127,7 @@ void DigestBuilder::reset(std::size_t length) {
     want_ = Want::none;
     from_list_ = false;
     name_.clear();
-    after_key_or_for_ = false;
+    word_before_ = {};
     tables_.clear();
     table_count_ = 0;
 }
@@ -144,16 +140,13 @@ void DigestBuilder::add(const Word& word) {
         return;
     }
     const bool quoted = cls == WordClass::operand && is_quoted(word);
-    // The word in upper case, where the kind or the tables may ask for it.
-    char upper_bytes[kLongestKeyword];
-    std::string_view upper;
-    const char first = static_cast<char>(text[0] | 0x20);
-    if (!quoted && first >= 'a' && first <= 'z' &&
-        (!kind_done_ || want_ != Want::none || may_matter_to_tables(text))) {
-        upper = upper_case(text, upper_bytes);
-    }
-    if (!kind_done_) follow_kind(word, upper);
-    if (want_ != Want::none || !upper.empty()) follow_tables(word, upper, quoted);
+    // The word folded, where it may be a keyword and is written in lower
+    // case: no literal, quoted name or punctuation is either.
+    const FoldedWord folded_word =
+        (cls == WordClass::operand || cls == WordClass::other) && !quoted ? fold(text) : FoldedWord{};
+    if (!kind_done_) follow_kind(word, folded_word);
+    if (want_ != Want::none || kTableWords.contains(folded_word)) follow_tables(word, folded_word);
+    word_before_ = cls == WordClass::comma ? kComma : folded_word;
 
     if (cls == WordClass::literal) {
         if (sign_ != 0 && sign_touches_ && word.type == SPLT_WD_TYPE_NUMBER) {
@@ -164,43 +157,50 @@ void DigestBuilder::add(const Word& word) {
         emit_literal();
         return;
     }
-    if (cls == WordClass::other && text.size() == 1) {
-        const char byte = text[0];
-        if (byte == ';') {
-            emit_sign();
-            ++semicolons_;
-            return;
-        }
-        emit_pending();
-        if ((byte == '+' || byte == '-') && last_ != Last::name && last_ != Last::operand && last_ != Last::literal &&
-            last_ != Last::close) {
-            sign_ = byte;
-            sign_touches_ = true;
-            return;
-        }
-        if (byte == '.') {
-            emit(".", Last::dot, Fold::none);
-            return;
-        }
-        emit(text, Last::other, Fold::lower);
-        return;
-    }
+    if (cls == WordClass::other && text.size() == 1 && took_punctuation(text[0])) return;
     emit_pending();
+    Last kind = Last::other;
     switch (cls) {
         case WordClass::lparen: emit_open(); return;
         case WordClass::rparen: emit_close(); return;
-        case WordClass::comma: emit(",", Last::comma, Fold::none); return;
+        case WordClass::comma: emit(",", Last::comma); return;
         case WordClass::operand:
             // A bind marker "?" counts as a literal in a group: IN (?, ?) is IN (?).
             if (word.type == SPLT_WD_TYPE_BIND_VARIABLE && text.size() == 1 && text[0] == '?') {
                 emit_literal();
-            } else {
-                emit(text, word.type == SPLT_WD_TYPE_NAME ? Last::name : Last::operand,
-                     quoted ? Fold::none : Fold::lower);
+                return;
             }
-            return;
-        default: emit(text, Last::other, Fold::lower); return;
+            kind = word.type == SPLT_WD_TYPE_NAME ? Last::name : Last::operand;
+            if (quoted) {
+                emit(text, kind);
+                return;
+            }
+            break;
+        default: break;
     }
+    emit_word(text, folded_word, kind);
+}
+
+// A ";" is held back (those at the end are dropped), a sign may be part of
+// the number after it, a "." joins names: true when `byte` was one of them.
+bool DigestBuilder::took_punctuation(char byte) {
+    if (byte == ';') {
+        emit_sign();
+        ++semicolons_;
+        return true;
+    }
+    emit_pending();
+    if ((byte == '+' || byte == '-') && last_ != Last::name && last_ != Last::operand && last_ != Last::literal &&
+        last_ != Last::close) {
+        sign_ = byte;
+        sign_touches_ = true;
+        return true;
+    }
+    if (byte == '.') {
+        emit(".", Last::dot);
+        return true;
+    }
+    return false;
 }
 
 // No blank after "(", before ")" and ",", nor around "." where it joins the
@@ -208,31 +208,90 @@ void DigestBuilder::add(const Word& word) {
 // before anything but a name that starts with no digit, or "*", so that
 // the text reads back as the same words (".1" would be a number, "@a." a
 // variable, ". ." Oracle's "..").
-bool DigestBuilder::needs_blank_before(Last kind, std::string_view text) const {
-    if (size_ == 0 || last_ == Last::open || kind == Last::close || kind == Last::comma) return false;
-    if (kind == Last::dot) return last_ != Last::name;
-    if (last_ == Last::dot) {
+bool DigestBuilder::blank_between(Last last, Last kind, std::string_view text) {
+    if (last == Last::nothing || last == Last::open || kind == Last::close || kind == Last::comma) return false;
+    if (kind == Last::dot) return last != Last::name;
+    if (last == Last::dot) {
         const bool joins = (kind == Last::name && !(text[0] >= '0' && text[0] <= '9')) || text == "*";
         return !joins;
     }
     return true;
 }
 
+// Most words are names, keywords, operators and literals in the middle of
+// a statement, after its kind is known and where no table is wanted and
+// no sign or ";" is held back.  Those are written here, the end of the
+// text, the last word's kind and the open group in locals (a store
+// through char may touch any member, so members would be read again
+// after each); every other word goes through add(), with the locals
+// handed over and taken back.
 void DigestBuilder::add_records(const char* records, std::uint32_t length) {
+    char* out = nullptr;
+    char* limit = nullptr;  // room for one more short word before it
+    Last last = Last::nothing;
+    Group* group = nullptr;
+    FoldedWord before;
+    bool plain = false;  // whether the state allows the words done here
+    const auto take = [&] {
+        out = out_.data() + size_;
+        limit = out_.data() + out_.size() - (FoldedWord::kLongest + 1);
+        last = last_;
+        group = groups_.empty() ? nullptr : &groups_.back();
+        before = word_before_;
+        plain = kind_done_ && want_ == Want::none && sign_ == 0 && semicolons_ == 0;
+    };
+    const auto hand_over = [&] {
+        size_ = static_cast<std::size_t>(out - out_.data());
+        last_ = last;
+        word_before_ = before;
+    };
+    take();
     for (std::uint32_t at = 0; length - at >= 8;) {
         std::uint32_t word_length;
         std::memcpy(&word_length, records + at, 4);
-        Word word{{records + at + 4, word_length}, 0, 0};
+        Word word{{records + at + 4, word_length}, 0};
         std::memcpy(&word.type, records + at + 4 + word_length, 2);
         at += 8 + word_length;
+        const WordClass cls = class_of(word.type);
         // Half the words are blanks, which only part a sign from its number.
-        if (word.type == SPLT_WD_TYPE_SPACE || word.type == SPLT_WD_TYPE_COMMENT) {
+        if (cls == WordClass::blank) {
             sign_touches_ = false;
             continue;
         }
-        std::memcpy(&word.mask, records + at - 2, 2);
+        if (plain && out < limit && word_length != 0) {
+            if (cls == WordClass::literal) {
+                if (blank_between(last, Last::literal, "?")) *out++ = ' ';
+                *out++ = '?';
+                if (group != nullptr) group->any_literal = true;
+                last = Last::literal;
+                before = {};
+                continue;
+            }
+            const char first = word.text[0];
+            const bool plain_word =
+                (cls == WordClass::other && (word_length > 1 || (first != ';' && first != '+' && first != '-' &&
+                                                                 first != '.'))) ||
+                (cls == WordClass::operand && !is_quoted(word) &&
+                 !(word.type == SPLT_WD_TYPE_BIND_VARIABLE && word_length == 1 && first == '?'));
+            const FoldedWord folded_word = plain_word ? fold(word.text) : FoldedWord{};
+            if (!folded_word.empty() && !kTableWords.contains(folded_word)) {
+                const Last kind = cls == WordClass::other              ? Last::other
+                                  : word.type == SPLT_WD_TYPE_NAME ? Last::name
+                                                                   : Last::operand;
+                if (blank_between(last, kind, word.text)) *out++ = ' ';
+                if (group != nullptr) group->only_literals = false;
+                store(folded_word, out);
+                out += folded_word.size;
+                last = kind;
+                before = folded_word;
+                continue;
+            }
+        }
+        hand_over();
         add(word);
+        take();
     }
+    hand_over();
 }
 
 void DigestBuilder::finish() {
@@ -250,14 +309,14 @@ void DigestBuilder::emit_sign() {
     if (sign_ != 0) {
         const char sign[1] = {sign_};
         sign_ = 0;
-        emit(std::string_view(sign, 1), Last::other, Fold::none);
+        emit(std::string_view(sign, 1), Last::other);
     }
 }
 
 // Writes what was held back before the word that follows it.
 void DigestBuilder::emit_held() {
     emit_sign();
-    for (; semicolons_ > 0; --semicolons_) emit(";", Last::other, Fold::none);
+    for (; semicolons_ > 0; --semicolons_) emit(";", Last::other);
 }
 
 void DigestBuilder::note_in_group(Last kind) {
@@ -272,24 +331,37 @@ void DigestBuilder::note_in_group(Last kind) {
 
 // Words are joined by one blank, but none after "(", before ")" and ",",
 // and on either side of ".".
-void DigestBuilder::emit(std::string_view text, Last kind, Fold fold) {
+void DigestBuilder::emit(std::string_view text, Last kind) {
     room(text.size() + 1);
     char* out = out_.data() + size_;
-    if (needs_blank_before(kind, text)) *out++ = ' ';
+    if (blank_between(last_, kind, text)) *out++ = ' ';
     note_in_group(kind);
-    if (fold != Fold::none) {
+    for (const char c : text) *out++ = c;
+    size_ = static_cast<std::size_t>(out - out_.data());
+    last_ = kind;
+}
+
+// Writes a word in lower case: a short one from its folded form, all 16
+// bytes at once.
+void DigestBuilder::emit_word(std::string_view text, const FoldedWord& folded_word, Last kind) {
+    room(std::max(text.size(), FoldedWord::kLongest) + 1);
+    char* out = out_.data() + size_;
+    if (blank_between(last_, kind, text)) *out++ = ' ';
+    note_in_group(kind);
+    if (folded_word.empty()) {
         out = write_lower(out, text);
     } else {
-        for (const char c : text) *out++ = c;
+        store(folded_word, out);
+        out += folded_word.size;
     }
     size_ = static_cast<std::size_t>(out - out_.data());
     last_ = kind;
 }
 
-void DigestBuilder::emit_literal() { emit("?", Last::literal, Fold::none); }
+void DigestBuilder::emit_literal() { emit("?", Last::literal); }
 
 void DigestBuilder::emit_open() {
-    emit("(", Last::open, Fold::none);
+    emit("(", Last::open);
     groups_.push_back({size_ - 1, true, false});
 }
 
@@ -297,13 +369,13 @@ void DigestBuilder::emit_open() {
 // such groups one "(?)".
 void DigestBuilder::emit_close() {
     if (groups_.empty()) {
-        emit(")", Last::close, Fold::none);
+        emit(")", Last::close);
         return;
     }
     const Group group = groups_.back();
     groups_.pop_back();
     if (!(group.only_literals && group.any_literal)) {
-        emit(")", Last::close, Fold::none);
+        emit(")", Last::close);
         return;
     }
     size_ = group.open_at;
@@ -323,60 +395,71 @@ void DigestBuilder::emit_close() {
 
 // The kind: the first word that is not "(" when it is a verb; after WITH,
 // the first verb outside parentheses.
-void DigestBuilder::follow_kind(const Word& word, std::string_view upper) {
-    if (kind_done_) return;
+void DigestBuilder::follow_kind(const Word& word, const FoldedWord& folded_word) {
     if (in_with_) {
         if (word.type == SPLT_WD_TYPE_LPAREN) {
             ++with_depth_;
         } else if (word.type == SPLT_WD_TYPE_RPAREN) {
             if (with_depth_ > 0) --with_depth_;
-        } else if (with_depth_ == 0 && kVerbs.contains(upper)) {
-            kind_ = kVerbs.find(upper);
-            kind_done_ = true;
+        } else if (with_depth_ == 0) {
+            const int verb = kVerbs.find(folded_word);
+            if (verb >= 0) {
+                kind_ = kVerbs.at(verb);
+                kind_done_ = true;
+            }
         }
         return;
     }
     if (word.type == SPLT_WD_TYPE_LPAREN) return;
-    if (upper == "WITH") {
+    if (folded_word == kWith) {
         in_with_ = true;
         return;
     }
-    kind_ = kVerbs.find(upper);
+    const int verb = kVerbs.find(folded_word);
+    if (verb >= 0) kind_ = kVerbs.at(verb);
     kind_done_ = true;
 }
 
 // The tables: a name after FROM, JOIN, INTO, UPDATE or TABLE, its parts
 // joined by ".", and each further name of a comma list after FROM (with
 // its alias, if any).  A "(" where the name would be is a subquery.
-void DigestBuilder::follow_tables(const Word& word, std::string_view upper, bool quoted) {
+void DigestBuilder::follow_tables(const Word& word, const FoldedWord& folded_word) {
+    if (want_ != Want::none && follow_table_name(word, folded_word)) return;
+    if (kTableWords.contains(folded_word) && !(folded_word == kUpdate && kUpdateOfAClause.contains(word_before_))) {
+        want_ = folded_word == kTable ? Want::table_or_if : Want::table;
+        from_list_ = folded_word == kFrom;
+    }
+}
+
+// One word of a table's name, or of a FROM list around it: true when it
+// is taken as one.
+bool DigestBuilder::follow_table_name(const Word& word, const FoldedWord& folded_word) {
     const bool name = word.type == SPLT_WD_TYPE_NAME;
-    // UPDATE after ON DUPLICATE KEY or FOR names no table.
-    const bool update_of_clause = after_key_or_for_;
-    after_key_or_for_ = upper == "KEY" || upper == "FOR";
     for (;;) {
         switch (want_) {
             case Want::table:
             case Want::table_or_if:
-                if (want_ == Want::table_or_if && (upper == "IF" || upper == "NOT" || upper == "EXISTS")) return;
-                if (name) {
+                if (want_ == Want::table_or_if &&
+                    (folded_word == kIf || folded_word == kNot || folded_word == kExists)) {
+                    return true;
+                }
+                if (name && !kNoTable.contains(folded_word)) {
                     name_.assign(word.text);
                     want_ = Want::in_name;
-                    return;
+                    return true;
                 }
-                want_ = Want::none;
-                from_list_ = false;
                 break;
             case Want::in_name:
             case Want::name_part:
                 if (want_ == Want::in_name && word.text == ".") {
                     name_ += '.';
                     want_ = Want::name_part;
-                    return;
+                    return true;
                 }
                 if (want_ == Want::name_part && name) {
                     name_.append(word.text);
                     want_ = Want::in_name;
-                    return;
+                    return true;
                 }
                 end_table();
                 want_ = from_list_ ? Want::after_from_table : Want::none;
@@ -385,35 +468,31 @@ void DigestBuilder::follow_tables(const Word& word, std::string_view upper, bool
             case Want::after_alias:
                 if (word.type == SPLT_WD_TYPE_COMMA) {
                     want_ = Want::table;
-                    return;
+                    return true;
                 }
-                if (want_ == Want::after_from_table && upper == "AS") {
+                if (want_ == Want::after_from_table && folded_word == kAs) {
                     want_ = Want::alias;
-                    return;
+                    return true;
                 }
-                if (want_ == Want::after_from_table && name && !kClauseWords.contains(upper) && !kTableWords.contains(upper)) {
+                if (want_ == Want::after_from_table && name && !kClauseWords.contains(folded_word) &&
+                    !kTableWords.contains(folded_word)) {
                     want_ = Want::after_alias;
-                    return;
+                    return true;
                 }
-                want_ = Want::none;
-                from_list_ = false;
                 break;
             case Want::alias:
                 if (name) {
                     want_ = Want::after_alias;
-                    return;
+                    return true;
                 }
-                want_ = Want::none;
-                from_list_ = false;
                 break;
             case Want::none:
-                break;
+                return false;
         }
-        break;
-    }
-    if (!quoted && kTableWords.contains(upper) && !(upper == "UPDATE" && update_of_clause)) {
-        want_ = upper == "TABLE" ? Want::table_or_if : Want::table;
-        from_list_ = upper == "FROM";
+        // Anything else ends the table and the list.
+        want_ = Want::none;
+        from_list_ = false;
+        return false;
     }
 }
 

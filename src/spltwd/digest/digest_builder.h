@@ -12,12 +12,13 @@
 #include <string_view>
 #include <vector>
 
+#include "folded_word.h"
+
 namespace spltwd::digest {
 
 struct Word {
     std::string_view text;
     std::uint16_t type;
-    std::uint16_t mask;
 };
 
 class DigestBuilder {
@@ -25,7 +26,6 @@ public:
     // Begins a statement of `length` bytes: the normalised text is never
     // longer than twice that.
     void reset(std::size_t length);
-    void add(const Word& word);
     // Adds each word of a run of whole word records.
     void add_records(const char* records, std::uint32_t length);
     // Ends the statement; the results below hold until the next reset().
@@ -49,10 +49,13 @@ private:
         bool any_literal;
     };
 
-    // How a word's bytes are written: as they are, or ASCII letters lower-cased.
-    enum class Fold { none, lower };
-    void emit(std::string_view text, Last kind, Fold fold);
-    bool needs_blank_before(Last kind, std::string_view text) const;
+    void add(const Word& word);
+    bool took_punctuation(char byte);
+    // Writes a word's bytes as they are, or folded to lower case.
+    void emit(std::string_view text, Last kind);
+    void emit_word(std::string_view text, const FoldedWord& folded_word, Last kind);
+    // Whether a blank goes between a word of kind `last` and the next.
+    static bool blank_between(Last last, Last kind, std::string_view text);
     void room(std::size_t bytes) {
         // The text is never longer than twice the statement, the room
         // reset() makes; this only guards that bound.
@@ -67,8 +70,9 @@ private:
     void emit_held();
     void emit_sign();
     void note_in_group(Last kind);
-    void follow_kind(const Word& word, std::string_view upper);
-    void follow_tables(const Word& word, std::string_view upper, bool quoted);
+    void follow_kind(const Word& word, const FoldedWord& folded_word);
+    void follow_tables(const Word& word, const FoldedWord& folded_word);
+    bool follow_table_name(const Word& word, const FoldedWord& folded_word);
     void end_table();
 
     // The normalised text is written into out_, whose size is only ever
@@ -93,18 +97,22 @@ private:
     Want want_ = Want::none;
     bool from_list_ = false;
     std::string name_;
-    bool after_key_or_for_ = false;  // the word before was KEY or FOR
+    FoldedWord word_before_;  // the word before, folded ("," too)
     std::string tables_;
     std::uint32_t table_count_ = 0;
 };
 
-// FNV-1a, 64 bits, of `bytes`.
-constexpr std::uint64_t fnv1a64(std::string_view bytes) {
+// FNV-1a, 64 bits, of `bytes`.  Each byte's step waits for the one before,
+// so only the loop's own work can be saved: eight bytes a round.
+inline std::uint64_t fnv1a64(std::string_view bytes) {
+    constexpr std::uint64_t kPrime = 0x100000001b3ull;
     std::uint64_t hash = 0xcbf29ce484222325ull;
-    for (const char c : bytes) {
-        hash ^= static_cast<unsigned char>(c);
-        hash *= 0x100000001b3ull;
+    const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = at + bytes.size();
+    for (; end - at >= 8; at += 8) {
+        for (int i = 0; i < 8; ++i) hash = (hash ^ at[i]) * kPrime;
     }
+    for (; at != end; ++at) hash = (hash ^ *at) * kPrime;
     return hash;
 }
 
