@@ -49,9 +49,6 @@ constexpr KeywordSet kUpdateOfAClause(
 constexpr KeywordSet kNoTable(std::array<std::string_view, 3>{"SET", "OF", "ON"});
 static_assert(kTableWords.find(kFrom) >= 0 && kTableWords.find(kUpdate) >= 0 && kTableWords.find(kTable) >= 0);
 
-// What the normalised text does with each word type.
-enum class WordClass : std::uint8_t { blank, literal, lparen, rparen, comma, operand, other };
-
 constexpr std::array<WordClass, 256> kClassOf = [] {
     std::array<WordClass, 256> classes{};
     for (WordClass& c : classes) c = WordClass::other;
@@ -68,7 +65,7 @@ constexpr std::array<WordClass, 256> kClassOf = [] {
     return classes;
 }();
 
-WordClass class_of(std::uint16_t type) { return type < kClassOf.size() ? kClassOf[type] : WordClass::other; }
+[[gnu::always_inline]] inline WordClass class_of(std::uint16_t type) { return type < kClassOf.size() ? kClassOf[type] : WordClass::other; }
 
 // The bytes that open a quoted name, and 'u' of U&"..".
 enum class Opens : std::uint8_t { nothing, quoted_name, maybe_unicode_name };
@@ -80,7 +77,7 @@ constexpr std::array<Opens, 256> kOpens = [] {
 }();
 
 // Quoted names and variables keep their bytes.
-bool is_quoted(const Word& word) {
+[[gnu::always_inline]] inline bool is_quoted(const Word& word) {
     const std::string_view t = word.text;
     if (word.type == SPLT_WD_TYPE_NAME) {
         const Opens opens = kOpens[static_cast<unsigned char>(t[0])];
@@ -203,19 +200,74 @@ bool DigestBuilder::took_punctuation(char byte) {
     return false;
 }
 
-// No blank after "(", before ")" and ",", nor around "." where it joins the
-// parts of a name: a "." keeps its blank after anything but a name, and
-// before anything but a name that starts with no digit, or "*", so that
-// the text reads back as the same words (".1" would be a number, "@a." a
-// variable, ". ." Oracle's "..").
-bool DigestBuilder::blank_between(Last last, Last kind, std::string_view text) {
-    if (last == Last::nothing || last == Last::open || kind == Last::close || kind == Last::comma) return false;
-    if (kind == Last::dot) return last != Last::name;
-    if (last == Last::dot) {
-        const bool joins = (kind == Last::name && !(text[0] >= '0' && text[0] <= '9')) || text == "*";
-        return !joins;
+// Writes a word where nothing is wanted of it but its text (see
+// add_records); false, and nothing done, for any other word.
+[[gnu::always_inline]] inline bool DigestBuilder::add_plain(const Word& word, WordClass cls, char*& out, Last& last,
+                                                           Group*& group, FoldedWord& before) {
+    const std::string_view text = word.text;
+    switch (cls) {
+        case WordClass::literal:
+            if (blank_between(last, Last::literal, "?")) *out++ = ' ';
+            *out++ = '?';
+            if (group != nullptr) group->any_literal = true;
+            last = Last::literal;
+            before = {};
+            return true;
+        case WordClass::comma:
+            *out++ = ',';
+            last = Last::comma;
+            before = kComma;
+            return true;
+        case WordClass::lparen:
+            if (blank_between(last, Last::open, text)) *out++ = ' ';
+            if (group != nullptr) group->only_literals = false;
+            groups_.push_back({static_cast<std::size_t>(out - out_.data()), true, false});
+            group = &groups_.back();
+            *out++ = '(';
+            last = Last::open;
+            before = {};
+            return true;
+        case WordClass::rparen:
+            // A group of literals alone is left to emit_close().
+            if (group != nullptr && group->only_literals && group->any_literal) return false;
+            if (group != nullptr) {
+                groups_.pop_back();
+                group = groups_.empty() ? nullptr : &groups_.back();
+                if (group != nullptr) group->only_literals = false;
+            }
+            *out++ = ')';
+            last = Last::close;
+            before = {};
+            return true;
+        case WordClass::operand:
+        case WordClass::other: {
+            Last kind = Last::other;
+            if (cls == WordClass::operand) {
+                if (is_quoted(word) || (word.type == SPLT_WD_TYPE_BIND_VARIABLE && text == "?")) return false;
+                kind = word.type == SPLT_WD_TYPE_NAME ? Last::name : Last::operand;
+            } else if (text.size() == 1) {
+                // A ";" is held back, and so is a sign that may be a number's.
+                const char byte = text[0];
+                if (byte == ';') return false;
+                if ((byte == '+' || byte == '-') && last != Last::name && last != Last::operand &&
+                    last != Last::literal && last != Last::close) {
+                    return false;
+                }
+                if (byte == '.') kind = Last::dot;
+            }
+            const FoldedWord folded_word = fold(text);
+            if (folded_word.empty() || kTableWords.contains(folded_word)) return false;
+            if (blank_between(last, kind, text)) *out++ = ' ';
+            if (group != nullptr) group->only_literals = false;
+            store(folded_word, out);
+            out += folded_word.size;
+            last = kind;
+            before = folded_word;
+            return true;
+        }
+        case WordClass::blank: break;
     }
-    return true;
+    return false;
 }
 
 // Most words are names, keywords, operators and literals in the middle of
@@ -258,35 +310,7 @@ void DigestBuilder::add_records(const char* records, std::uint32_t length) {
             sign_touches_ = false;
             continue;
         }
-        if (plain && out < limit && word_length != 0) {
-            if (cls == WordClass::literal) {
-                if (blank_between(last, Last::literal, "?")) *out++ = ' ';
-                *out++ = '?';
-                if (group != nullptr) group->any_literal = true;
-                last = Last::literal;
-                before = {};
-                continue;
-            }
-            const char first = word.text[0];
-            const bool plain_word =
-                (cls == WordClass::other && (word_length > 1 || (first != ';' && first != '+' && first != '-' &&
-                                                                 first != '.'))) ||
-                (cls == WordClass::operand && !is_quoted(word) &&
-                 !(word.type == SPLT_WD_TYPE_BIND_VARIABLE && word_length == 1 && first == '?'));
-            const FoldedWord folded_word = plain_word ? fold(word.text) : FoldedWord{};
-            if (!folded_word.empty() && !kTableWords.contains(folded_word)) {
-                const Last kind = cls == WordClass::other              ? Last::other
-                                  : word.type == SPLT_WD_TYPE_NAME ? Last::name
-                                                                   : Last::operand;
-                if (blank_between(last, kind, word.text)) *out++ = ' ';
-                if (group != nullptr) group->only_literals = false;
-                store(folded_word, out);
-                out += folded_word.size;
-                last = kind;
-                before = folded_word;
-                continue;
-            }
-        }
+        if (plain && out < limit && word_length != 0 && add_plain(word, cls, out, last, group, before)) continue;
         hand_over();
         add(word);
         take();

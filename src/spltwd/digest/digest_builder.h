@@ -21,6 +21,9 @@ struct Word {
     std::uint16_t type;
 };
 
+// What the normalised text does with each word type.
+enum class WordClass : std::uint8_t { blank, literal, lparen, rparen, comma, operand, other };
+
 class DigestBuilder {
 public:
     // Begins a statement of `length` bytes: the normalised text is never
@@ -50,12 +53,26 @@ private:
     };
 
     void add(const Word& word);
+    bool add_plain(const Word& word, WordClass cls, char*& out, Last& last, Group*& group, FoldedWord& before);
     bool took_punctuation(char byte);
     // Writes a word's bytes as they are, or folded to lower case.
     void emit(std::string_view text, Last kind);
     void emit_word(std::string_view text, const FoldedWord& folded_word, Last kind);
-    // Whether a blank goes between a word of kind `last` and the next.
-    static bool blank_between(Last last, Last kind, std::string_view text);
+    // Whether a blank goes between a word of kind `last` and the next.  None
+    // after "(", before ")" and ",", nor around "." where it joins the
+    // parts of a name: a "." keeps its blank after anything but a name,
+    // and before anything but a name that starts with no digit, or "*", so
+    // that the text reads back as the same words (".1" would be a number,
+    // "@a." a variable, ". ." Oracle's "..").
+    [[gnu::always_inline]] static bool blank_between(Last last, Last kind, std::string_view text) {
+        if (last == Last::nothing || last == Last::open || kind == Last::close || kind == Last::comma) return false;
+        if (kind == Last::dot) return last != Last::name;
+        if (last == Last::dot) {
+            const bool joins = (kind == Last::name && !(text[0] >= '0' && text[0] <= '9')) || text == "*";
+            return !joins;
+        }
+        return true;
+    }
     void room(std::size_t bytes) {
         // The text is never longer than twice the statement, the room
         // reset() makes; this only guards that bound.

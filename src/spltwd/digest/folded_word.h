@@ -66,7 +66,7 @@ inline std::uint64_t load_up_to_8(const char* at, std::size_t count) {
 }  // namespace folding
 
 // The word folded, or the empty word when it is longer than kLongest.
-inline FoldedWord fold(std::string_view text) {
+[[gnu::always_inline]] inline FoldedWord fold(std::string_view text) {
     const std::size_t size = text.size();
     if (size > FoldedWord::kLongest) return {};
     FoldedWord word;
