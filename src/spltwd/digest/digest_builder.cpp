@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <new>
 
 #include "keyword_set.h"
 #include "mirx_sql_splt_wd.h"
@@ -84,7 +85,7 @@ constexpr std::array<Opens, 256> kOpens = [] {
         return opens == Opens::quoted_name || (opens == Opens::maybe_unicode_name && t.size() > 2 && t[1] == '&');
     }
     if (word.type == SPLT_WD_TYPE_AT_VARIABLE || word.type == SPLT_WD_TYPE_ATAT_VARIABLE) {
-        return t.find_first_of("'\"`") != std::string_view::npos;
+        return std::any_of(t.begin(), t.end(), [](char c) { return c == '\'' || c == '"' || c == '`'; });
     }
     return false;
 }
@@ -115,13 +116,15 @@ void DigestBuilder::reset(std::size_t length) {
     last_ = Last::nothing;
     run_end_ = std::string::npos;
     sign_ = 0;
-    sign_touches_ = false;
+    sign_end_ = nullptr;
+    failed_ = false;
     semicolons_ = 0;
     kind_ = {};
     kind_done_ = false;
     in_with_ = false;
     with_depth_ = 0;
     want_ = Want::none;
+    plain_ = false;
     from_list_ = false;
     name_.clear();
     word_before_ = {};
@@ -129,24 +132,15 @@ void DigestBuilder::reset(std::size_t length) {
     table_count_ = 0;
 }
 
-void DigestBuilder::add(const Word& word) {
+// Any word but a blank, by all the rules.
+void DigestBuilder::add_word(const Word& word, WordClass cls, bool quoted, const FoldedWord& folded_word) {
     const std::string_view text = word.text;
-    const WordClass cls = class_of(word.type);
-    if (cls == WordClass::blank || text.empty()) {
-        sign_touches_ = false;
-        return;
-    }
-    const bool quoted = cls == WordClass::operand && is_quoted(word);
-    // The word folded, where it may be a keyword and is written in lower
-    // case: no literal, quoted name or punctuation is either.
-    const FoldedWord folded_word =
-        (cls == WordClass::operand || cls == WordClass::other) && !quoted ? fold(text) : FoldedWord{};
     if (!kind_done_) follow_kind(word, folded_word);
     if (want_ != Want::none || kTableWords.contains(folded_word)) follow_tables(word, folded_word);
     word_before_ = cls == WordClass::comma ? kComma : folded_word;
 
     if (cls == WordClass::literal) {
-        if (sign_ != 0 && sign_touches_ && word.type == SPLT_WD_TYPE_NUMBER) {
+        if (sign_ != 0 && text.data() == sign_end_ && word.type == SPLT_WD_TYPE_NUMBER) {
             sign_ = 0;
         } else {
             emit_pending();
@@ -154,7 +148,7 @@ void DigestBuilder::add(const Word& word) {
         emit_literal();
         return;
     }
-    if (cls == WordClass::other && text.size() == 1 && took_punctuation(text[0])) return;
+    if (cls == WordClass::other && text.size() == 1 && took_punctuation(text)) return;
     emit_pending();
     Last kind = Last::other;
     switch (cls) {
@@ -180,7 +174,8 @@ void DigestBuilder::add(const Word& word) {
 
 // A ";" is held back (those at the end are dropped), a sign may be part of
 // the number after it, a "." joins names: true when `byte` was one of them.
-bool DigestBuilder::took_punctuation(char byte) {
+bool DigestBuilder::took_punctuation(std::string_view text) {
+    const char byte = text[0];
     if (byte == ';') {
         emit_sign();
         ++semicolons_;
@@ -190,7 +185,7 @@ bool DigestBuilder::took_punctuation(char byte) {
     if ((byte == '+' || byte == '-') && last_ != Last::name && last_ != Last::operand && last_ != Last::literal &&
         last_ != Last::close) {
         sign_ = byte;
-        sign_touches_ = true;
+        sign_end_ = text.data() + 1;
         return true;
     }
     if (byte == '.') {
@@ -200,122 +195,108 @@ bool DigestBuilder::took_punctuation(char byte) {
     return false;
 }
 
-// Writes a word where nothing is wanted of it but its text (see
-// add_records); false, and nothing done, for any other word.
-[[gnu::always_inline]] inline bool DigestBuilder::add_plain(const Word& word, WordClass cls, char*& out, Last& last,
-                                                           Group*& group, FoldedWord& before) {
+// Most words are names, keywords, operators and literals in the middle of
+// a statement, after its kind is known and where no table is wanted and
+// no sign or ";" is held back (plain_): each is written here at once.
+// Every other word goes through add_word().
+void DigestBuilder::add(std::string_view text, std::uint16_t type) {
+    const WordClass cls = class_of(type);
+    if (cls == WordClass::blank || text.empty()) return;
+    const Word word{text, type};
+    const bool quoted = cls == WordClass::operand && is_quoted(word);
+    // The word folded, where it may be a keyword and is written in lower
+    // case: no literal, quoted name or punctuation is either.
+    const FoldedWord folded_word =
+        (cls == WordClass::operand || cls == WordClass::other) && !quoted ? fold(text) : FoldedWord{};
+    if (plain_ && size_ + kShortWordRoom <= out_.size() && add_plain(word, cls, quoted, folded_word)) return;
+    try {
+        add_word(word, cls, quoted, folded_word);
+    } catch (const std::bad_alloc&) {
+        failed_ = true;
+    }
+    plain_ = kind_done_ && want_ == Want::none && sign_ == 0 && semicolons_ == 0;
+}
+
+void DigestBuilder::take(void* builder, const char* text, std::uint32_t length, WordPair pair) {
+    static_cast<DigestBuilder*>(builder)->add(std::string_view(text, length), pair.type);
+}
+
+// Writes a word where nothing is wanted of it but its text; false, and
+// nothing done, for any other word.
+[[gnu::always_inline]] inline bool DigestBuilder::add_plain(const Word& word, WordClass cls, bool quoted,
+                                                           const FoldedWord& folded_word) {
     const std::string_view text = word.text;
+    char* out = out_.data() + size_;
+    Group* group = groups_.empty() ? nullptr : &groups_.back();
+    Last kind = Last::other;
     switch (cls) {
         case WordClass::literal:
-            if (blank_between(last, Last::literal, "?")) *out++ = ' ';
+            if (blank_between(last_, Last::literal, "?")) *out++ = ' ';
             *out++ = '?';
             if (group != nullptr) group->any_literal = true;
-            last = Last::literal;
-            before = {};
+            last_ = Last::literal;
+            word_before_ = {};
+            size_ = static_cast<std::size_t>(out - out_.data());
             return true;
         case WordClass::comma:
-            *out++ = ',';
-            last = Last::comma;
-            before = kComma;
+            *out = ',';
+            ++size_;
+            last_ = Last::comma;
+            word_before_ = kComma;
             return true;
         case WordClass::lparen:
-            if (blank_between(last, Last::open, text)) *out++ = ' ';
+            if (blank_between(last_, Last::open, text)) *out++ = ' ';
             if (group != nullptr) group->only_literals = false;
-            groups_.push_back({static_cast<std::size_t>(out - out_.data()), true, false});
-            group = &groups_.back();
-            *out++ = '(';
-            last = Last::open;
-            before = {};
+            *out = '(';
+            size_ = static_cast<std::size_t>(out - out_.data());
+            try {
+                groups_.push_back({size_, true, false});
+            } catch (const std::bad_alloc&) {
+                failed_ = true;
+                return true;
+            }
+            ++size_;
+            last_ = Last::open;
+            word_before_ = {};
             return true;
         case WordClass::rparen:
             // A group of literals alone is left to emit_close().
             if (group != nullptr && group->only_literals && group->any_literal) return false;
             if (group != nullptr) {
                 groups_.pop_back();
-                group = groups_.empty() ? nullptr : &groups_.back();
-                if (group != nullptr) group->only_literals = false;
+                if (!groups_.empty()) groups_.back().only_literals = false;
             }
-            *out++ = ')';
-            last = Last::close;
-            before = {};
+            *out = ')';
+            ++size_;
+            last_ = Last::close;
+            word_before_ = {};
             return true;
         case WordClass::operand:
-        case WordClass::other: {
-            Last kind = Last::other;
-            if (cls == WordClass::operand) {
-                if (is_quoted(word) || (word.type == SPLT_WD_TYPE_BIND_VARIABLE && text == "?")) return false;
-                kind = word.type == SPLT_WD_TYPE_NAME ? Last::name : Last::operand;
-            } else if (text.size() == 1) {
+            if (quoted || (word.type == SPLT_WD_TYPE_BIND_VARIABLE && text == "?")) return false;
+            kind = word.type == SPLT_WD_TYPE_NAME ? Last::name : Last::operand;
+            break;
+        case WordClass::other:
+            if (text.size() == 1) {
                 // A ";" is held back, and so is a sign that may be a number's.
                 const char byte = text[0];
                 if (byte == ';') return false;
-                if ((byte == '+' || byte == '-') && last != Last::name && last != Last::operand &&
-                    last != Last::literal && last != Last::close) {
+                if ((byte == '+' || byte == '-') && last_ != Last::name && last_ != Last::operand &&
+                    last_ != Last::literal && last_ != Last::close) {
                     return false;
                 }
                 if (byte == '.') kind = Last::dot;
             }
-            const FoldedWord folded_word = fold(text);
-            if (folded_word.empty() || kTableWords.contains(folded_word)) return false;
-            if (blank_between(last, kind, text)) *out++ = ' ';
-            if (group != nullptr) group->only_literals = false;
-            store(folded_word, out);
-            out += folded_word.size;
-            last = kind;
-            before = folded_word;
-            return true;
-        }
-        case WordClass::blank: break;
+            break;
+        case WordClass::blank: return false;
     }
-    return false;
-}
-
-// Most words are names, keywords, operators and literals in the middle of
-// a statement, after its kind is known and where no table is wanted and
-// no sign or ";" is held back.  Those are written here, the end of the
-// text, the last word's kind and the open group in locals (a store
-// through char may touch any member, so members would be read again
-// after each); every other word goes through add(), with the locals
-// handed over and taken back.
-void DigestBuilder::add_records(const char* records, std::uint32_t length) {
-    char* out = nullptr;
-    char* limit = nullptr;  // room for one more short word before it
-    Last last = Last::nothing;
-    Group* group = nullptr;
-    FoldedWord before;
-    bool plain = false;  // whether the state allows the words done here
-    const auto take = [&] {
-        out = out_.data() + size_;
-        limit = out_.data() + out_.size() - (FoldedWord::kLongest + 1);
-        last = last_;
-        group = groups_.empty() ? nullptr : &groups_.back();
-        before = word_before_;
-        plain = kind_done_ && want_ == Want::none && sign_ == 0 && semicolons_ == 0;
-    };
-    const auto hand_over = [&] {
-        size_ = static_cast<std::size_t>(out - out_.data());
-        last_ = last;
-        word_before_ = before;
-    };
-    take();
-    for (std::uint32_t at = 0; length - at >= 8;) {
-        std::uint32_t word_length;
-        std::memcpy(&word_length, records + at, 4);
-        Word word{{records + at + 4, word_length}, 0};
-        std::memcpy(&word.type, records + at + 4 + word_length, 2);
-        at += 8 + word_length;
-        const WordClass cls = class_of(word.type);
-        // Half the words are blanks, which only part a sign from its number.
-        if (cls == WordClass::blank) {
-            sign_touches_ = false;
-            continue;
-        }
-        if (plain && out < limit && word_length != 0 && add_plain(word, cls, out, last, group, before)) continue;
-        hand_over();
-        add(word);
-        take();
-    }
-    hand_over();
+    if (folded_word.empty() || kTableWords.contains(folded_word)) return false;
+    if (blank_between(last_, kind, text)) *out++ = ' ';
+    if (group != nullptr) group->only_literals = false;
+    store(folded_word, out);
+    size_ = static_cast<std::size_t>(out - out_.data()) + folded_word.size;
+    last_ = kind;
+    word_before_ = folded_word;
+    return true;
 }
 
 void DigestBuilder::finish() {
@@ -367,7 +348,8 @@ void DigestBuilder::emit(std::string_view text, Last kind) {
 
 // Writes a word in lower case: a short one from its folded form, all 16
 // bytes at once.
-void DigestBuilder::emit_word(std::string_view text, const FoldedWord& folded_word, Last kind) {
+[[gnu::always_inline]] inline void DigestBuilder::emit_word(std::string_view text, const FoldedWord& folded_word,
+                                                            Last kind) {
     room(std::max(text.size(), FoldedWord::kLongest) + 1);
     char* out = out_.data() + size_;
     if (blank_between(last_, kind, text)) *out++ = ' ';

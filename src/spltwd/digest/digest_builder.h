@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "folded_word.h"
+#include "splt_wd_actions.h"
 
 namespace spltwd::digest {
 
@@ -29,10 +30,16 @@ public:
     // Begins a statement of `length` bytes: the normalised text is never
     // longer than twice that.
     void reset(std::size_t length);
-    // Adds each word of a run of whole word records.
-    void add_records(const char* records, std::uint32_t length);
+    // Adds the statement's next word, of type `type`: words of the
+    // statement itself, in order, blanks or not (a sign and a number are
+    // one literal when no byte lies between them).
+    void add(std::string_view text, std::uint16_t type);
+    // add() as a WordSink's take.
+    static void take(void* builder, const char* text, std::uint32_t length, WordPair pair);
     // Ends the statement; the results below hold until the next reset().
     void finish();
+    // Whether memory ran out since reset(): the results are then incomplete.
+    bool failed() const { return failed_; }
 
     // Followed by a zero byte.
     std::string_view normalized() const { return {out_.data(), size_}; }
@@ -52,9 +59,12 @@ private:
         bool any_literal;
     };
 
-    void add(const Word& word);
-    bool add_plain(const Word& word, WordClass cls, char*& out, Last& last, Group*& group, FoldedWord& before);
-    bool took_punctuation(char byte);
+    // Room for a short word's 16 bytes and a blank.
+    static constexpr std::size_t kShortWordRoom = FoldedWord::kLongest + 1;
+
+    bool add_plain(const Word& word, WordClass cls, bool quoted, const FoldedWord& folded_word);
+    void add_word(const Word& word, WordClass cls, bool quoted, const FoldedWord& folded_word);
+    bool took_punctuation(std::string_view text);
     // Writes a word's bytes as they are, or folded to lower case.
     void emit(std::string_view text, Last kind);
     void emit_word(std::string_view text, const FoldedWord& folded_word, Last kind);
@@ -96,11 +106,12 @@ private:
     // grown, up to size_.
     std::string out_;
     std::size_t size_ = 0;
+    bool failed_ = false;
     std::vector<Group> groups_;
     Last last_ = Last::nothing;
     std::size_t run_end_ = std::string::npos;  // end of the last collapsed "(?)" in out_
     char sign_ = 0;                 // a "+" or "-" held back: it may belong to a number
-    bool sign_touches_ = false;     // and nothing has come between it and the next word
+    const char* sign_end_ = nullptr;  // where it ends in the statement
     std::uint32_t semicolons_ = 0;  // held back: trailing ones are dropped
 
     std::string_view kind_;  // one of the verbs' own texts, or "OTHER"
@@ -112,6 +123,8 @@ private:
     // the comma list after FROM.
     enum class Want { none, table, table_or_if, in_name, name_part, after_from_table, alias, after_alias };
     Want want_ = Want::none;
+    // Whether the kind is known, no table wanted, nothing held back.
+    bool plain_ = false;
     bool from_list_ = false;
     std::string name_;
     FoldedWord word_before_;  // the word before, folded ("," too)

@@ -97,13 +97,13 @@ int32_t split_result(int scan_result) {
 // including it (all of them when there is none).  A dollar-quote tag that
 // differs still fails the statement, but the scan goes on to find its end.
 // Without `cut`, the accurate rules keep a separator as a word and read on.
-template <class Table>
-int scan_statement(SplitScan<Table>& scan, std::uint32_t length, std::uint32_t* cut) {
+template <class Table, class Sink>
+int scan_statement(SplitScan<Table, Sink>& scan, std::uint32_t length, std::uint32_t* cut) {
     int result = scan.run();
     if (cut == nullptr) {
         if constexpr (std::is_same_v<Table, AccurateTable>) {
             while (result == kScanSeparator) {
-                scan.record(";", 1, WordPair{SPLT_WD_TYPE_OTHER, 0x0080});
+                scan.record(scan.text(), 1, WordPair{SPLT_WD_TYPE_OTHER, 0x0080});  // the ";"
                 result = scan.failed() ? kOutOfMemory : scan.run();
             }
         }
@@ -167,6 +167,29 @@ int32_t scan_words(SQL_SPLT_WD* request, Session& s, int first_condition, FILE* 
     return result == 0 ? hand_over_words(request, s, stream) : result;
 }
 
+// Readies the session for a split of `length` bytes at `sql` by the
+// accurate or the classic rules; returns the start condition.
+int begin_split(Session& s, const char* sql, std::uint32_t length, std::int32_t dialect, bool accurate) {
+    s.have_star = 0;
+    s.longest_word = 0;
+    s.sql_text = sql;
+    s.sql_len = length;
+    s.dialect = dialect;
+    s.words = s.pending = nullptr;
+    s.parse_pos = 0;
+    s.out_of_memory = false;
+    s.in_versioned_comment = false;
+    s.paren_depth = 0;
+    s.signs_from = s.signs_to = nullptr;
+    if (accurate) {
+        s.dialect_condition = accurate_condition(s.dialect);
+        return s.dialect_condition;
+    }
+    const DialectStates states = dialect_states(s.dialect);
+    s.dialect_condition = states.dialect_condition;
+    return states.first_condition;
+}
+
 int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* cut = nullptr) {
     if (request == nullptr || request->sql_text == nullptr || request->sql_len == 0 ||
         request->sql_len > INT32_MAX)
@@ -175,28 +198,25 @@ int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* 
     request->sql_word = nullptr;
     request->nSqlWordLen = 0;
     request->szHaveStar = 0;
-
-    s.have_star = 0;
-    s.longest_word = 0;
-    s.sql_text = request->sql_text;
-    s.sql_len = request->sql_len;
-    s.dialect = request->dialect;
-    s.words = s.pending = nullptr;
-    s.parse_pos = 0;
-    s.out_of_memory = false;
-    s.in_versioned_comment = false;
-    s.paren_depth = 0;
-    s.signs_from = s.signs_to = nullptr;
-    if (s.profile == SPLTWD_PROFILE_ACCURATE) {
-        s.dialect_condition = accurate_condition(s.dialect);
-        return scan_words<AccurateTable>(request, s, s.dialect_condition, unmatched, cut);
-    }
-    const DialectStates states = dialect_states(s.dialect);
-    s.dialect_condition = states.dialect_condition;
-    return scan_words<ClassicTable>(request, s, states.first_condition, unmatched, cut);
+    const bool accurate = s.profile == SPLTWD_PROFILE_ACCURATE;
+    const int first_condition = begin_split(s, request->sql_text, request->sql_len, request->dialect, accurate);
+    if (accurate) return scan_words<AccurateTable>(request, s, first_condition, unmatched, cut);
+    return scan_words<ClassicTable>(request, s, first_condition, unmatched, cut);
 }
 
 }  // namespace
+
+std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, std::int32_t dialect, WordSink sink) {
+    const int first_condition = begin_split(s, sql, length, dialect, true);
+    // The words go to the sink: the stream stays empty, and a small one on
+    // the stack will do.
+    char stream_storage[GrowBuffer::kOverwrite];
+    char pending_storage[kStackPending];
+    GrowBuffer stream(stream_storage, sizeof stream_storage, sizeof stream_storage);
+    GrowBuffer pending(pending_storage, sizeof pending_storage, 2 * sizeof pending_storage);
+    SplitScan<AccurateTable, WordSink> scan(s, stream, pending, first_condition, nullptr, sink);
+    return split_result(scan_statement(scan, length, nullptr)) == 0 ? 0 : -1;
+}
 
 Session& default_session() {
     static Session session = [] {

@@ -14,10 +14,11 @@ static_assert(sizeof(WordPair) == 4, "a word record ends in its 2-byte type and 
 
 }  // namespace
 
-template <class Table>
-SplitScan<Table>::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition,
-                     FILE* unmatched)
+template <class Table, class Sink>
+SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition,
+                                  FILE* unmatched, Sink sink)
     : s_(session),
+      sink_(sink),
       stream_(stream),
       pending_(pending),
       unmatched_(unmatched),
@@ -34,14 +35,14 @@ SplitScan<Table>::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pe
     if (Table::tables().max_rule >= Table::kActions.size()) scanner_fatal(fatal::kNoAction);
 }
 
-template <class Table>
-void SplitScan<Table>::begin(int condition) {
+template <class Table, class Sink>
+void SplitScan<Table, Sink>::begin(int condition) {
     if (condition >= 0 && condition < Table::tables().condition_count) start_state_ = Table::tables().start[condition];
 }
 
 // Passes from `p` to the next `exit` byte, or to the end.
-template <class Table>
-const typename SplitScan<Table>::Byte* SplitScan<Table>::pass_to(int exit, const Byte* p) const {
+template <class Table, class Sink>
+const typename SplitScan<Table, Sink>::Byte* SplitScan<Table, Sink>::pass_to(int exit, const Byte* p) const {
     const void* found = std::memchr(p, exit, static_cast<std::size_t>(end_ - p));
     return found ? static_cast<const Byte*>(found) : end_;
 }
@@ -54,8 +55,8 @@ const typename SplitScan<Table>::Byte* SplitScan<Table>::pass_to(int exit, const
 // The states of sql_tables are row offsets numbered by kind
 // (splt_wd_dfa.h): one comparison notes an accepting state, a second
 // passes a plain one; loop states take the third branch, pass_loop_state.
-template <class Table>
-inline typename SplitScan<Table>::Longest SplitScan<Table>::walk(const Byte* p) {
+template <class Table, class Sink>
+inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::walk(const Byte* p) {
     constexpr RowShape kShape = Table::kRowShape;
     const std::uint32_t* const rows = Table::tables().rows;
     const std::uint8_t* const byte_class = Table::tables().byte_class;
@@ -98,8 +99,8 @@ inline typename SplitScan<Table>::Longest SplitScan<Table>::walk(const Byte* p) 
 //   else this walk's own.  Returns false then: the walk ends.  This keeps
 //   the re-reading linear.  (An accepting state's run is part of its
 //   match, so no later walk comes back to it.)
-template <class Table>
-inline bool SplitScan<Table>::pass_loop_state(DfaState state, const Byte*& p, Longest& last) {
+template <class Table, class Sink>
+inline bool SplitScan<Table, Sink>::pass_loop_state(DfaState state, const Byte*& p, Longest& last) {
     // known_ only ever holds a state that accepts nothing.  (A run of this
     // very walk lies behind p.)
     if (state == known_.state && known_.from <= p && p <= known_.to) {
@@ -127,8 +128,8 @@ inline bool SplitScan<Table>::pass_loop_state(DfaState state, const Byte*& p, Lo
     return true;
 }
 
-template <class Table>
-inline void SplitScan<Table>::take_cursor() {
+template <class Table, class Sink>
+inline void SplitScan<Table, Sink>::take_cursor() {
     counted_to_ = pos_;
     out_ = stream_.tail();
     out_limit_ = stream_.write_limit();
@@ -136,8 +137,8 @@ inline void SplitScan<Table>::take_cursor() {
     parse_pos_ = static_cast<std::uint32_t>(s_.parse_pos);
 }
 
-template <class Table>
-inline void SplitScan<Table>::hand_over_cursor() {
+template <class Table, class Sink>
+inline void SplitScan<Table, Sink>::hand_over_cursor() {
     stream_.set_tail(out_);
     s_.longest_word = longest_;
     // A re-scanned name is counted twice, so the sum may pass 2^31 on a
@@ -147,8 +148,8 @@ inline void SplitScan<Table>::hand_over_cursor() {
 
 // Grows the stream for a record of a `length`-byte word at `pos`; false,
 // and the split failed, when there is no memory for it.
-template <class Table>
-bool SplitScan<Table>::make_room(std::uint32_t length, const Byte* pos) {
+template <class Table, class Sink>
+bool SplitScan<Table, Sink>::make_room(std::uint32_t length, const Byte* pos) {
     parse_pos_ += static_cast<std::uint32_t>(pos - counted_to_);
     counted_to_ = pos_ = pos;
     hand_over_cursor();
@@ -162,8 +163,8 @@ bool SplitScan<Table>::make_room(std::uint32_t length, const Byte* pos) {
 
 // What the actions of the kinds kPrintRecord and kRecordStar do before
 // their record.  Returns true.
-template <class Table>
-bool SplitScan<Table>::before_record(InlineAction how, unsigned rule, const Byte* from, const Byte* end) {
+template <class Table, class Sink>
+bool SplitScan<Table, Sink>::before_record(InlineAction how, unsigned rule, const Byte* from, const Byte* end) {
     if (how == InlineAction::kRecordStar) {
         s_.have_star = 1;
     } else {
@@ -174,8 +175,8 @@ bool SplitScan<Table>::before_record(InlineAction how, unsigned rule, const Byte
 }
 
 // Runs the action of a match that does more than record one word.
-template <class Table>
-int SplitScan<Table>::run_general(unsigned rule, const Byte* end) {
+template <class Table, class Sink>
+int SplitScan<Table, Sink>::run_general(unsigned rule, const Byte* end) {
     hand_over_cursor();
     match_ = pos_;
     length_ = static_cast<std::uint32_t>(end - pos_);
@@ -190,8 +191,8 @@ int SplitScan<Table>::run_general(unsigned rule, const Byte* end) {
 // such as the blank of a whitespace run, append, drop, open or close a
 // quote: InlineAction) and are done here, with the stream's
 // write position in a local; the others go through run_general.
-template <class Table>
-int SplitScan<Table>::run() {
+template <class Table, class Sink>
+int SplitScan<Table, Sink>::run() {
     
     constexpr std::size_t kBlock = GrowBuffer::kOverwrite;
     static_assert(RuleAction::kTextBlock == kBlock, "a fixed text moves as one block");
@@ -222,36 +223,44 @@ int SplitScan<Table>::run() {
         if (how == InlineAction::kRecordMatch ||
             (how >= InlineAction::kPrintRecord && before_record(how, rule, pos, last.end))) {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
-            if (!room_for(length)) {
-                pos = last.end;
-                break;
-            }
-            std::memcpy(out, &length, 4);
-            // A short word moves as one block when the statement goes on
-            // far enough; the stream has room for the block.
-            if (length <= kBlock && pos < block_end_) {
-                std::memcpy(out + 4, pos, kBlock);
+            if constexpr (kToSink) {
+                sink_(reinterpret_cast<const char*>(pos), length, pairs[rule]);
             } else {
-                copy_bytes(out + 4, reinterpret_cast<const char*>(pos), length);
+                if (!room_for(length)) {
+                    pos = last.end;
+                    break;
+                }
+                std::memcpy(out, &length, 4);
+                // A short word moves as one block when the statement goes on
+                // far enough; the stream has room for the block.
+                if (length <= kBlock && pos < block_end_) {
+                    std::memcpy(out + 4, pos, kBlock);
+                } else {
+                    copy_bytes(out + 4, reinterpret_cast<const char*>(pos), length);
+                }
+                std::memcpy(out + 4 + length, &pairs[rule], 4);
+                out += std::size_t{length} + 8;
+                if (length > longest_) longest_ = length;
             }
-            std::memcpy(out + 4 + length, &pairs[rule], 4);
-            out += std::size_t{length} + 8;
-            if (length > longest_) longest_ = length;
             pos = last.end;
             continue;
         }
         if (how == InlineAction::kRecordText) {
             const RuleAction& a = Table::kActions[rule];
             const std::uint32_t length = a.text_len;
-            if (!room_for(length)) {
-                pos = last.end;
-                break;
+            if constexpr (kToSink) {
+                sink_(a.text, length, pairs[rule]);
+            } else {
+                if (!room_for(length)) {
+                    pos = last.end;
+                    break;
+                }
+                std::memcpy(out, &length, 4);
+                std::memcpy(out + 4, a.text, kBlock);
+                std::memcpy(out + 4 + length, &pairs[rule], 4);
+                out += std::size_t{length} + 8;
+                if (length > longest_) longest_ = length;
             }
-            std::memcpy(out, &length, 4);
-            std::memcpy(out + 4, a.text, kBlock);
-            std::memcpy(out + 4 + length, &pairs[rule], 4);
-            out += std::size_t{length} + 8;
-            if (length > longest_) longest_ = length;
             pos = last.end;
             continue;
         }
@@ -268,12 +277,16 @@ int SplitScan<Table>::run() {
                 start_state_ = Table::tables().start[Table::kActions[rule].condition];
             } else if (how == InlineAction::kClose) {
                 const auto length = static_cast<std::uint32_t>(pending_.size());
-                if (!room_for(length)) break;
-                std::memcpy(out, &length, 4);
-                copy_bytes(out + 4, pending_.data(), length);
-                std::memcpy(out + 4 + length, &pairs[rule], 4);
-                out += std::size_t{length} + 8;
-                if (length > longest_) longest_ = length;
+                if constexpr (kToSink) {
+                    sink_(pending_.data(), length, pairs[rule]);
+                } else {
+                    if (!room_for(length)) break;
+                    std::memcpy(out, &length, 4);
+                    copy_bytes(out + 4, pending_.data(), length);
+                    std::memcpy(out + 4 + length, &pairs[rule], 4);
+                    out += std::size_t{length} + 8;
+                    if (length > longest_) longest_ = length;
+                }
                 pending_.clear();
                 start_state_ = Table::tables().start[s_.dialect_condition];
             }
@@ -312,5 +325,6 @@ int SplitScan<Table>::run() {
 
 template class SplitScan<ClassicTable>;
 template class SplitScan<AccurateTable>;
+template class SplitScan<AccurateTable, WordSink>;
 
 }  // namespace spltwd

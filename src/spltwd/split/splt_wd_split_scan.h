@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <type_traits>
 
 #include "splt_wd_action_table.h"
 #include "splt_wd_actions.h"
@@ -19,6 +20,7 @@
 #include "splt_wd_rule_steps.h"
 #include "splt_wd_session.h"
 #include "splt_wd_word_buffers.h"
+#include "splt_wd_word_sink.h"
 
 // Clang has no interprocedural analysis by that name, nor the attribute.
 #if defined(__clang__)
@@ -29,13 +31,17 @@
 
 namespace spltwd {
 
-// Table is the RuleTable of the profile whose rules run (splt_wd_profiles.h).
-template <class Table>
+// Table is the RuleTable of the profile whose rules run (splt_wd_profiles.h),
+// Sink where the words go (splt_wd_word_sink.h).
+template <class Table, class Sink = RecordStream>
 class SplitScan {
+    static constexpr bool kToSink = std::is_same_v<Sink, WordSink>;
+
 public:
     // `unmatched`, when not null, receives a byte that no rule takes (the
-    // rules leave none).
-    SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition, FILE* unmatched);
+    // rules leave none).  With a WordSink, the stream is left empty.
+    SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition, FILE* unmatched,
+              Sink sink = {});
 
     // Scans from where the last run stopped until an action returns: 1 at
     // the end of the statement, else the action's value.
@@ -101,6 +107,7 @@ private:
     void hand_over_cursor();
 
     Session& s_;
+    const Sink sink_;
     GrowBuffer& stream_;
     GrowBuffer& pending_;
     FILE* unmatched_;
@@ -129,8 +136,12 @@ private:
     const Byte* counted_to_ = nullptr;  // on over the matches it runs itself
 };
 
-template <class Table>
-inline void SplitScan<Table>::record(const char* word, std::uint32_t length, WordPair pair) {
+template <class Table, class Sink>
+inline void SplitScan<Table, Sink>::record(const char* word, std::uint32_t length, WordPair pair) {
+    if constexpr (kToSink) {
+        sink_(word, length, pair);
+        return;
+    }
     char* at = stream_.room(std::size_t{length} + 8);
     if (at == nullptr) {
         s_.out_of_memory = true;
@@ -143,8 +154,8 @@ inline void SplitScan<Table>::record(const char* word, std::uint32_t length, Wor
     if (length > s_.longest_word) s_.longest_word = length;
 }
 
-template <class Table>
-inline void SplitScan<Table>::append(const char* bytes, std::uint32_t length) {
+template <class Table, class Sink>
+inline void SplitScan<Table, Sink>::append(const char* bytes, std::uint32_t length) {
     char* at = pending_.room(length);
     if (at == nullptr) {
         s_.out_of_memory = true;

@@ -1,0 +1,37 @@
+// Where a scan's words go.  The split call keeps them as records in its
+// stream (RecordStream); a caller that reads each word once, as the digest
+// does, takes them one at a time from a WordSink instead, and no record is
+// written or read back.  A sink is not given whitespace and comments: of
+// the accurate words, which tile the statement, it can tell where they
+// were from the gaps between the words it gets.
+#ifndef SPLT_WD_WORD_SINK_H
+#define SPLT_WD_WORD_SINK_H
+
+#include <cstdint>
+
+#include "mirx_sql_splt_wd.h"
+#include "splt_wd_action_table.h"
+#include "splt_wd_session.h"
+
+namespace spltwd {
+
+struct RecordStream {};
+
+struct WordSink {
+    // `text` is the word in the statement.
+    void (*take)(void* user, const char* text, std::uint32_t length, WordPair pair);
+    void* user;
+
+    void operator()(const char* text, std::uint32_t length, WordPair pair) const {
+        if (pair.type != SPLT_WD_TYPE_SPACE && pair.type != SPLT_WD_TYPE_COMMENT) take(user, text, length, pair);
+    }
+};
+
+// Splits `sql` by the accurate rules of `dialect` as spltwd_split does (a
+// ";" is a word), each word but blanks to `sink` as it is read.  Returns 0, or -1 when
+// memory ran out.  The session's debug lines are printed as ever.
+std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, std::int32_t dialect, WordSink sink);
+
+}  // namespace spltwd
+
+#endif  // SPLT_WD_WORD_SINK_H
