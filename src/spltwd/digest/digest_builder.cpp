@@ -20,7 +20,6 @@ constexpr KeywordSet kVerbs(std::array<std::string_view, 34>{
     "LOCK",     "UNLOCK",  "ANALYZE",  "VACUUM",  "COPY",   "LOAD",    "VALUES"});
 
 constexpr FoldedWord kWith = folded("with");
-constexpr FoldedWord kComma = folded(",");
 constexpr FoldedWord kUpdate = folded("update");
 constexpr FoldedWord kTable = folded("table");
 constexpr FoldedWord kFrom = folded("from");
@@ -107,7 +106,9 @@ char* write_lower(char* out, std::string_view text) {
 
 }  // namespace
 
-void DigestBuilder::reset(std::size_t length) {
+void DigestBuilder::reset(const char* sql, std::size_t length) {
+    readable_from_ = reinterpret_cast<std::uintptr_t>(sql);
+    readable_to_ = length >= FoldedWord::kLongest ? readable_from_ + length - FoldedWord::kLongest : 0;
     // Room for a short word's 16 bytes past the end, too.
     const std::size_t room = 2 * length + 2 * FoldedWord::kLongest;
     if (out_.size() < room) out_.resize(room);
@@ -124,20 +125,26 @@ void DigestBuilder::reset(std::size_t length) {
     in_with_ = false;
     with_depth_ = 0;
     want_ = Want::none;
-    plain_ = false;
+    plain_ = true;
     from_list_ = false;
     name_.clear();
-    word_before_ = {};
+    before_ = 0;
+    before_size_ = 0;
     tables_.clear();
     table_count_ = 0;
 }
 
-// Any word but a blank, by all the rules.
+// Any word but a blank, by all the rules but the kind's (see add()).
 void DigestBuilder::add_word(const Word& word, WordClass cls, bool quoted, const FoldedWord& folded_word) {
     const std::string_view text = word.text;
-    if (!kind_done_) follow_kind(word, folded_word);
     if (want_ != Want::none || kTableWords.contains(folded_word)) follow_tables(word, folded_word);
-    word_before_ = cls == WordClass::comma ? kComma : folded_word;
+    if (cls == WordClass::comma) {
+        before_ = ',';
+        before_size_ = 1;
+    } else {
+        before_ = folded_word.low;
+        before_size_ = static_cast<std::uint8_t>(folded_word.size);
+    }
 
     if (cls == WordClass::literal) {
         if (sign_ != 0 && text.data() == sign_end_ && word.type == SPLT_WD_TYPE_NUMBER) {
@@ -195,10 +202,7 @@ bool DigestBuilder::took_punctuation(std::string_view text) {
     return false;
 }
 
-// Most words are names, keywords, operators and literals in the middle of
-// a statement, after its kind is known and where no table is wanted and
-// no sign or ";" is held back (plain_): each is written here at once.
-// Every other word goes through add_word().
+// Any word but a blank, by all the rules.
 void DigestBuilder::add(std::string_view text, std::uint16_t type) {
     const WordClass cls = class_of(type);
     if (cls == WordClass::blank || text.empty()) return;
@@ -208,95 +212,201 @@ void DigestBuilder::add(std::string_view text, std::uint16_t type) {
     // case: no literal, quoted name or punctuation is either.
     const FoldedWord folded_word =
         (cls == WordClass::operand || cls == WordClass::other) && !quoted ? fold(text) : FoldedWord{};
-    if (plain_ && size_ + kShortWordRoom <= out_.size() && add_plain(word, cls, quoted, folded_word)) return;
+    if (!kind_done_) follow_kind(word, folded_word);
     try {
         add_word(word, cls, quoted, folded_word);
     } catch (const std::bad_alloc&) {
         failed_ = true;
     }
-    plain_ = kind_done_ && want_ == Want::none && sign_ == 0 && semicolons_ == 0;
+    plain_ = sign_ == 0 && semicolons_ == 0;
 }
 
-void DigestBuilder::take(void* builder, const char* text, std::uint32_t length, WordPair pair) {
-    static_cast<DigestBuilder*>(builder)->add(std::string_view(text, length), pair.type);
-}
-
-// Writes a word where nothing is wanted of it but its text; false, and
-// nothing done, for any other word.
-[[gnu::always_inline]] inline bool DigestBuilder::add_plain(const Word& word, WordClass cls, bool quoted,
-                                                           const FoldedWord& folded_word) {
-    const std::string_view text = word.text;
-    char* out = out_.data() + size_;
-    Group* group = groups_.empty() ? nullptr : &groups_.back();
-    Last kind = Last::other;
-    switch (cls) {
-        case WordClass::literal:
-            if (blank_between(last_, Last::literal, "?")) *out++ = ' ';
-            *out++ = '?';
-            if (group != nullptr) group->any_literal = true;
-            last_ = Last::literal;
-            word_before_ = {};
-            size_ = static_cast<std::size_t>(out - out_.data());
-            return true;
-        case WordClass::comma:
-            *out = ',';
-            ++size_;
-            last_ = Last::comma;
-            word_before_ = kComma;
-            return true;
-        case WordClass::lparen:
-            if (blank_between(last_, Last::open, text)) *out++ = ' ';
-            if (group != nullptr) group->only_literals = false;
-            *out = '(';
-            size_ = static_cast<std::size_t>(out - out_.data());
-            try {
-                groups_.push_back({size_, true, false});
-            } catch (const std::bad_alloc&) {
-                failed_ = true;
-                return true;
-            }
-            ++size_;
-            last_ = Last::open;
-            word_before_ = {};
-            return true;
-        case WordClass::rparen:
-            // A group of literals alone is left to emit_close().
-            if (group != nullptr && group->only_literals && group->any_literal) return false;
-            if (group != nullptr) {
-                groups_.pop_back();
-                if (!groups_.empty()) groups_.back().only_literals = false;
-            }
-            *out = ')';
-            ++size_;
-            last_ = Last::close;
-            word_before_ = {};
-            return true;
-        case WordClass::operand:
-            if (quoted || (word.type == SPLT_WD_TYPE_BIND_VARIABLE && text == "?")) return false;
-            kind = word.type == SPLT_WD_TYPE_NAME ? Last::name : Last::operand;
-            break;
-        case WordClass::other:
-            if (text.size() == 1) {
-                // A ";" is held back, and so is a sign that may be a number's.
-                const char byte = text[0];
-                if (byte == ';') return false;
-                if ((byte == '+' || byte == '-') && last_ != Last::name && last_ != Last::operand &&
-                    last_ != Last::literal && last_ != Last::close) {
-                    return false;
-                }
-                if (byte == '.') kind = Last::dot;
-            }
-            break;
-        case WordClass::blank: return false;
+void DigestBuilder::take(void* builder, const SinkWord* words, std::size_t count) {
+    DigestBuilder& b = *static_cast<DigestBuilder*>(builder);
+    try {
+        b.add_words(words, words + count);
+    } catch (const std::bad_alloc&) {
+        b.failed_ = true;
     }
-    if (folded_word.empty() || kTableWords.contains(folded_word)) return false;
-    if (blank_between(last_, kind, text)) *out++ = ' ';
-    if (group != nullptr) group->only_literals = false;
-    store(folded_word, out);
-    size_ = static_cast<std::size_t>(out - out_.data()) + folded_word.size;
-    last_ = kind;
-    word_before_ = folded_word;
-    return true;
+}
+
+namespace {
+
+// How add_words() takes a word of each type: itself, or through add().
+enum class Plain : std::uint8_t { no, literal, comma, open, close, name, word };
+
+constexpr std::array<Plain, 256> kPlainOf = [] {
+    std::array<Plain, 256> plain{};
+    for (std::size_t type = 0; type < plain.size(); ++type) {
+        switch (kClassOf[type]) {
+            case WordClass::literal: plain[type] = Plain::literal; break;
+            case WordClass::comma: plain[type] = Plain::comma; break;
+            case WordClass::lparen: plain[type] = Plain::open; break;
+            case WordClass::rparen: plain[type] = Plain::close; break;
+            case WordClass::other: plain[type] = Plain::word; break;
+            // Variables may be quoted, "?" is a literal: add() sorts them out.
+            case WordClass::operand: plain[type] = type == SPLT_WD_TYPE_NAME ? Plain::name : Plain::no; break;
+            case WordClass::blank: plain[type] = Plain::no; break;
+        }
+    }
+    return plain;
+}();
+
+// The one-byte operators that are more than a word to the normalised
+// text: a ";" is held back, a sign may be a number's, a "." joins names.
+enum class Single : std::uint8_t { plain, held, sign, dot };
+constexpr std::array<Single, 256> kSingleOf = [] {
+    std::array<Single, 256> single{};
+    single[';'] = Single::held;
+    single['+'] = single['-'] = Single::sign;
+    single['.'] = Single::dot;
+    return single;
+}();
+
+// The low `bytes` bytes of a 64-bit value, for 0 to 16 bytes.
+constexpr std::array<std::uint64_t, FoldedWord::kLongest + 1> kLowBytes = [] {
+    std::array<std::uint64_t, FoldedWord::kLongest + 1> masks{};
+    for (std::size_t bytes = 0; bytes < masks.size(); ++bytes)
+        masks[bytes] = bytes >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
+    return masks;
+}();
+
+std::uint64_t load8(const char* at) {
+    std::uint64_t value;
+    std::memcpy(&value, at, 8);
+    if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap64(value);
+    return value;
+}
+
+}  // namespace
+
+// Most words are names, keywords, operators, literals and punctuation
+// written as they come, with nothing held back before them (plain_).
+// Those are written here, with the end of the text, the last word's kind
+// and the open group in locals (a store through char may touch any
+// member, so members would be read again after each); the kind and the
+// tables follow each word as in add().  Every other word goes through
+// add(), the locals handed over and taken back.  A short word 16 bytes
+// from the statement's end is folded from two whole loads; every short
+// word is written as 16 bytes, of which its own count.
+void DigestBuilder::add_words(const SinkWord* word, const SinkWord* const end) {
+    char* out = nullptr;
+    char* limit = nullptr;  // room for a blank and 16 bytes before it
+    Last last = Last::nothing;
+    Group* group = nullptr;
+    bool plain = false;
+    const auto take_over = [&] {
+        out = out_.data() + size_;
+        limit = out_.data() + out_.size() - kShortWordRoom;
+        last = last_;
+        group = groups_.empty() ? nullptr : &groups_.back();
+        plain = plain_ && !failed_;
+    };
+    const auto hand_over = [&] {
+        size_ = static_cast<std::size_t>(out - out_.data());
+        last_ = last;
+    };
+    take_over();
+    for (; word != end; ++word) {
+        const Word w{std::string_view(word->text, word->length), word->type};
+        const char* const text = word->text;
+        const std::size_t size = word->length;
+        const auto by_all_rules = [&] {
+            hand_over();
+            add(w.text, w.type);
+            take_over();
+        };
+        const Plain how = w.type < kPlainOf.size() ? kPlainOf[w.type] : Plain::word;
+        if (!plain || out > limit || size == 0 || how == Plain::no ||
+            (how == Plain::close && group != nullptr && group->only_literals && group->any_literal)) {
+            // A group of literals alone is left to emit_close().
+            by_all_rules();
+            continue;
+        }
+        // Names and words: the kind of the text, and the word folded.
+        Last kind = Last::other;
+        FoldedWord folded_word;
+        if (how == Plain::name || how == Plain::word) {
+            if (how == Plain::name) {
+                const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
+                if (opens == Opens::quoted_name ||
+                    (opens == Opens::maybe_unicode_name && size > 2 && text[1] == '&')) {
+                    by_all_rules();
+                    continue;
+                }
+                kind = Last::name;
+            } else if (size == 1) {
+                const Single single = kSingleOf[static_cast<unsigned char>(text[0])];
+                if (single == Single::held ||
+                    (single == Single::sign && last != Last::name && last != Last::operand &&
+                     last != Last::literal && last != Last::close)) {
+                    by_all_rules();
+                    continue;
+                }
+                if (single == Single::dot) kind = Last::dot;
+            }
+            const auto at = reinterpret_cast<std::uintptr_t>(text);
+            if (size > FoldedWord::kLongest) {
+                by_all_rules();
+                continue;
+            }
+            if (at >= readable_from_ && at <= readable_to_) {
+                folded_word.size = size;
+                folded_word.low = folding::lower(load8(text)) & kLowBytes[size];
+                if (size > 8) folded_word.high = folding::lower(load8(text + 8)) & kLowBytes[size - 8];
+            } else {
+                folded_word = fold(w.text);
+            }
+        }
+        if (!kind_done_) follow_kind(w, folded_word);
+        if (want_ != Want::none || kTableWords.contains(folded_word)) follow_tables(w, folded_word);
+        switch (how) {
+            case Plain::literal:
+                if (last != Last::nothing && last != Last::open) *out++ = ' ';
+                *out++ = '?';
+                if (group != nullptr) group->any_literal = true;
+                last = Last::literal;
+                break;
+            case Plain::comma:
+                *out++ = ',';
+                last = Last::comma;
+                break;
+            case Plain::open:
+                if (last != Last::nothing && last != Last::open) *out++ = ' ';
+                if (group != nullptr) group->only_literals = false;
+                groups_.push_back({static_cast<std::size_t>(out - out_.data()), true, false});
+                group = &groups_.back();
+                *out++ = '(';
+                last = Last::open;
+                break;
+            case Plain::close:
+                if (group != nullptr) {
+                    groups_.pop_back();
+                    group = groups_.empty() ? nullptr : &groups_.back();
+                    if (group != nullptr) group->only_literals = false;
+                }
+                *out++ = ')';
+                last = Last::close;
+                break;
+            case Plain::name:
+            case Plain::word:
+                if (blank_between(last, kind, w.text)) *out++ = ' ';
+                if (group != nullptr) group->only_literals = false;
+                store(folded_word, out);
+                out += size;
+                last = kind;
+                break;
+            case Plain::no: break;
+        }
+        if (how == Plain::comma) {
+            before_ = ',';
+            before_size_ = 1;
+        } else {
+            before_ = folded_word.low;
+            before_size_ = static_cast<std::uint8_t>(folded_word.size);
+        }
+    }
+    hand_over();
 }
 
 void DigestBuilder::finish() {
@@ -431,7 +541,7 @@ void DigestBuilder::follow_kind(const Word& word, const FoldedWord& folded_word)
 // its alias, if any).  A "(" where the name would be is a subquery.
 void DigestBuilder::follow_tables(const Word& word, const FoldedWord& folded_word) {
     if (want_ != Want::none && follow_table_name(word, folded_word)) return;
-    if (kTableWords.contains(folded_word) && !(folded_word == kUpdate && kUpdateOfAClause.contains(word_before_))) {
+    if (kTableWords.contains(folded_word) && !(folded_word == kUpdate && kUpdateOfAClause.contains(FoldedWord{before_, 0, before_size_}))) {
         want_ = folded_word == kTable ? Want::table_or_if : Want::table;
         from_list_ = folded_word == kFrom;
     }

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "folded_word.h"
-#include "splt_wd_actions.h"
+#include "splt_wd_word_sink.h"
 
 namespace spltwd::digest {
 
@@ -27,15 +27,13 @@ enum class WordClass : std::uint8_t { blank, literal, lparen, rparen, comma, ope
 
 class DigestBuilder {
 public:
-    // Begins a statement of `length` bytes: the normalised text is never
-    // longer than twice that.
-    void reset(std::size_t length);
-    // Adds the statement's next word, of type `type`: words of the
+    // Begins the statement of `length` bytes at `sql`, whose words come
+    // next: the normalised text is never longer than twice that.
+    void reset(const char* sql, std::size_t length);
+    // Adds the statement's next words, as a WordSink's take: words of the
     // statement itself, in order, blanks or not (a sign and a number are
     // one literal when no byte lies between them).
-    void add(std::string_view text, std::uint16_t type);
-    // add() as a WordSink's take.
-    static void take(void* builder, const char* text, std::uint32_t length, WordPair pair);
+    static void take(void* builder, const SinkWord* words, std::size_t count);
     // Ends the statement; the results below hold until the next reset().
     void finish();
     // Whether memory ran out since reset(): the results are then incomplete.
@@ -62,7 +60,8 @@ private:
     // Room for a short word's 16 bytes and a blank.
     static constexpr std::size_t kShortWordRoom = FoldedWord::kLongest + 1;
 
-    bool add_plain(const Word& word, WordClass cls, bool quoted, const FoldedWord& folded_word);
+    void add(std::string_view text, std::uint16_t type);
+    void add_words(const SinkWord* word, const SinkWord* end);
     void add_word(const Word& word, WordClass cls, bool quoted, const FoldedWord& folded_word);
     bool took_punctuation(std::string_view text);
     // Writes a word's bytes as they are, or folded to lower case.
@@ -106,6 +105,9 @@ private:
     // grown, up to size_.
     std::string out_;
     std::size_t size_ = 0;
+    // Where a word may start for 16 bytes to be read from it.
+    std::uintptr_t readable_from_ = 0;
+    std::uintptr_t readable_to_ = 0;
     bool failed_ = false;
     std::vector<Group> groups_;
     Last last_ = Last::nothing;
@@ -123,11 +125,13 @@ private:
     // the comma list after FROM.
     enum class Want { none, table, table_or_if, in_name, name_part, after_from_table, alias, after_alias };
     Want want_ = Want::none;
-    // Whether the kind is known, no table wanted, nothing held back.
-    bool plain_ = false;
+    // Whether no sign or ";" is held back.
+    bool plain_ = true;
     bool from_list_ = false;
     std::string name_;
-    FoldedWord word_before_;  // the word before, folded ("," too)
+    // The word before, folded (its first eight bytes; "," too).
+    std::uint64_t before_ = 0;
+    std::uint8_t before_size_ = 0;
     std::string tables_;
     std::uint32_t table_count_ = 0;
 };

@@ -31,7 +31,8 @@ std::int32_t split_into(Session& s, DigestBuilder& builder, std::uint16_t dialec
                         std::uint32_t sql_len) {
     const spltwd_debug_line_receiver debug_lines = s.debug_lines;
     s.debug_lines = nullptr;
-    const std::int32_t result = split_into_sink(s, sql, sql_len, dialect, WordSink{DigestBuilder::take, &builder});
+    WordSink sink(DigestBuilder::take, &builder);
+    const std::int32_t result = split_into_sink(s, sql, sql_len, dialect, sink);
     s.debug_lines = debug_lines;
     return result;
 }
@@ -72,7 +73,7 @@ extern "C" int32_t spltwd_digest_statement(spltwd_context* context, uint16_t dia
     DigestBuilder* builder = builder_of(session);
     if (builder == nullptr) return -1;
     try {
-        builder->reset(sql_len);
+        builder->reset(sql, sql_len);
         if (sql_len > 0 && split_into(session, *builder, dialect, sql, sql_len) < 0) return -1;
         if (builder->failed()) return -1;
         builder->finish();

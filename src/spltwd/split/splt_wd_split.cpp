@@ -206,7 +206,7 @@ int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* 
 
 }  // namespace
 
-std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, std::int32_t dialect, WordSink sink) {
+std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, std::int32_t dialect, WordSink& sink) {
     const int first_condition = begin_split(s, sql, length, dialect, true);
     // The words go to the sink: the stream stays empty, and a small one on
     // the stack will do.
@@ -214,8 +214,10 @@ std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, 
     char pending_storage[kStackPending];
     GrowBuffer stream(stream_storage, sizeof stream_storage, sizeof stream_storage);
     GrowBuffer pending(pending_storage, sizeof pending_storage, 2 * sizeof pending_storage);
-    SplitScan<AccurateTable, WordSink> scan(s, stream, pending, first_condition, nullptr, sink);
-    return split_result(scan_statement(scan, length, nullptr)) == 0 ? 0 : -1;
+    SplitScan<AccurateTable, WordSink> scan(s, stream, pending, first_condition, nullptr, &sink);
+    const int result = scan_statement(scan, length, nullptr);
+    sink.flush();
+    return split_result(result) == 0 ? 0 : -1;
 }
 
 Session& default_session() {

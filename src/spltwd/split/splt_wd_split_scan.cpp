@@ -16,7 +16,7 @@ static_assert(sizeof(WordPair) == 4, "a word record ends in its 2-byte type and 
 
 template <class Table, class Sink>
 SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition,
-                                  FILE* unmatched, Sink sink)
+                                  FILE* unmatched, Sink* sink)
     : s_(session),
       sink_(sink),
       stream_(stream),
@@ -224,7 +224,7 @@ int SplitScan<Table, Sink>::run() {
             (how >= InlineAction::kPrintRecord && before_record(how, rule, pos, last.end))) {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
             if constexpr (kToSink) {
-                sink_(reinterpret_cast<const char*>(pos), length, pairs[rule]);
+                (*sink_)(reinterpret_cast<const char*>(pos), length, pairs[rule]);
             } else {
                 if (!room_for(length)) {
                     pos = last.end;
@@ -249,7 +249,7 @@ int SplitScan<Table, Sink>::run() {
             const RuleAction& a = Table::kActions[rule];
             const std::uint32_t length = a.text_len;
             if constexpr (kToSink) {
-                sink_(a.text, length, pairs[rule]);
+                (*sink_)(a.text, length, pairs[rule]);
             } else {
                 if (!room_for(length)) {
                     pos = last.end;
@@ -278,7 +278,7 @@ int SplitScan<Table, Sink>::run() {
             } else if (how == InlineAction::kClose) {
                 const auto length = static_cast<std::uint32_t>(pending_.size());
                 if constexpr (kToSink) {
-                    sink_(pending_.data(), length, pairs[rule]);
+                    (*sink_)(pending_.data(), length, pairs[rule]);
                 } else {
                     if (!room_for(length)) break;
                     std::memcpy(out, &length, 4);

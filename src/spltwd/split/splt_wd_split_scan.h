@@ -41,7 +41,7 @@ public:
     // `unmatched`, when not null, receives a byte that no rule takes (the
     // rules leave none).  With a WordSink, the stream is left empty.
     SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition, FILE* unmatched,
-              Sink sink = {});
+              Sink* sink = nullptr);
 
     // Scans from where the last run stopped until an action returns: 1 at
     // the end of the statement, else the action's value.
@@ -107,7 +107,7 @@ private:
     void hand_over_cursor();
 
     Session& s_;
-    const Sink sink_;
+    Sink* const sink_;
     GrowBuffer& stream_;
     GrowBuffer& pending_;
     FILE* unmatched_;
@@ -139,7 +139,7 @@ private:
 template <class Table, class Sink>
 inline void SplitScan<Table, Sink>::record(const char* word, std::uint32_t length, WordPair pair) {
     if constexpr (kToSink) {
-        sink_(word, length, pair);
+        (*sink_)(word, length, pair);
         return;
     }
     char* at = stream_.room(std::size_t{length} + 8);

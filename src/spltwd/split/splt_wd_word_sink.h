@@ -7,6 +7,7 @@
 #ifndef SPLT_WD_WORD_SINK_H
 #define SPLT_WD_WORD_SINK_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "mirx_sql_splt_wd.h"
@@ -17,20 +18,42 @@ namespace spltwd {
 
 struct RecordStream {};
 
-struct WordSink {
-    // `text` is the word in the statement.
-    void (*take)(void* user, const char* text, std::uint32_t length, WordPair pair);
-    void* user;
+// A word in the statement, of type `type`.
+struct SinkWord {
+    const char* text;
+    std::uint32_t length;
+    std::uint16_t type;
+};
 
-    void operator()(const char* text, std::uint32_t length, WordPair pair) const {
-        if (pair.type != SPLT_WD_TYPE_SPACE && pair.type != SPLT_WD_TYPE_COMMENT) take(user, text, length, pair);
+// Gathers the words and hands them on in batches: one call for many words.
+class WordSink {
+public:
+    using Take = void (*)(void* user, const SinkWord* words, std::size_t count);
+    WordSink(Take take, void* user) : take_(take), user_(user) {}
+
+    void operator()(const char* text, std::uint32_t length, WordPair pair) {
+        if (pair.type == SPLT_WD_TYPE_SPACE || pair.type == SPLT_WD_TYPE_COMMENT) return;
+        batch_[count_++] = {text, length, pair.type};
+        if (count_ == kBatch) flush();
     }
+    // Hands on the words gathered.
+    void flush() {
+        if (count_ != 0) take_(user_, batch_, count_);
+        count_ = 0;
+    }
+
+private:
+    static constexpr std::size_t kBatch = 128;
+    const Take take_;
+    void* const user_;
+    std::size_t count_ = 0;
+    SinkWord batch_[kBatch];
 };
 
 // Splits `sql` by the accurate rules of `dialect` as spltwd_split does (a
 // ";" is a word), each word but blanks to `sink` as it is read.  Returns 0, or -1 when
 // memory ran out.  The session's debug lines are printed as ever.
-std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, std::int32_t dialect, WordSink sink);
+std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, std::int32_t dialect, WordSink& sink);
 
 }  // namespace spltwd
 
