@@ -291,16 +291,16 @@ std::uint64_t load8(const char* at) {
 // word is written as 16 bytes, of which its own count.
 void DigestBuilder::add_words(const SinkWord* word, const SinkWord* const end) {
     char* out = nullptr;
-    char* limit = nullptr;  // room for a blank and 16 bytes before it
+    // Room for a blank and 16 bytes before it; none while something is
+    // held back.
+    char* limit = nullptr;
     Last last = Last::nothing;
     Group* group = nullptr;
-    bool plain = false;
     const auto take_over = [&] {
         out = out_.data() + size_;
-        limit = out_.data() + out_.size() - kShortWordRoom;
+        limit = plain_ && !failed_ ? out_.data() + out_.size() - kShortWordRoom : out_.data();
         last = last_;
         group = groups_.empty() ? nullptr : &groups_.back();
-        plain = plain_ && !failed_;
     };
     const auto hand_over = [&] {
         size_ = static_cast<std::size_t>(out - out_.data());
@@ -317,7 +317,7 @@ void DigestBuilder::add_words(const SinkWord* word, const SinkWord* const end) {
             take_over();
         };
         const Plain how = w.type < kPlainOf.size() ? kPlainOf[w.type] : Plain::word;
-        if (!plain || out > limit || size == 0 || how == Plain::no ||
+        if (out >= limit || size == 0 || how == Plain::no ||
             (how == Plain::close && group != nullptr && group->only_literals && group->any_literal)) {
             // A group of literals alone is left to emit_close().
             by_all_rules();
