@@ -536,20 +536,10 @@ void DigestBuilder::follow_kind(const Word& word, const FoldedWord& folded_word)
     kind_done_ = true;
 }
 
-// The tables: a name after FROM, JOIN, INTO, UPDATE or TABLE, its parts
-// joined by ".", and each further name of a comma list after FROM (with
-// its alias, if any).  A "(" where the name would be is a subquery.
-void DigestBuilder::follow_tables(const Word& word, const FoldedWord& folded_word) {
-    if (want_ != Want::none && follow_table_name(word, folded_word)) return;
-    if (kTableWords.contains(folded_word) && !(folded_word == kUpdate && kUpdateOfAClause.contains(FoldedWord{before_, 0, before_size_}))) {
-        want_ = folded_word == kTable ? Want::table_or_if : Want::table;
-        from_list_ = folded_word == kFrom;
-    }
-}
-
 // One word of a table's name, or of a FROM list around it: true when it
 // is taken as one.
-bool DigestBuilder::follow_table_name(const Word& word, const FoldedWord& folded_word) {
+[[gnu::always_inline]] inline bool DigestBuilder::follow_table_name(const Word& word,
+                                                                   const FoldedWord& folded_word) {
     const bool name = word.type == SPLT_WD_TYPE_NAME;
     for (;;) {
         switch (want_) {
@@ -611,6 +601,19 @@ bool DigestBuilder::follow_table_name(const Word& word, const FoldedWord& folded
         return false;
     }
 }
+
+// The tables: a name after FROM, JOIN, INTO, UPDATE or TABLE, its parts
+// joined by ".", and each further name of a comma list after FROM (with
+// its alias, if any).  A "(" where the name would be is a subquery.
+void DigestBuilder::follow_tables(const Word& word, const FoldedWord& folded_word) {
+    if (want_ != Want::none && follow_table_name(word, folded_word)) return;
+    const FoldedWord before{before_, 0, before_size_};
+    if (kTableWords.contains(folded_word) && !(folded_word == kUpdate && kUpdateOfAClause.contains(before))) {
+        want_ = folded_word == kTable ? Want::table_or_if : Want::table;
+        from_list_ = folded_word == kFrom;
+    }
+}
+
 
 // Records the name gathered, once.
 void DigestBuilder::end_table() {
