@@ -203,6 +203,9 @@ int SplitScan<Table, Sink>::run() {
     // recorded here; make_room and run_general find them in out_.
     char* out = out_;
     char* limit = out_limit_;
+    // Likewise where a sink's next word goes.
+    [[maybe_unused]] SinkWord* next = nullptr;
+    if constexpr (kToSink) next = sink_->cursor();
     const Byte* pos = pos_;
     int result = 1;
     // The end-of-input action of every start condition returns 1.
@@ -224,7 +227,7 @@ int SplitScan<Table, Sink>::run() {
             (how >= InlineAction::kPrintRecord && before_record(how, rule, pos, last.end))) {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
             if constexpr (kToSink) {
-                (*sink_)(reinterpret_cast<const char*>(pos), length, pairs[rule]);
+                sink_->put(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
             } else {
                 if (!room_for(length)) {
                     pos = last.end;
@@ -249,7 +252,7 @@ int SplitScan<Table, Sink>::run() {
             const RuleAction& a = Table::kActions[rule];
             const std::uint32_t length = a.text_len;
             if constexpr (kToSink) {
-                (*sink_)(a.text, length, pairs[rule]);
+                sink_->put(next, a.text, length, pairs[rule]);
             } else {
                 if (!room_for(length)) {
                     pos = last.end;
@@ -278,7 +281,7 @@ int SplitScan<Table, Sink>::run() {
             } else if (how == InlineAction::kClose) {
                 const auto length = static_cast<std::uint32_t>(pending_.size());
                 if constexpr (kToSink) {
-                    (*sink_)(pending_.data(), length, pairs[rule]);
+                    sink_->put(next, pending_.data(), length, pairs[rule]);
                 } else {
                     if (!room_for(length)) break;
                     std::memcpy(out, &length, 4);
@@ -303,7 +306,9 @@ int SplitScan<Table, Sink>::run() {
         }
         out_ = out;
         pos_ = pos;
+        if constexpr (kToSink) sink_->set_cursor(next);
         const int action_result = run_general(rule, last.end);
+        if constexpr (kToSink) next = sink_->cursor();
         out = out_;
         limit = out_limit_;
         pos = pos_;
@@ -319,6 +324,7 @@ int SplitScan<Table, Sink>::run() {
     parse_pos_ += static_cast<std::uint32_t>(pos - counted_to_);
     out_ = out;
     pos_ = pos;
+    if constexpr (kToSink) sink_->set_cursor(next);
     hand_over_cursor();
     return result;
 }

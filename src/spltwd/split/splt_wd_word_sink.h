@@ -30,24 +30,35 @@ class WordSink {
 public:
     using Take = void (*)(void* user, const SinkWord* words, std::size_t count);
     WordSink(Take take, void* user) : take_(take), user_(user) {}
+    WordSink(const WordSink&) = delete;
+    WordSink& operator=(const WordSink&) = delete;
 
-    void operator()(const char* text, std::uint32_t length, WordPair pair) {
+    void operator()(const char* text, std::uint32_t length, WordPair pair) { put(next_, text, length, pair); }
+    // The scan's match loop keeps where the next word goes in a register
+    // of its own, handed over around everything else it calls.
+    SinkWord* cursor() const { return next_; }
+    void set_cursor(SinkWord* next) { next_ = next; }
+    [[gnu::always_inline]] void put(SinkWord*& next, const char* text, std::uint32_t length, WordPair pair) {
         if (pair.type == SPLT_WD_TYPE_SPACE || pair.type == SPLT_WD_TYPE_COMMENT) return;
-        batch_[count_++] = {text, length, pair.type};
-        if (count_ == kBatch) flush();
+        *next++ = {text, length, pair.type};
+        if (next == batch_ + kBatch) {
+            next_ = next;
+            flush();
+            next = next_;
+        }
     }
     // Hands on the words gathered.
     void flush() {
-        if (count_ != 0) take_(user_, batch_, count_);
-        count_ = 0;
+        if (next_ != batch_) take_(user_, batch_, static_cast<std::size_t>(next_ - batch_));
+        next_ = batch_;
     }
 
 private:
     static constexpr std::size_t kBatch = 128;
     const Take take_;
     void* const user_;
-    std::size_t count_ = 0;
     SinkWord batch_[kBatch];
+    SinkWord* next_ = batch_;
 };
 
 // Splits `sql` by the accurate rules of `dialect` as spltwd_split does (a
