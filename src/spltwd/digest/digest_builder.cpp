@@ -135,7 +135,7 @@ void DigestBuilder::reset(const char* sql, std::size_t length) {
 }
 
 // Any word but a blank, by all the rules but the kind's (see add()).
-void DigestBuilder::add_word(const Word& word, WordClass cls, bool quoted, const FoldedWord& folded_word) {
+void DigestBuilder::add_word(const Word& word, WordClass cls, bool quoted, FoldedWord folded_word) {
     const std::string_view text = word.text;
     if (want_ != Want::none || kTableWords.contains(folded_word)) follow_tables(word, folded_word);
     if (cls == WordClass::comma) {
@@ -511,7 +511,7 @@ void DigestBuilder::emit_close() {
 
 // The kind: the first word that is not "(" when it is a verb; after WITH,
 // the first verb outside parentheses.
-void DigestBuilder::follow_kind(const Word& word, const FoldedWord& folded_word) {
+void DigestBuilder::follow_kind(const Word& word, FoldedWord folded_word) {
     if (in_with_) {
         if (word.type == SPLT_WD_TYPE_LPAREN) {
             ++with_depth_;
@@ -539,7 +539,7 @@ void DigestBuilder::follow_kind(const Word& word, const FoldedWord& folded_word)
 // One word of a table's name, or of a FROM list around it: true when it
 // is taken as one.
 [[gnu::always_inline]] inline bool DigestBuilder::follow_table_name(const Word& word,
-                                                                   const FoldedWord& folded_word) {
+                                                                   FoldedWord folded_word) {
     const bool name = word.type == SPLT_WD_TYPE_NAME;
     for (;;) {
         switch (want_) {
@@ -605,7 +605,7 @@ void DigestBuilder::follow_kind(const Word& word, const FoldedWord& folded_word)
 // The tables: a name after FROM, JOIN, INTO, UPDATE or TABLE, its parts
 // joined by ".", and each further name of a comma list after FROM (with
 // its alias, if any).  A "(" where the name would be is a subquery.
-void DigestBuilder::follow_tables(const Word& word, const FoldedWord& folded_word) {
+void DigestBuilder::follow_tables(const Word& word, FoldedWord folded_word) {
     if (want_ != Want::none && follow_table_name(word, folded_word)) return;
     const FoldedWord before{before_, 0, before_size_};
     if (kTableWords.contains(folded_word) && !(folded_word == kUpdate && kUpdateOfAClause.contains(before))) {

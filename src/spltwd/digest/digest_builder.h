@@ -62,7 +62,7 @@ private:
 
     void add(std::string_view text, std::uint16_t type);
     void add_words(const SinkWord* word, const SinkWord* end);
-    void add_word(const Word& word, WordClass cls, bool quoted, const FoldedWord& folded_word);
+    void add_word(const Word& word, WordClass cls, bool quoted, FoldedWord folded_word);
     bool took_punctuation(std::string_view text);
     // Writes a word's bytes as they are, or folded to lower case.
     void emit(std::string_view text, Last kind);
@@ -96,9 +96,9 @@ private:
     void emit_held();
     void emit_sign();
     void note_in_group(Last kind);
-    void follow_kind(const Word& word, const FoldedWord& folded_word);
-    void follow_tables(const Word& word, const FoldedWord& folded_word);
-    bool follow_table_name(const Word& word, const FoldedWord& folded_word);
+    void follow_kind(const Word& word, FoldedWord folded_word);
+    void follow_tables(const Word& word, FoldedWord folded_word);
+    bool follow_table_name(const Word& word, FoldedWord folded_word);
     void end_table();
 
     // The normalised text is written into out_, whose size is only ever
