@@ -317,23 +317,19 @@ void DigestBuilder::add_words(const SinkWord* word, const SinkWord* const end) {
             take_over();
         };
         const Plain how = w.type < kPlainOf.size() ? kPlainOf[w.type] : Plain::word;
-        if (out >= limit || size == 0 || how == Plain::no ||
-            (how == Plain::close && group != nullptr && group->only_literals && group->any_literal)) {
-            // A group of literals alone is left to emit_close().
+        if (out >= limit || size == 0 || how == Plain::no) {
             by_all_rules();
             continue;
         }
         // Names and words: the kind of the text, and the word folded.
         Last kind = Last::other;
         FoldedWord folded_word;
+        bool quoted = false;  // a quoted name keeps its bytes, and is no keyword
         if (how == Plain::name || how == Plain::word) {
             if (how == Plain::name) {
                 const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
-                if (opens == Opens::quoted_name ||
-                    (opens == Opens::maybe_unicode_name && size > 2 && text[1] == '&')) {
-                    by_all_rules();
-                    continue;
-                }
+                quoted = opens == Opens::quoted_name ||
+                         (opens == Opens::maybe_unicode_name && size > 2 && text[1] == '&');
                 kind = Last::name;
             } else if (size == 1) {
                 const Single single = kSingleOf[static_cast<unsigned char>(text[0])];
@@ -350,7 +346,12 @@ void DigestBuilder::add_words(const SinkWord* word, const SinkWord* const end) {
                 by_all_rules();
                 continue;
             }
-            if (at >= readable_from_ && at <= readable_to_) {
+            if (quoted) {
+                if (at < readable_from_ || at > readable_to_) {
+                    by_all_rules();
+                    continue;
+                }
+            } else if (at >= readable_from_ && at <= readable_to_) {
                 folded_word.size = size;
                 folded_word.low = folding::lower(load8(text)) & kLowBytes[size];
                 if (size > 8) folded_word.high = folding::lower(load8(text + 8)) & kLowBytes[size - 8];
@@ -381,9 +382,15 @@ void DigestBuilder::add_words(const SinkWord* word, const SinkWord* const end) {
                 break;
             case Plain::close:
                 if (group != nullptr) {
+                    const Group closed = *group;
                     groups_.pop_back();
                     group = groups_.empty() ? nullptr : &groups_.back();
                     if (group != nullptr) group->only_literals = false;
+                    if (closed.only_literals && closed.any_literal) {
+                        out = close_literals(closed);
+                        last = Last::close;
+                        break;
+                    }
                 }
                 *out++ = ')';
                 last = Last::close;
@@ -392,7 +399,11 @@ void DigestBuilder::add_words(const SinkWord* word, const SinkWord* const end) {
             case Plain::word:
                 if (blank_between(last, kind, w.text)) *out++ = ' ';
                 if (group != nullptr) group->only_literals = false;
-                store(folded_word, out);
+                if (quoted) {
+                    std::memcpy(out, text, FoldedWord::kLongest);
+                } else {
+                    store(folded_word, out);
+                }
                 out += size;
                 last = kind;
                 break;
@@ -494,19 +505,27 @@ void DigestBuilder::emit_close() {
         emit(")", Last::close);
         return;
     }
-    size_ = group.open_at;
+    size_ = static_cast<std::size_t>(close_literals(group) - out_.data());
+    note_in_group(Last::close);
+    last_ = Last::close;
+}
+
+// Ends a group of literals alone: it becomes "(?)", and so does a comma-
+// separated run of such groups.  Returns the new end of the text.
+char* DigestBuilder::close_literals(const Group& group) {
+    char* const open = out_.data() + group.open_at;
+    char* end = open;
     constexpr std::string_view kAfterGroup = ", ";
     if (run_end_ != std::string::npos && run_end_ + kAfterGroup.size() == group.open_at &&
         std::string_view(out_.data() + run_end_, kAfterGroup.size()) == kAfterGroup) {
-        size_ = run_end_;
+        end = out_.data() + run_end_;
     } else {
-        room(3);
-        std::memcpy(out_.data() + size_, "(?)", 3);
-        size_ += 3;
+        // The group held at least "(?", so "(?)" fits where it was.
+        std::memcpy(open, "(?)", 3);
+        end = open + 3;
     }
-    run_end_ = size_;
-    note_in_group(Last::close);
-    last_ = Last::close;
+    run_end_ = static_cast<std::size_t>(end - out_.data());
+    return end;
 }
 
 // The kind: the first word that is not "(" when it is a verb; after WITH,

@@ -89,6 +89,7 @@ private:
     }
     void emit_open();
     void emit_close();
+    char* close_literals(const Group& group);
     void emit_literal();
     void emit_pending() {
         if (sign_ != 0 || semicolons_ != 0) emit_held();
