@@ -1,10 +1,14 @@
 // A small constant set of keywords, looked up by a word's folded form
-// (folded_word.h) and its length first: most words are rejected by one
-// comparison, the others by two more per keyword of their length.
+// (folded_word.h).
+//
+// The set is a table of 128 slots with at most one keyword each: a word's
+// slot is the top seven bits of its folded bytes times a multiplier, one
+// the compiler picks so that no two keywords of the set share a slot.  A
+// lookup is then one multiplication and one comparison, whatever the
+// set's size; most words are rejected even before it, by their length.
 #ifndef SPLTWD_KEYWORD_SET_H
 #define SPLTWD_KEYWORD_SET_H
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -16,40 +20,50 @@ namespace spltwd::digest {
 
 template <std::size_t N>
 class KeywordSet {
+    static constexpr unsigned kSlotBits = 7;
+    static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
+    static_assert(N <= kSlots / 2, "a set that fills its slots may find no multiplier");
+
 public:
     // `words` in any case, none longer than FoldedWord::kLongest.
-    consteval explicit KeywordSet(std::array<std::string_view, N> words) {
-        std::sort(words.begin(), words.end(),
-                  [](std::string_view a, std::string_view b) { return a.size() < b.size(); });
+    consteval explicit KeywordSet(std::array<std::string_view, N> words) : words_(words) {
         for (std::size_t i = 0; i < N; ++i) {
             folded_[i] = folded(words[i]);
-            words_[i] = words[i];
+            sizes_ |= std::uint32_t{1} << words[i].size();
         }
-        for (const std::string_view word : words) sizes_ |= std::uint32_t{1} << word.size();
-        std::size_t at = 0;
-        for (std::size_t length = 0; length <= FoldedWord::kLongest + 1; ++length) {
-            while (at < N && words[at].size() < length) ++at;
-            first_[length] = static_cast<std::uint8_t>(at);
+        // Odd multipliers, tried in turn until one spreads the set.
+        for (multiplier_ = 0x9e3779b97f4a7c15ull;; multiplier_ += 0x632be59bd9b4e01aull) {
+            slots_.fill(-1);
+            bool spread = true;
+            for (std::size_t i = 0; i < N && spread; ++i) {
+                std::int8_t& slot = slots_[slot_of(folded_[i])];
+                spread = slot < 0;
+                slot = static_cast<std::int8_t>(i);
+            }
+            if (spread) break;
         }
     }
 
     // The position of `word` in the set, or -1.
     constexpr int find(const FoldedWord& word) const {
-        for (std::size_t i = first_[word.size]; i < first_[word.size + 1]; ++i) {
-            if (folded_[i].low == word.low && folded_[i].high == word.high) return static_cast<int>(i);
-        }
-        return -1;
+        if (((sizes_ >> word.size) & 1) == 0) return -1;
+        const int at = slots_[slot_of(word)];
+        return at >= 0 && folded_[static_cast<std::size_t>(at)] == word ? at : -1;
     }
-    // Most words are of no length the set holds: one test rejects them.
-    constexpr bool contains(const FoldedWord& word) const { return ((sizes_ >> word.size) & 1) != 0 && find(word) >= 0; }
+    constexpr bool contains(const FoldedWord& word) const { return find(word) >= 0; }
     // The keyword at a position find() gave, as the set was given it.
     constexpr std::string_view at(int position) const { return words_[static_cast<std::size_t>(position)]; }
 
 private:
+    constexpr std::size_t slot_of(const FoldedWord& word) const {
+        return static_cast<std::size_t>(((word.low ^ word.high) * multiplier_) >> (64 - kSlotBits));
+    }
+
+    std::array<std::string_view, N> words_;
     std::array<FoldedWord, N> folded_{};
-    std::array<std::string_view, N> words_{};
-    std::array<std::uint8_t, FoldedWord::kLongest + 2> first_{};  // the first word of each length
-    std::uint32_t sizes_ = 0;                                     // bit n: a word of n bytes
+    std::array<std::int8_t, kSlots> slots_{};
+    std::uint64_t multiplier_ = 0;
+    std::uint32_t sizes_ = 0;  // bit n: a keyword of n bytes
 };
 
 }  // namespace spltwd::digest
