@@ -25,17 +25,6 @@ DigestBuilder* builder_of(Session& session) {
     return static_cast<DigestBuilder*>(session.attachment);
 }
 
-// Splits the statement by the accurate rules into the builder, without
-// the context's debug lines.
-std::int32_t split_into(Session& s, DigestBuilder& builder, std::uint16_t dialect, const char* sql,
-                        std::uint32_t sql_len) {
-    const spltwd_debug_line_receiver debug_lines = s.debug_lines;
-    s.debug_lines = nullptr;
-    WordSink sink(DigestBuilder::take, &builder);
-    const std::int32_t result = split_into_sink(s, sql, sql_len, dialect, sink);
-    s.debug_lines = debug_lines;
-    return result;
-}
 
 // Each byte's two lower-case hex digits.
 constexpr std::array<std::array<char, 2>, 256> kHexPairs = [] {
@@ -74,7 +63,8 @@ extern "C" int32_t spltwd_digest_statement(spltwd_context* context, uint16_t dia
     if (builder == nullptr) return -1;
     try {
         builder->reset(sql, sql_len);
-        if (sql_len > 0 && split_into(session, *builder, dialect, sql, sql_len) < 0) return -1;
+        spltwd::WordSink sink(DigestBuilder::take, builder);
+        if (sql_len > 0 && spltwd::split_into_sink(session, sql, sql_len, dialect, sink) < 0) return -1;
         if (builder->failed()) return -1;
         builder->finish();
     } catch (const std::bad_alloc&) {

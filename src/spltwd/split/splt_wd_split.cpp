@@ -214,8 +214,11 @@ std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, 
     char pending_storage[kStackPending];
     GrowBuffer stream(stream_storage, sizeof stream_storage, sizeof stream_storage);
     GrowBuffer pending(pending_storage, sizeof pending_storage, 2 * sizeof pending_storage);
+    const spltwd_debug_line_receiver debug_lines = s.debug_lines;
+    s.debug_lines = nullptr;
     SplitScan<AccurateTable, WordSink> scan(s, stream, pending, first_condition, nullptr, &sink);
     const int result = scan_statement(scan, length, nullptr);
+    s.debug_lines = debug_lines;
     sink.flush();
     return split_result(result) == 0 ? 0 : -1;
 }

@@ -223,8 +223,9 @@ int SplitScan<Table, Sink>::run() {
             limit = out_limit_;
             return true;
         };
+        // A sink's words come without debug lines or the star flag.
         if (how == InlineAction::kRecordMatch ||
-            (how >= InlineAction::kPrintRecord && before_record(how, rule, pos, last.end))) {
+            (how >= InlineAction::kPrintRecord && (kToSink || before_record(how, rule, pos, last.end)))) {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
             if constexpr (kToSink) {
                 sink_->put(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);

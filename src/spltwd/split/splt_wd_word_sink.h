@@ -62,8 +62,8 @@ private:
 };
 
 // Splits `sql` by the accurate rules of `dialect` as spltwd_split does (a
-// ";" is a word), each word but blanks to `sink` as it is read.  Returns 0, or -1 when
-// memory ran out.  The session's debug lines are printed as ever.
+// ";" is a word), each word but blanks to `sink` as it is read, and no
+// debug lines.  Returns 0, or -1 when memory ran out.
 std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, std::int32_t dialect, WordSink& sink);
 
 }  // namespace spltwd
