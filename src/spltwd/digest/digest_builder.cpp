@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "keyword_set.h"
 #include "mirx_sql_splt_wd.h"
@@ -127,7 +128,7 @@ void DigestBuilder::reset(const char* sql, std::size_t length) {
     want_ = Want::none;
     plain_ = true;
     from_list_ = false;
-    name_.clear();
+    name_at_ = kNoName;
     before_ = 0;
     before_size_ = 0;
     tables_.clear();
@@ -569,7 +570,7 @@ void DigestBuilder::follow_kind(const Word& word, FoldedWord folded_word) {
                     return true;
                 }
                 if (name && !kNoTable.contains(folded_word)) {
-                    name_.assign(word.text);
+                    start_name(word.text);
                     want_ = Want::in_name;
                     return true;
                 }
@@ -577,12 +578,12 @@ void DigestBuilder::follow_kind(const Word& word, FoldedWord folded_word) {
             case Want::in_name:
             case Want::name_part:
                 if (want_ == Want::in_name && word.text == ".") {
-                    name_ += '.';
+                    tables_ += '.';
                     want_ = Want::name_part;
                     return true;
                 }
                 if (want_ == Want::name_part && name) {
-                    name_.append(word.text);
+                    tables_.append(word.text);
                     want_ = Want::in_name;
                     return true;
                 }
@@ -636,22 +637,31 @@ void DigestBuilder::follow_tables(const Word& word, FoldedWord folded_word) {
 
 // Records the name gathered, once.
 void DigestBuilder::end_table() {
-    while (!name_.empty() && name_.back() == '.') name_.pop_back();
-    if (name_.empty()) return;
-    for (std::size_t at = 0; at < tables_.size();) {
+    if (name_at_ == kNoName) return;
+    const std::size_t name_at = std::exchange(name_at_, kNoName);
+    while (tables_.size() > name_at + 4 && tables_.back() == '.') tables_.pop_back();
+    const std::string_view name = std::string_view(tables_).substr(name_at + 4);
+    bool seen = name.empty();
+    for (std::size_t at = 0; at < name_at && !seen;) {
         std::uint32_t length;
         std::memcpy(&length, tables_.data() + at, 4);
-        if (std::string_view(tables_).substr(at + 4, length) == name_) {
-            name_.clear();
-            return;
-        }
+        seen = std::string_view(tables_).substr(at + 4, length) == name;
         at += 4 + length;
     }
-    const auto length = static_cast<std::uint32_t>(name_.size());
-    tables_.append(reinterpret_cast<const char*>(&length), 4);
-    tables_ += name_;
+    if (seen) {
+        tables_.resize(name_at);
+        return;
+    }
+    const auto length = static_cast<std::uint32_t>(name.size());
+    std::memcpy(tables_.data() + name_at, &length, 4);
     ++table_count_;
-    name_.clear();
+}
+
+// Begins a table's name in tables_, after room for its length.
+void DigestBuilder::start_name(std::string_view first_part) {
+    name_at_ = tables_.size();
+    tables_.append(4, '\0');
+    tables_.append(first_part);
 }
 
 }  // namespace spltwd::digest

@@ -101,6 +101,7 @@ private:
     void follow_tables(const Word& word, FoldedWord folded_word);
     bool follow_table_name(const Word& word, FoldedWord folded_word);
     void end_table();
+    void start_name(std::string_view first_part);
 
     // The normalised text is written into out_, whose size is only ever
     // grown, up to size_.
@@ -129,7 +130,10 @@ private:
     // Whether no sign or ";" is held back.
     bool plain_ = true;
     bool from_list_ = false;
-    std::string name_;
+    // Where the name being gathered starts in tables_, after room for its
+    // length; kNoName when none is.
+    static constexpr std::size_t kNoName = ~std::size_t{0};
+    std::size_t name_at_ = kNoName;
     // The word before, folded (its first eight bytes; "," too).
     std::uint64_t before_ = 0;
     std::uint8_t before_size_ = 0;
