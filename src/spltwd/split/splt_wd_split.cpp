@@ -216,7 +216,8 @@ std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, 
     GrowBuffer pending(pending_storage, sizeof pending_storage, 2 * sizeof pending_storage);
     const spltwd_debug_line_receiver debug_lines = s.debug_lines;
     s.debug_lines = nullptr;
-    SplitScan<AccurateTable, WordSink> scan(s, stream, pending, first_condition, nullptr, &sink);
+    SplitScan<AccurateTable, WordSink> scan(s, stream, pending, first_condition, nullptr);
+    scan.send_words_to(&sink);
     const int result = scan_statement(scan, length, nullptr);
     s.debug_lines = debug_lines;
     sink.flush();

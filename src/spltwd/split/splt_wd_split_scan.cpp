@@ -16,9 +16,8 @@ static_assert(sizeof(WordPair) == 4, "a word record ends in its 2-byte type and 
 
 template <class Table, class Sink>
 SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition,
-                                  FILE* unmatched, Sink* sink)
+                                  FILE* unmatched)
     : s_(session),
-      sink_(sink),
       stream_(stream),
       pending_(pending),
       unmatched_(unmatched),

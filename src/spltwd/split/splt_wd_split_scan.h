@@ -39,9 +39,14 @@ class SplitScan {
 
 public:
     // `unmatched`, when not null, receives a byte that no rule takes (the
-    // rules leave none).  With a WordSink, the stream is left empty.
-    SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition, FILE* unmatched,
-              Sink* sink = nullptr);
+    // rules leave none).
+    SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition, FILE* unmatched);
+    // Where the words go instead of the stream, which is left empty.
+    void send_words_to(Sink* sink)
+        requires kToSink
+    {
+        sink_ = sink;
+    }
 
     // Scans from where the last run stopped until an action returns: 1 at
     // the end of the statement, else the action's value.
@@ -107,7 +112,8 @@ private:
     void hand_over_cursor();
 
     Session& s_;
-    Sink* const sink_;
+    // A sink, when the words go to one; a record stream takes no room.
+    [[no_unique_address]] std::conditional_t<kToSink, Sink*, RecordStream> sink_{};
     GrowBuffer& stream_;
     GrowBuffer& pending_;
     FILE* unmatched_;

@@ -1,0 +1,185 @@
+// The kind of a statement and the tables it names, word by word.
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "digest_builder.h"
+#include "digest_words.h"
+
+namespace spltwd::digest {
+namespace {
+
+// The statement verbs a kind may be.
+constexpr KeywordSet kVerbs(std::array<std::string_view, 34>{
+    "SELECT",   "INSERT",  "UPDATE",   "DELETE",  "MERGE",  "REPLACE", "CREATE",  "ALTER",    "DROP",
+    "TRUNCATE", "RENAME",  "GRANT",    "REVOKE",  "BEGIN",  "START",   "COMMIT",  "ROLLBACK", "SAVEPOINT",
+    "SET",      "SHOW",    "DESCRIBE", "EXPLAIN", "USE",    "CALL",    "EXEC",    "EXECUTE",  "DECLARE",
+    "LOCK",     "UNLOCK",  "ANALYZE",  "VACUUM",  "COPY",   "LOAD",    "VALUES"});
+
+constexpr FoldedWord kWith = folded("with");
+constexpr FoldedWord kUpdate = folded("update");
+constexpr FoldedWord kTable = folded("table");
+constexpr FoldedWord kFrom = folded("from");
+constexpr FoldedWord kAs = folded("as");
+constexpr FoldedWord kIf = folded("if");
+constexpr FoldedWord kNot = folded("not");
+constexpr FoldedWord kExists = folded("exists");
+
+// Words after which a name is no alias of a table in a FROM list.
+constexpr KeywordSet kClauseWords(std::array<std::string_view, 27>{
+    "WHERE", "JOIN",  "LEFT",   "RIGHT",  "INNER",     "OUTER",  "FULL",   "CROSS",    "NATURAL",
+    "ON",    "USING", "GROUP",  "ORDER",  "HAVING",    "LIMIT",  "UNION",  "EXCEPT",   "INTERSECT",
+    "SET",   "VALUES", "WINDOW", "OFFSET", "FETCH",    "FOR",    "RETURNING", "STRAIGHT_JOIN", "LATERAL"});
+
+// The words after which UPDATE is part of a clause or a list and names no
+// table: ON UPDATE CASCADE, ON DUPLICATE KEY UPDATE, FOR UPDATE, DO UPDATE,
+// BEFORE or AFTER UPDATE, INSTEAD OF UPDATE, INSERT OR UPDATE, GRANT
+// SELECT, UPDATE.  (After THEN it may be either: MERGE's THEN UPDATE SET
+// names none, a procedure's THEN UPDATE t SET does.)
+constexpr KeywordSet kUpdateOfAClause(
+    std::array<std::string_view, 9>{"ON", "KEY", "FOR", "DO", "BEFORE", "AFTER", "OF", "OR", ","});
+// Names that follow a table word without naming a table: UPDATE SET (in
+// MERGE), TABLE OF (a collection type), GRANT UPDATE ON.
+constexpr KeywordSet kNoTable(std::array<std::string_view, 3>{"SET", "OF", "ON"});
+static_assert(kTableWords.find(kFrom) >= 0 && kTableWords.find(kUpdate) >= 0 && kTableWords.find(kTable) >= 0);
+
+}  // namespace
+
+// The kind: the first word that is not "(" when it is a verb; after WITH,
+// the first verb outside parentheses.
+void DigestBuilder::follow_kind(const Word& word, FoldedWord folded_word) {
+    if (in_with_) {
+        if (word.type == SPLT_WD_TYPE_LPAREN) {
+            ++with_depth_;
+        } else if (word.type == SPLT_WD_TYPE_RPAREN) {
+            if (with_depth_ > 0) --with_depth_;
+        } else if (with_depth_ == 0) {
+            const int verb = kVerbs.find(folded_word);
+            if (verb >= 0) {
+                kind_ = kVerbs.at(verb);
+                kind_done_ = true;
+            }
+        }
+        return;
+    }
+    if (word.type == SPLT_WD_TYPE_LPAREN) return;
+    if (folded_word == kWith) {
+        in_with_ = true;
+        return;
+    }
+    const int verb = kVerbs.find(folded_word);
+    if (verb >= 0) kind_ = kVerbs.at(verb);
+    kind_done_ = true;
+}
+
+// One word of a table's name, or of a FROM list around it: true when it
+// is taken as one.
+[[gnu::always_inline]] inline bool DigestBuilder::follow_table_name(const Word& word,
+                                                                   FoldedWord folded_word) {
+    const bool name = word.type == SPLT_WD_TYPE_NAME;
+    for (;;) {
+        switch (want_) {
+            case Want::table:
+            case Want::table_or_if:
+                if (want_ == Want::table_or_if &&
+                    (folded_word == kIf || folded_word == kNot || folded_word == kExists)) {
+                    return true;
+                }
+                if (name && !kNoTable.contains(folded_word)) {
+                    start_name(word.text);
+                    want_ = Want::in_name;
+                    return true;
+                }
+                break;
+            case Want::in_name:
+            case Want::name_part:
+                if (want_ == Want::in_name && word.text == ".") {
+                    tables_ += '.';
+                    want_ = Want::name_part;
+                    return true;
+                }
+                if (want_ == Want::name_part && name) {
+                    tables_.append(word.text);
+                    want_ = Want::in_name;
+                    return true;
+                }
+                end_table();
+                want_ = from_list_ ? Want::after_from_table : Want::none;
+                continue;  // the word itself is read again in the new state
+            case Want::after_from_table:
+            case Want::after_alias:
+                if (word.type == SPLT_WD_TYPE_COMMA) {
+                    want_ = Want::table;
+                    return true;
+                }
+                if (want_ == Want::after_from_table && folded_word == kAs) {
+                    want_ = Want::alias;
+                    return true;
+                }
+                if (want_ == Want::after_from_table && name && !kClauseWords.contains(folded_word) &&
+                    !kTableWords.contains(folded_word)) {
+                    want_ = Want::after_alias;
+                    return true;
+                }
+                break;
+            case Want::alias:
+                if (name) {
+                    want_ = Want::after_alias;
+                    return true;
+                }
+                break;
+            case Want::none:
+                return false;
+        }
+        // Anything else ends the table and the list.
+        want_ = Want::none;
+        from_list_ = false;
+        return false;
+    }
+}
+
+// The tables: a name after FROM, JOIN, INTO, UPDATE or TABLE, its parts
+// joined by ".", and each further name of a comma list after FROM (with
+// its alias, if any).  A "(" where the name would be is a subquery.
+void DigestBuilder::follow_tables(const Word& word, FoldedWord folded_word) {
+    if (want_ != Want::none && follow_table_name(word, folded_word)) return;
+    const FoldedWord before{before_, 0, before_size_};
+    if (kTableWords.contains(folded_word) && !(folded_word == kUpdate && kUpdateOfAClause.contains(before))) {
+        want_ = folded_word == kTable ? Want::table_or_if : Want::table;
+        from_list_ = folded_word == kFrom;
+    }
+}
+
+
+// Records the name gathered, once.
+void DigestBuilder::end_table() {
+    if (name_at_ == kNoName) return;
+    const std::size_t name_at = std::exchange(name_at_, kNoName);
+    while (tables_.size() > name_at + 4 && tables_.back() == '.') tables_.pop_back();
+    const std::string_view name = std::string_view(tables_).substr(name_at + 4);
+    bool seen = name.empty();
+    for (std::size_t at = 0; at < name_at && !seen;) {
+        std::uint32_t length;
+        std::memcpy(&length, tables_.data() + at, 4);
+        seen = std::string_view(tables_).substr(at + 4, length) == name;
+        at += 4 + length;
+    }
+    if (seen) {
+        tables_.resize(name_at);
+        return;
+    }
+    const auto length = static_cast<std::uint32_t>(name.size());
+    std::memcpy(tables_.data() + name_at, &length, 4);
+    ++table_count_;
+}
+
+// Begins a table's name in tables_, after room for its length.
+void DigestBuilder::start_name(std::string_view first_part) {
+    name_at_ = tables_.size();
+    tables_.append(4, '\0');
+    tables_.append(first_part);
+}
+
+}  // namespace spltwd::digest
