@@ -101,6 +101,7 @@ private:
     void follow_tables(const Word& word, FoldedWord folded_word);
     bool follow_table_name(const Word& word, FoldedWord folded_word);
     void end_table();
+    bool in_call() const;
     void start_name(std::string_view first_part);
 
     // The normalised text is written into out_, whose size is only ever

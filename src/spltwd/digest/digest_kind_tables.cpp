@@ -1,4 +1,5 @@
 // The kind of a statement and the tables it names, word by word.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -26,6 +27,10 @@ constexpr FoldedWord kAs = folded("as");
 constexpr FoldedWord kIf = folded("if");
 constexpr FoldedWord kNot = folded("not");
 constexpr FoldedWord kExists = folded("exists");
+
+// Functions whose arguments may hold FROM.
+constexpr KeywordSet kFromInArguments(
+    std::array<std::string_view, 5>{"EXTRACT", "SUBSTRING", "SUBSTR", "TRIM", "OVERLAY"});
 
 // Words after which a name is no alias of a table in a FROM list.
 constexpr KeywordSet kClauseWords(std::array<std::string_view, 27>{
@@ -146,12 +151,30 @@ void DigestBuilder::follow_kind(const Word& word, FoldedWord folded_word) {
 void DigestBuilder::follow_tables(const Word& word, FoldedWord folded_word) {
     if (want_ != Want::none && follow_table_name(word, folded_word)) return;
     const FoldedWord before{before_, 0, before_size_};
-    if (kTableWords.contains(folded_word) && !(folded_word == kUpdate && kUpdateOfAClause.contains(before))) {
+    if (kTableWords.contains(folded_word) && !(folded_word == kUpdate && kUpdateOfAClause.contains(before)) &&
+        !(folded_word == kFrom && in_call())) {
         want_ = folded_word == kTable ? Want::table_or_if : Want::table;
         from_list_ = folded_word == kFrom;
     }
 }
 
+
+// Whether the innermost parentheses are those of a function that takes
+// FROM among its arguments, EXTRACT(YEAR FROM d) or SUBSTRING(s FROM 2):
+// that FROM names no table.  The function's name ends the text before
+// them, but for a blank.
+bool DigestBuilder::in_call() const {
+    if (groups_.empty()) return false;
+    std::string_view before(out_.data(), groups_.back().open_at);
+    if (!before.empty() && before.back() == ' ') before.remove_suffix(1);
+    // The name is lower-case letters and underscores, and short.
+    std::size_t name_at = before.size();
+    while (name_at > 0 && before.size() - name_at <= FoldedWord::kLongest &&
+           ((before[name_at - 1] >= 'a' && before[name_at - 1] <= 'z') || before[name_at - 1] == '_')) {
+        --name_at;
+    }
+    return kFromInArguments.contains(fold(before.substr(name_at)));
+}
 
 // Records the name gathered, once.
 void DigestBuilder::end_table() {
@@ -178,8 +201,8 @@ void DigestBuilder::end_table() {
 // Begins a table's name in tables_, after room for its length.
 void DigestBuilder::start_name(std::string_view first_part) {
     name_at_ = tables_.size();
-    tables_.append(4, '\0');
-    tables_.append(first_part);
+    tables_.resize(name_at_ + 4 + first_part.size());
+    std::memcpy(tables_.data() + name_at_ + 4, first_part.data(), first_part.size());
 }
 
 }  // namespace spltwd::digest

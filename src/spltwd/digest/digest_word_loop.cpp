@@ -141,7 +141,10 @@ void DigestBuilder::add_words(const SinkWord* word, const SinkWord* const end) {
             }
         }
         if (!kind_done_) follow_kind(w, folded_word);
-        if (want_ != Want::none || kTableWords.contains(folded_word)) follow_tables(w, folded_word);
+        if (want_ != Want::none || kTableWords.contains(folded_word)) {
+            size_ = static_cast<std::size_t>(out - out_.data());  // the text so far, for in_call()
+            follow_tables(w, folded_word);
+        }
         switch (how) {
             case Plain::literal:
                 if (last != Last::nothing && last != Last::open) *out++ = ' ';
