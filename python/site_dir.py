@@ -9,7 +9,7 @@ import sys
 import sysconfig
 
 prefix = os.path.normpath(sys.argv[1])
-for folder in site.getsitepackages() + sys.path:
+for folder in site.getsitepackages() + [site.getusersitepackages()] + sys.path:
     folder = os.path.normpath(folder)
     if folder.startswith(prefix + "/lib") and folder.endswith("-packages"):
         print(os.path.relpath(folder, prefix))
