@@ -56,21 +56,6 @@ SqlBytes::SqlBytes(py::handle sql)
     throw py::type_error(std::string("SQL text must be str or bytes, not ") + Py_TYPE(object)->tp_name);
 }
 
-SqlBytes SqlBytes::of_bytes(py::object bytes)
-{
-    SqlBytes result;
-    result.data_ = PyBytes_AS_STRING(bytes.ptr());
-    result.size_ = static_cast<std::size_t>(PyBytes_GET_SIZE(bytes.ptr()));
-    result.owner_ = std::move(bytes);
-    return result;
-}
-
-py::bytes SqlBytes::as_bytes() const
-{
-    if (owner_ && PyBytes_Check(owner_.ptr())) return py::reinterpret_borrow<py::bytes>(owner_);
-    return py::bytes(data_, size_);
-}
-
 void check_statement_length(std::size_t size)
 {
     if (size > kLongestStatement) {

@@ -26,15 +26,10 @@ public:
     // Raises TypeError for other objects, UnicodeEncodeError for a str
     // that holds other lone surrogates.
     explicit SqlBytes(py::handle sql);
-    // Adopts a bytes object as it is.
-    static SqlBytes of_bytes(py::object bytes);
-    SqlBytes() = default;
 
     std::string_view view() const { return {data_, size_}; }
     const char *data() const { return data_; }
     std::size_t size() const { return size_; }
-    // The bytes as a bytes object: the argument itself when it was one.
-    py::bytes as_bytes() const;
 
 private:
     py::object owner_;

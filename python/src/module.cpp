@@ -1,6 +1,7 @@
 // The spltwd._spltwd extension: the splitter and its digests for Python.
 #include <pybind11/pybind11.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -165,53 +166,54 @@ PyObject *digest(PyObject *, PyObject *const *arguments, Py_ssize_t positional, 
     });
 }
 
-py::object digest_many(const py::object &statements, const py::object &dialect, const py::object &threads)
+PyObject *digest_many(PyObject *, PyObject *const *arguments, Py_ssize_t positional, PyObject *keywords)
 {
-    const std::uint16_t dialect_value = dialect_code(dialect);
-    unsigned thread_count = std::max(1u, std::thread::hardware_concurrency());
-    if (!threads.is_none()) {
-        if (!PyLong_Check(threads.ptr()) || PyBool_Check(threads.ptr())) {
-            throw py::type_error("threads must be an int or None");
+    return guarded([&]() -> PyObject * {
+        static const char *const names[] = {"statements", "dialect", "threads"};
+        PyObject *taken[3];
+        take_arguments("digest_many", names, 1, arguments, positional, keywords, taken);
+        const std::uint16_t dialect = taken[1] != nullptr ? dialect_code(taken[1]) : SPLT_WD_DIALECT_MYSQL;
+        unsigned thread_count = std::max(1u, std::thread::hardware_concurrency());
+        if (taken[2] != nullptr && taken[2] != Py_None) {
+            if (!PyLong_Check(taken[2]) || PyBool_Check(taken[2])) throw py::type_error("threads must be an int or None");
+            int overflow = 0;
+            const long long wanted = PyLong_AsLongLongAndOverflow(taken[2], &overflow);
+            if (overflow != 0 || wanted < 1 || wanted > 1024) throw py::value_error("threads must be from 1 to 1024");
+            thread_count = static_cast<unsigned>(wanted);
         }
-        const long long wanted = threads.cast<long long>();
-        if (wanted < 1 || wanted > 1024) throw py::value_error("threads must be from 1 to 1024");
-        thread_count = static_cast<unsigned>(wanted);
-    }
-    // The texts, taken while the lock is held; the objects keep them.
-    std::vector<SqlBytes> texts;
-    std::vector<std::string_view> views;
-    if (PyObject_HasAttrString(statements.ptr(), "__len__")) {
-        const Py_ssize_t size = PyObject_Size(statements.ptr());
-        if (size > 0) texts.reserve(static_cast<std::size_t>(size));
-        PyErr_Clear();
-    }
-    for (py::handle item : statements) {
-        try {
-            texts.emplace_back(item);
-        } catch (py::type_error &) {
-            throw py::type_error("digest_many: statement " + std::to_string(texts.size()) +
-                                 " is not str or bytes but " + Py_TYPE(item.ptr())->tp_name);
+        // The texts, taken while the lock is held; the objects keep them.
+        std::vector<SqlBytes> texts;
+        const Py_ssize_t expected = PyObject_LengthHint(taken[0], 0);
+        if (expected < 0) throw py::error_already_set();
+        texts.reserve(static_cast<std::size_t>(expected));
+        for (py::handle item : py::reinterpret_borrow<py::iterable>(taken[0])) {
+            try {
+                texts.emplace_back(item);
+            } catch (py::type_error &) {
+                throw py::type_error("digest_many: statement " + std::to_string(texts.size()) +
+                                     " is not str or bytes but " + Py_TYPE(item.ptr())->tp_name);
+            }
+            check_statement_length(texts.back().size());
         }
-        check_statement_length(texts.back().size());
-    }
-    views.reserve(texts.size());
-    for (const SqlBytes &text : texts) views.push_back(text.view());
-    std::vector<void *> digests(views.size(), nullptr);
-    thread_count = static_cast<unsigned>(std::min<std::size_t>(thread_count, std::max<std::size_t>(views.size(), 1)));
-    {
-        py::gil_scoped_release unlocked;
-        digest_all(views, dialect_value, thread_count, digests);
-    }
-    PyObject *list = PyList_New(static_cast<Py_ssize_t>(digests.size()));
-    if (list == nullptr) {
-        for (void *digest : digests) discard_digest(digest);
-        throw py::error_already_set();
-    }
-    for (std::size_t i = 0; i < digests.size(); ++i) {
-        PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), finish_digest(digests[i]));
-    }
-    py::object result = py::reinterpret_steal<py::object>(list);
-    return result;
+        std::vector<std::string_view> views;
+        views.reserve(texts.size());
+        for (const SqlBytes &text : texts) views.push_back(text.view());
+        std::vector<void *> digests(views.size(), nullptr);
+        thread_count = static_cast<unsigned>(std::min<std::size_t>(thread_count, std::max<std::size_t>(views.size(), 1)));
+        {
+            py::gil_scoped_release unlocked;
+            digest_all(views, dialect, thread_count, digests);
+        }
+        PyObject *list = PyList_New(static_cast<Py_ssize_t>(digests.size()));
+        if (list == nullptr) {
+            for (void *digest : digests) discard_digest(digest);
+            return nullptr;
+        }
+        for (std::size_t i = 0; i < digests.size(); ++i) {
+            PyList_SET_ITEM(list, static_cast<Py_ssize_t>(i), finish_digest(digests[i]));
+        }
+        return list;
+    });
 }
 
 // The iterator statements() gives: it keeps the script's bytes and a
@@ -237,13 +239,17 @@ private:
     StatementCuts cuts_;
 };
 
-std::unique_ptr<Statements> statements(const py::object &script, const py::object &dialect,
-                                       const py::object &profile)
+PyObject *statements(PyObject *, PyObject *const *arguments, Py_ssize_t positional, PyObject *keywords)
 {
-    SqlBytes text(script);
-    const std::uint16_t dialect_value = dialect_code(dialect);
-    const std::int32_t profile_value = profile_code(profile);
-    return std::make_unique<Statements>(std::move(text), dialect_value, profile_value);
+    return guarded([&]() -> PyObject * {
+        static const char *const names[] = {"script", "dialect", "profile"};
+        PyObject *taken[3];
+        take_arguments("statements", names, 1, arguments, positional, keywords, taken);
+        SqlBytes script(taken[0]);
+        const std::uint16_t dialect = taken[1] != nullptr ? dialect_code(taken[1]) : SPLT_WD_DIALECT_MYSQL;
+        const std::int32_t profile = taken[2] != nullptr ? profile_code(taken[2]) : SPLTWD_PROFILE_ACCURATE;
+        return py::cast(std::make_unique<Statements>(std::move(script), dialect, profile)).release().ptr();
+    });
 }
 
 const char *const kSplitDoc = R"(split(sql, dialect='mysql', profile='accurate')
@@ -269,7 +275,8 @@ None).  Its splits can fail: SplitError tells the library's result code.
 
 An empty statement has no words.  Raises ValueError for an unknown
 dialect or profile or a statement of 2 GiB or more, TypeError for an sql
-that is neither str nor bytes.)";
+that is neither str nor bytes, UnicodeEncodeError for a str holding a
+lone surrogate that 'surrogateescape' does not give.)";
 
 const char *const kStatementsDoc = R"(statements(script, dialect='mysql', profile='accurate')
 --
@@ -286,7 +293,8 @@ the script's bytes.  Empty statements are skipped, and under the accurate
 profile so are statements of nothing but whitespace and comments (the
 comment after a script's last ';'): they are no statement to the server.
 Under the classic profile such statements come back, as sqlsplit
---classic shows them.
+--classic shows them, and so does a statement whose dollar-quote tags
+differ (its split() raises SplitError).
 
 The cuts are sqlsplit's: for the same script, dialect and profile it
 gives the statements sqlsplit shows.  Raises ValueError when a statement
@@ -326,9 +334,6 @@ PYBIND11_MODULE(_spltwd, m)
 {
     using namespace spltwd_python;
     m.doc() = "The SQL word splitter and statement digests (the extension behind the spltwd package).";
-    py::options options;
-    options.disable_function_signatures();
-
     if (!add_object_types(m.ptr())) throw py::error_already_set();
 
     split_error = PyErr_NewExceptionWithDoc(
@@ -339,26 +344,29 @@ PYBIND11_MODULE(_spltwd, m)
     if (split_error == nullptr) throw py::error_already_set();
     m.attr("SplitError") = py::reinterpret_borrow<py::object>(split_error);
 
-    // split and digest run once per statement: fast calls of the C API
-    // take their arguments in a fraction of the time of pybind11's.
-    static PyMethodDef fast_calls[] = {
+    // The statements' iterator, which statements() gives.
+    py::class_<Statements>(m, "_Statements", "The statements of a script, cut one at a time.")
+        .def("__iter__", [](py::object self) { return self; })
+        .def("__next__", &Statements::next);
+
+    // Functions of the C API rather than pybind11's: split and digest run
+    // once per statement, and fast calls take their arguments in a
+    // fraction of the time; pydoc shows them as plain functions.
+    static PyMethodDef calls[] = {
         {"split", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(split)),
          METH_FASTCALL | METH_KEYWORDS, kSplitDoc},
+        {"statements", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(statements)),
+         METH_FASTCALL | METH_KEYWORDS, kStatementsDoc},
         {"digest", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(digest)),
          METH_FASTCALL | METH_KEYWORDS, kDigestDoc},
+        {"digest_many", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(digest_many)),
+         METH_FASTCALL | METH_KEYWORDS, kDigestManyDoc},
     };
-    for (PyMethodDef &call : fast_calls) {
+    for (PyMethodDef &call : calls) {
         PyObject *function = PyCFunction_NewEx(&call, nullptr, m.attr("__name__").ptr());
         if (function == nullptr) throw py::error_already_set();
         m.attr(call.ml_name) = py::reinterpret_steal<py::object>(function);
     }
-    py::class_<Statements>(m, "_Statements", "The statements of a script, cut one at a time.")
-        .def("__iter__", [](py::object self) { return self; })
-        .def("__next__", &Statements::next);
-    m.def("statements", &statements, py::arg("script"), py::arg("dialect") = "mysql",
-          py::arg("profile") = "accurate", kStatementsDoc);
-    m.def("digest_many", &digest_many, py::arg("statements"), py::arg("dialect") = "mysql",
-          py::arg("threads") = py::none(), kDigestManyDoc);
 
     py::dict dialects;
     for (const DialectName &dialect : kDialects) dialects[dialect.name] = dialect.code;

@@ -73,6 +73,19 @@ struct WordBlock {
 };
 static_assert(sizeof(WordBlock) % alignof(WordObject) == 0, "the words follow the block aligned");
 
+// A word's header, as PyObject_Init writes it.  Its type is static and
+// its memory is no allocation of its own, which tracemalloc could follow:
+// a release build of Python needs no call for it.
+inline void init_word(PyObject *word)
+{
+#if defined(Py_REF_DEBUG) || defined(Py_TRACE_REFS)
+    PyObject_Init(word, &word_type);
+#else
+    Py_SET_TYPE(word, &word_type);
+    Py_SET_REFCNT(word, 1);
+#endif
+}
+
 void word_block_dealloc(PyObject *self)
 {
     std::free(reinterpret_cast<WordBlock *>(self)->stream);
@@ -499,8 +512,7 @@ PyObject *make_words(char *stream, std::uint32_t length, bool ranged, std::uint3
     for (Py_ssize_t i = 0; i < count; ++i, ++word) {
         std::uint32_t word_length;
         std::memcpy(&word_length, stream + at, sizeof word_length);
-        PyObject_Init(reinterpret_cast<PyObject *>(word), &word_type);
-        Py_INCREF(block);
+        init_word(reinterpret_cast<PyObject *>(word));
         word->block = block;
         word->text = stream + at + 4;
         word->length = word_length;
@@ -513,6 +525,8 @@ PyObject *make_words(char *stream, std::uint32_t length, bool ranged, std::uint3
         at += 8 + word_length;
         PyList_SET_ITEM(list, i, reinterpret_cast<PyObject *>(word));
     }
+    // A reference for each word, and this function's, given back here.
+    Py_SET_REFCNT(block, count + 1);
     Py_DECREF(block);
     return list;
 }
