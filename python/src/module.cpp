@@ -26,6 +26,8 @@ namespace {
 // would cost more than other threads could gain.
 constexpr std::size_t kReleaseLockFrom = 64 * 1024;
 
+constexpr std::size_t kWorkPerThread = 16 * 1024;
+
 PyObject *split_error;  // spltwd.SplitError
 
 [[noreturn]] void raise_split_error(std::int32_t result)
@@ -173,7 +175,9 @@ PyObject *digest_many(PyObject *, PyObject *const *arguments, Py_ssize_t positio
         PyObject *taken[3];
         take_arguments("digest_many", names, 1, arguments, positional, keywords, taken);
         const std::uint16_t dialect = taken[1] != nullptr ? dialect_code(taken[1]) : SPLT_WD_DIALECT_MYSQL;
-        unsigned thread_count = std::max(1u, std::thread::hardware_concurrency());
+        // Asking costs a system call: once is enough.
+        static const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+        unsigned thread_count = processors;
         if (taken[2] != nullptr && taken[2] != Py_None) {
             if (!PyLong_Check(taken[2]) || PyBool_Check(taken[2])) throw py::type_error("threads must be an int or None");
             int overflow = 0;
@@ -197,9 +201,16 @@ PyObject *digest_many(PyObject *, PyObject *const *arguments, Py_ssize_t positio
         }
         std::vector<std::string_view> views;
         views.reserve(texts.size());
-        for (const SqlBytes &text : texts) views.push_back(text.view());
+        std::size_t bytes = 0;
+        for (const SqlBytes &text : texts) {
+            views.push_back(text.view());
+            bytes += text.size();
+        }
         std::vector<void *> digests(views.size(), nullptr);
-        thread_count = static_cast<unsigned>(std::min<std::size_t>(thread_count, std::max<std::size_t>(views.size(), 1)));
+        // A thread for each kWorkPerThread bytes at most: starting one takes
+        // about as long as digesting that much.
+        const std::size_t worth = std::max<std::size_t>(1, std::min(views.size(), bytes / kWorkPerThread));
+        thread_count = static_cast<unsigned>(std::min<std::size_t>(thread_count, worth));
         {
             py::gil_scoped_release unlocked;
             digest_all(views, dialect, thread_count, digests);
@@ -321,10 +332,10 @@ Digest many statements at once, on several threads: a list of Digest.
 
 statements is any iterable of str or bytes; the result holds their
 digests in the same order, each what digest() gives.  The texts are
-taken first; then `threads` threads (by default one per processor, never
-more than the statements) digest them without the global interpreter
-lock, each on a splitter of its own, so that other Python threads run
-meanwhile.)";
+taken first; then `threads` threads (by default one per processor; fewer
+for a small batch, where starting a thread would take longer than the
+digests it saves) digest them without the global interpreter lock, each
+on a splitter of its own, so that other Python threads run meanwhile.)";
 
 } // namespace
 

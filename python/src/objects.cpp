@@ -48,7 +48,7 @@ PyObject *compare_result(bool equal, int op)
 // and the word objects themselves, side by side, and each word holds a
 // reference to it.  Making a word is then filling in its fields, and the
 // memory goes back in one piece when the last word goes.  A word kept
-// keeps the block, which is about three times its statement's size.
+// keeps the whole block: some 60 bytes for each word of its statement.
 
 struct WordBlock;
 
