@@ -26,6 +26,8 @@ namespace {
 // would cost more than other threads could gain.
 constexpr std::size_t kReleaseLockFrom = 64 * 1024;
 
+// digest_many starts a thread for each this many bytes of its statements
+// at most: starting one takes about as long as digesting that much.
 constexpr std::size_t kWorkPerThread = 16 * 1024;
 
 PyObject *split_error;  // spltwd.SplitError
@@ -207,8 +209,6 @@ PyObject *digest_many(PyObject *, PyObject *const *arguments, Py_ssize_t positio
             bytes += text.size();
         }
         std::vector<void *> digests(views.size(), nullptr);
-        // A thread for each kWorkPerThread bytes at most: starting one takes
-        // about as long as digesting that much.
         const std::size_t worth = std::max<std::size_t>(1, std::min(views.size(), bytes / kWorkPerThread));
         thread_count = static_cast<unsigned>(std::min<std::size_t>(thread_count, worth));
         {

@@ -1,7 +1,5 @@
 #include "objects.h"
 
-#include <structmember.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
