@@ -140,7 +140,11 @@ void DigestBuilder::add_words(const SinkWord* word, const SinkWord* const end) {
                 folded_word = fold(w.text);
             }
         }
-        if (!kind_done_) follow_kind(w, folded_word);
+        // Inside a common table expression only its parentheses matter to
+        // the kind.
+        if (!kind_done_ && !(in_with_ && with_depth_ > 0 && how != Plain::open && how != Plain::close)) {
+            follow_kind(w, folded_word);
+        }
         if (want_ != Want::none || kTableWords.contains(folded_word)) {
             size_ = static_cast<std::size_t>(out - out_.data());  // the text so far, for in_call()
             follow_tables(w, folded_word);
