@@ -24,7 +24,12 @@
  *   tables       the names after FROM, JOIN, INTO, UPDATE and TABLE (and
  *                each further name of a comma list after FROM), as written,
  *                qualified names whole ("s.t"), each once, in order of
- *                first appearance; none where a "(" follows the word.
+ *                first appearance; none where a "(" follows the word.  Not
+ *                tables: UPDATE right after ON, KEY, FOR, DO, BEFORE, AFTER,
+ *                OF, OR or "," (ON UPDATE CASCADE, FOR UPDATE, GRANT
+ *                SELECT, UPDATE), the words SET, OF and ON (MERGE's UPDATE
+ *                SET, TABLE OF), and FROM among the arguments of EXTRACT,
+ *                SUBSTRING, SUBSTR, TRIM and OVERLAY.
  */
 #ifndef SPLTWD_DIGEST_H
 #define SPLTWD_DIGEST_H
