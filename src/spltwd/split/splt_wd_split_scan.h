@@ -42,10 +42,8 @@ public:
     // rules leave none).
     SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition, FILE* unmatched);
     // Where the words go instead of the stream, which is left empty.
-    void send_words_to(Sink* sink)
-        requires kToSink
-    {
-        sink_ = sink;
+    void send_words_to([[maybe_unused]] Sink* sink) {
+        if constexpr (kToSink) sink_ = sink;
     }
 
     // Scans from where the last run stopped until an action returns: 1 at
