@@ -50,7 +50,11 @@
  *   SPLTWD_CLIENT_SQLCMD   a line holding GO in any case, alone or with a
  *                          count, blanks around, outside strings and
  *                          comments, is a command that ends the batch
- *                          before it; ";" still cuts inside a batch.
+ *                          before it; ";" still cuts inside a batch, but
+ *                          for a batch that starts with CREATE [OR ALTER]
+ *                          or ALTER PROCEDURE|PROC|FUNCTION|TRIGGER|VIEW:
+ *                          the server reads the rest of such a batch as
+ *                          its body, so it is one statement to the GO.
  *   SPLTWD_CLIENT_SQLPLUS  a statement that starts with DECLARE, BEGIN, or
  *                          CREATE [OR REPLACE] [EDITIONABLE|NONEDITIONABLE]
  *                          PROCEDURE|FUNCTION|PACKAGE|TRIGGER|TYPE|LIBRARY

@@ -128,9 +128,13 @@ INSTANTIATE_TEST_SUITE_P(Sqlcmd, Clients, testing::Values(
     Case{"SemicolonsStillCutInABatch", Dialect::sqlserver, Client::sqlcmd,
          "INSERT INTO t VALUES (1); INSERT INTO t VALUES (2)\nGO\n-- nothing\nGO",
          {"S:INSERT INTO t VALUES (1)", "S:INSERT INTO t VALUES (2)", "C:GO", "-:-- nothing", "C:GO"}},
-    Case{"ProcedureBatch", Dialect::sqlserver, Client::sqlcmd,
-         "CREATE PROCEDURE p AS\nBEGIN\n  SELECT 1\nEND\nGO\n",
-         {"S:CREATE PROCEDURE p AS\nBEGIN\n  SELECT 1\nEND", "C:GO"}}),
+    Case{"BatchesThatCreateProceduresRunToTheirGo", Dialect::sqlserver, Client::sqlcmd,
+         "CREATE PROCEDURE p AS\nBEGIN\n  SET NOCOUNT ON;\n  SELECT 1;\nEND;\nGO\n"
+         "create or alter view v as select 1 a; \ngo\nALTER PROC q AS SELECT 2; SELECT 3\nGO\n"
+         "CREATE TABLE t (a int); CREATE VIEW w AS SELECT 4\nGO",
+         {"S:CREATE PROCEDURE p AS\nBEGIN\n  SET NOCOUNT ON;\n  SELECT 1;\nEND;", "C:GO",
+          "S:create or alter view v as select 1 a;", "C:go", "S:ALTER PROC q AS SELECT 2; SELECT 3", "C:GO",
+          "S:CREATE TABLE t (a int)", "S:CREATE VIEW w AS SELECT 4", "C:GO"}}),
     CaseName);
 
 // sqlplus: PL/SQL blocks and "/" lines.

@@ -315,14 +315,19 @@ bool Rules::goes_on_past(std::uint64_t separator, const Text &text)
 
 bool Rules::sqlcmd_word(const Word &word, const Text &text, bool sql)
 {
-    if (!sql || word.text.size() != 2 || !equal_ignoring_case(word.text, "go") || !text.line_blank_before(word.start)) {
+    if (!sql) {
         return false;
     }
-    const std::uint64_t line_end = text.line_end(word.end);
-    if (line_end == text.end() && text.more) {
-        return need_more(word);
+    if (word.text.size() == 2 && equal_ignoring_case(word.text, "go") && text.line_blank_before(word.start)) {
+        const std::uint64_t line_end = text.line_end(word.end);
+        if (line_end == text.end() && text.more) {
+            return need_more(word);
+        }
+        if (is_go_tail(text.view(word.end, line_end))) {
+            return command_line(word, text);
+        }
     }
-    return is_go_tail(text.view(word.end, line_end)) && command_line(word, text);
+    return block_start(word);
 }
 
 bool Rules::sqlplus_word(const Word &word, const Text &text, bool sql)
@@ -339,26 +344,39 @@ bool Rules::sqlplus_word(const Word &word, const Text &text, bool sql)
             return command_line(word, text);
         }
     }
-    if (!state_.block && state_.block_step != 0xff) {
-        char buffer[16];
-        block_word(lower_word(word.text, buffer));
-        if (state_.block) {
-            Stop &stop = state_.stop;
-            stop.kind = Stop::Kind::block;
-            stop.decided = word.end;
-            return true;
-        }
-    }
-    return false;
+    return block_start(word);
 }
 
-// The first words of a PL/SQL block:
+// Whether the statement's first words make it a block, read whole to its
+// end; a stop then says so.
+bool Rules::block_start(const Word &word)
+{
+    if (state_.block || state_.block_step == kNoBlock) {
+        return false;
+    }
+    char buffer[16];
+    const std::string_view lower = lower_word(word.text, buffer);
+    if (client_ == Client::sqlplus) {
+        plsql_block_word(lower);
+    } else {
+        batch_block_word(lower);
+    }
+    if (!state_.block) {
+        return false;
+    }
+    Stop &stop = state_.stop;
+    stop.kind = Stop::Kind::block;
+    stop.decided = word.end;
+    return true;
+}
+
+// sqlplus: the first words of a PL/SQL block:
 //   DECLARE | BEGIN
 //   CREATE [OR REPLACE] [EDITIONABLE | NONEDITIONABLE]
 //          PROCEDURE | FUNCTION | PACKAGE | TRIGGER | TYPE | LIBRARY
 // block_step: 0 at the start, 1 after CREATE, 2 after OR, 3 after
-// REPLACE, 4 after EDITIONABLE; 0xff once the statement is no block.
-void Rules::block_word(std::string_view word)
+// REPLACE, 4 after EDITIONABLE.
+void Rules::plsql_block_word(std::string_view word)
 {
     std::uint8_t &step = state_.block_step;
     const bool unit = word == "procedure" || word == "function" || word == "package" || word == "trigger" ||
@@ -376,7 +394,29 @@ void Rules::block_word(std::string_view word)
     } else if (step != 0 && step != 2 && unit) {
         state_.block = true;
     } else {
-        step = 0xff;
+        step = kNoBlock;
+    }
+}
+
+// sqlcmd: a batch whose first statement creates or alters a procedure,
+// function, trigger or view is that statement to the batch's end, as the
+// server reads it ("must be the first statement in a batch"):
+//   CREATE [OR ALTER] | ALTER   PROCEDURE | PROC | FUNCTION | TRIGGER | VIEW
+// block_step: 0 at the start, 1 after CREATE or ALTER, 2 after OR.
+void Rules::batch_block_word(std::string_view word)
+{
+    std::uint8_t &step = state_.block_step;
+    const bool unit = word == "procedure" || word == "proc" || word == "function" || word == "trigger" || word == "view";
+    if (step == 0 && (word == "create" || word == "alter")) {
+        step = 1;
+    } else if (step == 1 && word == "or") {
+        step = 2;
+    } else if (step == 2 && word == "alter") {
+        step = 3;
+    } else if ((step == 1 || step == 3) && unit) {
+        state_.block = true;
+    } else {
+        step = kNoBlock;
     }
 }
 

@@ -48,7 +48,7 @@ struct Stop {
         none,
         command,   // a command line [at, to), the script goes on at resume
         delimiter, // the statement ends at `at`; the delimiter runs to `to` (= resume)
-        block,     // the statement is a PL/SQL block: read it again as one
+        block,     // the statement is a block: read it again whole
         need_more, // what decides lies past the end of the text, which goes on
     };
     Kind kind = Kind::none;
@@ -65,8 +65,8 @@ public:
 
     Client client() const { return client_; }
 
-    // Starts a statement at `start`; `block` when it is read as a PL/SQL
-    // block (sqlplus).
+    // Starts a statement; `block` when it is read whole as a block: a
+    // PL/SQL block (sqlplus), a batch that creates a procedure (sqlcmd).
     void begin(bool block);
 
     // Feeds the statement's next word.  Returns true once a stop is found:
@@ -80,7 +80,7 @@ public:
 
     // Whether the statement is read whole, its end found among its words
     // rather than at the first separator: mysql with a delimiter of its
-    // own, a PL/SQL block.
+    // own, a block.
     bool reads_whole() const { return state_.block || (client_ == Client::mysql && delimiter_ != ";"); }
 
     bool has_sql() const { return state_.first_sql != kNoSql; }
@@ -95,11 +95,13 @@ public:
     // The per-statement state, kept and restored around a segment's
     // retries.
     static constexpr std::uint64_t kNoSql = ~std::uint64_t{0};
+    static constexpr std::uint8_t kNoBlock = 0xff;
     struct State {
         Stop stop;
         std::uint64_t first_sql = kNoSql; // where the first word that is neither blank nor comment starts
         bool block = false;
-        // sqlplus: how far the first words tell a block (see block_step)
+        // sqlplus, sqlcmd: how far the first words tell a block, or
+        // kNoBlock once they tell none
         std::uint8_t block_step = 0;
         // psql
         int paren_depth = 0;
@@ -121,7 +123,9 @@ private:
     bool sqlcmd_word(const Word &word, const Text &text, bool sql);
     bool sqlplus_word(const Word &word, const Text &text, bool sql);
     bool delimiter_word(const Word &word, const Text &text);
-    void block_word(std::string_view lower);
+    bool block_start(const Word &word);
+    void plsql_block_word(std::string_view lower);
+    void batch_block_word(std::string_view lower);
 
     Client client_;
     std::string delimiter_ = ";"; // mysql
