@@ -6,7 +6,8 @@
 // dialect, spread evenly over the corpus, each behind its dialect prefix;
 // OUT_DIR/fuzz_fetch_word gets the streams the library makes of them, and
 // OUT_DIR/fuzz_accurate and OUT_DIR/fuzz_digest the statements alone (they
-// split or digest each in every dialect).
+// split or digest each in every dialect), and OUT_DIR/fuzz_script scripts
+// of a dialect's statements, ";" and the lines the clients read.
 // Inputs longer than the fuzzers' -max_len are left out.  The folders are
 // emptied first.  The statements are those of CORPUS_DIR (its *.rec files)
 // when it is named, else the build's corpus: the generated files and those
@@ -84,7 +85,10 @@ int Run(const fs::path& out_dir, std::size_t per_dialect, const std::vector<fs::
     const fs::path fetch_dir = FreshFolder(out_dir / "fuzz_fetch_word");
     const fs::path accurate_dir = FreshFolder(out_dir / "fuzz_accurate");
     const fs::path digest_dir = FreshFolder(out_dir / "fuzz_digest");
-    std::size_t split_seeds = 0, fetch_seeds = 0;
+    const fs::path script_dir = FreshFolder(out_dir / "fuzz_script");
+    std::size_t split_seeds = 0, fetch_seeds = 0, script_seeds = 0;
+    const char* const client_lines[] = {"GO\n", "/\n", "DELIMITER ;;\n", "DELIMITER ;\n", "\\connect db\n",
+                                        "COPY t FROM stdin;\n1\t'a;b'\n\\.\n", "BEGIN\n"};
     for (const auto& [dialect, statements] : FittingStatements(corpus_files)) {
         const auto prefix = *dialect_prefix::Encode(dialect);
         const std::size_t count = std::min(per_dialect, statements.size());
@@ -100,10 +104,24 @@ int Run(const fs::path& out_dir, std::size_t per_dialect, const std::vector<fs::
             WriteFile(fetch_dir / name, stream);
             ++fetch_seeds;
         }
+        // Scripts of the dialect's statements in turn, a client's line after
+        // every third.
+        std::string script;
+        for (std::size_t i = 0; i < count; ++i) {
+            std::string next = statements[i * statements.size() / count] + (i % 4 == 3 ? "\n" : ";\n");
+            if (i % 3 == 2) next += client_lines[(i / 3) % std::size(client_lines)];
+            if (script.size() + next.size() > kMaxInput) {
+                WriteFile(script_dir / (std::to_string(dialect) + "-" + std::to_string(script_seeds++)), script);
+                script.clear();
+            }
+            if (next.size() <= kMaxInput) script += next;
+        }
+        if (!script.empty())
+            WriteFile(script_dir / (std::to_string(dialect) + "-" + std::to_string(script_seeds++)), script);
     }
     std::cout << "fuzz_seeds: " << split_seeds << " in " << split_dir.string() << ", " << fetch_seeds << " in "
               << fetch_dir.string() << ", " << split_seeds << " in " << accurate_dir.string() << " and in "
-              << digest_dir.string() << '\n';
+              << digest_dir.string() << ", " << script_seeds << " in " << script_dir.string() << '\n';
     return 0;
 }
 

@@ -15,7 +15,7 @@ set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=$(mkdir -p "${1:-$repo/build-fuzz}" && cd "${1:-$repo/build-fuzz}" && pwd)
 seconds=${2:-60}
-targets=(fuzz_split fuzz_fetch_word fuzz_accurate fuzz_digest)
+targets=(fuzz_split fuzz_fetch_word fuzz_accurate fuzz_digest fuzz_script)
 
 # The compilers only count when the folder is configured the first time.
 CC=clang CXX=clang++ cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \

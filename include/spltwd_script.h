@@ -8,7 +8,9 @@
  *   SPLTWD_PIECE_STATEMENT  SQL that the client sends to the server
  *   SPLTWD_PIECE_COMMAND    a line that the client runs itself: mysql's
  *                           DELIMITER lines, psql's backslash lines,
- *                           sqlcmd's GO lines, sqlplus's "/" lines
+ *                           sqlcmd's GO lines, sqlplus's "/" lines, and
+ *                           the sqlcmd and sqlplus lines of their own
+ *                           commands
  *   SPLTWD_PIECE_DATA       psql's rows after COPY ... FROM stdin (or
  *                           \copy ... from stdin), up to and including the
  *                           line "\."
@@ -55,6 +57,8 @@
  *                          or ALTER PROCEDURE|PROC|FUNCTION|TRIGGER|VIEW:
  *                          the server reads the rest of such a batch as
  *                          its body, so it is one statement to the GO.
+ *                          Lines of the tool's own commands (":setvar",
+ *                          ":r", ... and "!!") are commands too.
  *   SPLTWD_CLIENT_SQLPLUS  a statement that starts with DECLARE, BEGIN, or
  *                          CREATE [OR REPLACE] [EDITIONABLE|NONEDITIONABLE]
  *                          PROCEDURE|FUNCTION|PACKAGE|TRIGGER|TYPE|LIBRARY
@@ -64,7 +68,17 @@
  *                          command wherever it stands: after a plain
  *                          statement it runs that statement again, and it
  *                          ends a plain statement that has no ";".  Outside
- *                          blocks ";" cuts as for SPLTWD_CLIENT_NONE.
+ *                          blocks ";" cuts as for SPLTWD_CLIENT_NONE.  A
+ *                          statement whose first word, at the start of a
+ *                          line, is one of the tool's own commands (@,
+ *                          @@, ACCEPT, BREAK, BTITLE, CLEAR, COLUMN,
+ *                          COMPUTE, CONNECT, DEFINE, DESCRIBE, DISCONNECT,
+ *                          EXECUTE, EXIT, HOST, PAUSE, PRINT, PROMPT, QUIT,
+ *                          REMARK, SET but SET TRANSACTION|ROLE|CONSTRAINT,
+ *                          SHOW, SPOOL, START, TIMING, TTITLE, UNDEFINE,
+ *                          VARIABLE, WHENEVER, or their short forms) is a
+ *                          command to its line end (on to the next line
+ *                          after a line that ends in "-").
  *   SPLTWD_CLIENT_AUTO     the client of the dialect: mysql for MySQL,
  *                          psql for PostgreSQL, sqlcmd for SQL Server,
  *                          sqlplus for Oracle, none for the others.

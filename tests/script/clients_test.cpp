@@ -128,6 +128,9 @@ INSTANTIATE_TEST_SUITE_P(Sqlcmd, Clients, testing::Values(
     Case{"SemicolonsStillCutInABatch", Dialect::sqlserver, Client::sqlcmd,
          "INSERT INTO t VALUES (1); INSERT INTO t VALUES (2)\nGO\n-- nothing\nGO",
          {"S:INSERT INTO t VALUES (1)", "S:INSERT INTO t VALUES (2)", "C:GO", "-:-- nothing", "C:GO"}},
+    Case{"ToolCommandLines", Dialect::sqlserver, Client::sqlcmd,
+         ":setvar db shop\nUSE $(db);\n  :r tables.sql\n!! dir\nSELECT 1 AS [:r]\nGO",
+         {"C::setvar db shop", "S:USE $(db)", "C::r tables.sql", "C:!! dir", "S:SELECT 1 AS [:r]", "C:GO"}},
     Case{"BatchesThatCreateProceduresRunToTheirGo", Dialect::sqlserver, Client::sqlcmd,
          "CREATE PROCEDURE p AS\nBEGIN\n  SET NOCOUNT ON;\n  SELECT 1;\nEND;\nGO\n"
          "create or alter view v as select 1 a; \ngo\nALTER PROC q AS SELECT 2; SELECT 3\nGO\n"
@@ -159,6 +162,12 @@ INSTANTIATE_TEST_SUITE_P(Sqlplus, Clients, testing::Values(
     Case{"BlockWithoutSlashRunsToTheEnd", Dialect::oracle, Client::sqlplus,
          "BEGIN\n  NULL;\nEND;\nSELECT 1 FROM dual;",
          {"S:BEGIN\n  NULL;\nEND;\nSELECT 1 FROM dual;"}},
+    Case{"ToolCommandsRunToTheirLineEnd", Dialect::oracle, Client::sqlplus,
+         "SET DEFINE OFF\nSPOOL install.log\nPROMPT it's; done\n@@tables.sql\nSET TRANSACTION READ ONLY;\n"
+         "whenever sqlerror exit -\n  sql.sqlcode\nexec p(1);\nSELECT 1 FROM dual\nWHERE 1 = 1;\n  desc t\nEXIT",
+         {"C:SET DEFINE OFF", "C:SPOOL install.log", "C:PROMPT it's; done", "C:@@tables.sql", "S:SET TRANSACTION READ ONLY",
+          "C:whenever sqlerror exit -\n  sql.sqlcode", "C:exec p(1);", "S:SELECT 1 FROM dual\nWHERE 1 = 1", "C:desc t",
+          "C:EXIT"}},
     Case{"NoneCutsBlocksAtSemicolons", Dialect::oracle, Client::none,
          "BEGIN NULL; END;\n/",
          {"S:BEGIN NULL", "S:END", "S:/"}}),

@@ -77,6 +77,41 @@ bool is_go_tail(std::string_view rest)
     return blanks_only(rest.substr(at));
 }
 
+// sqlplus's own commands, which run to the end of their line, and the
+// least of each name that the tool takes for it (SPO for SPOOL).  Not
+// SQL: no statement of Oracle starts with one of them.
+struct SqlplusCommand {
+    std::string_view name;
+    std::size_t shortest;
+};
+constexpr SqlplusCommand kSqlplusCommands[] = {
+    {"accept", 3},   {"break", 3},    {"btitle", 3},   {"clear", 2},  {"column", 3},  {"compute", 4},
+    {"connect", 4},  {"define", 3},   {"describe", 4}, {"disconnect", 4}, {"execute", 4}, {"exit", 4},
+    {"host", 2},     {"pause", 3},    {"print", 3},    {"prompt", 3}, {"quit", 4},    {"remark", 3},
+    {"set", 3},      {"show", 3},     {"spool", 3},    {"start", 3},  {"timing", 4},  {"ttitle", 3},
+    {"undefine", 5}, {"variable", 3}, {"whenever", 8},
+};
+
+bool is_sqlplus_command(std::string_view lower)
+{
+    return std::any_of(std::begin(kSqlplusCommands), std::end(kSqlplusCommands), [lower](const SqlplusCommand &command) {
+        return lower.size() >= command.shortest && lower.size() <= command.name.size() &&
+               command.name.substr(0, lower.size()) == lower;
+    });
+}
+
+// SET TRANSACTION, SET ROLE and SET CONSTRAINT[S] are SQL, not the tool's SET.
+bool is_sql_set(std::string_view rest_of_line)
+{
+    std::size_t at = 0;
+    while (at < rest_of_line.size() && is_blank(rest_of_line[at])) ++at;
+    std::size_t end = at;
+    while (end < rest_of_line.size() && !is_blank(rest_of_line[end]) && rest_of_line[end] != ';') ++end;
+    const std::string_view word = rest_of_line.substr(at, end - at);
+    return equal_ignoring_case(word, "transaction") || equal_ignoring_case(word, "role") ||
+           equal_ignoring_case(word, "constraint") || equal_ignoring_case(word, "constraints");
+}
+
 // psql's \copy ... from stdin: data follow the command.
 bool is_copy_from_stdin(std::string_view command)
 {
@@ -175,12 +210,21 @@ bool Rules::feed(const Word &word, const Text &text)
     return stopped;
 }
 
-// The line that starts at `word` is a command, to its line feed.
-bool Rules::command_line(const Word &word, const Text &text)
+// The line that starts at `word` is a command, to its line feed; with
+// `continued`, a line that ends in "-" goes on on the next (sqlplus).
+bool Rules::command_line(const Word &word, const Text &text, bool continued)
 {
-    const std::uint64_t line_end = text.line_end(word.start);
-    if (line_end == text.end() && text.more) {
-        return need_more(word);
+    std::uint64_t line_end = text.line_end(word.start);
+    for (;;) {
+        if (line_end == text.end() && text.more) {
+            return need_more(word);
+        }
+        std::uint64_t last = line_end;
+        while (last > word.start && is_blank(text.at(last - 1))) --last;
+        if (!continued || line_end == text.end() || text.at(last - 1) != '-') {
+            break;
+        }
+        line_end = text.line_end(line_end + 1);
     }
     std::uint64_t to = line_end;
     while (to > word.end && is_blank(text.at(to - 1))) --to;
@@ -327,6 +371,17 @@ bool Rules::sqlcmd_word(const Word &word, const Text &text, bool sql)
             return command_line(word, text);
         }
     }
+    // The tool's own commands: ":setvar x 1", ":r file.sql", "!! dir".
+    if ((word.text == ":" || word.text == "!") && text.line_blank_before(word.start)) {
+        if (word.end == text.end()) {
+            return text.more ? need_more(word) : false;
+        }
+        const char next = text.at(word.end);
+        if ((word.text == ":" && ((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z'))) ||
+            (word.text == "!" && next == '!')) {
+            return command_line(word, text);
+        }
+    }
     return block_start(word);
 }
 
@@ -335,13 +390,30 @@ bool Rules::sqlplus_word(const Word &word, const Text &text, bool sql)
     if (!sql) {
         return false;
     }
-    if (word.text == "/" && text.line_blank_before(word.start)) {
+    const bool line_start = text.line_blank_before(word.start);
+    if (word.text == "/" && line_start) {
         const std::uint64_t line_end = text.line_end(word.end);
         if (line_end == text.end() && text.more) {
             return need_more(word);
         }
         if (blanks_only(text.view(word.end, line_end))) {
             return command_line(word, text);
+        }
+    }
+    if (line_start && state_.first_sql == word.start && !state_.block) {
+        // The tool's own commands: @file, @@file, SET, PROMPT, SPOOL, ...
+        char buffer[16];
+        const std::string_view lower = lower_word(word.text, buffer);
+        if (word.text == "@" || (is_sqlplus_command(lower) && word.end < text.end() && is_blank(text.at(word.end)))) {
+            const std::uint64_t line_end = text.line_end(word.end);
+            if (line_end == text.end() && text.more) {
+                return need_more(word);
+            }
+            if (lower != "set" || !is_sql_set(text.view(word.end, line_end))) {
+                return command_line(word, text, true);
+            }
+        } else if (is_sqlplus_command(lower) && word.end == text.end()) {
+            return text.more ? need_more(word) : command_line(word, text);
         }
     }
     return block_start(word);

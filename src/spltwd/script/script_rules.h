@@ -116,7 +116,7 @@ public:
     void restore(const State &state) { state_ = state; }
 
 private:
-    bool command_line(const Word &word, const Text &text);
+    bool command_line(const Word &word, const Text &text, bool continued = false);
     bool need_more(const Word &word);
     bool mysql_word(const Word &word, const Text &text, bool sql);
     bool psql_word(const Word &word, const Text &text, bool sql);
