@@ -3,7 +3,7 @@
 // the cursor must give its pieces without failing; they lie in order
 // inside the script, each text its own range of it; the bytes between
 // them are blanks and delimiters (";", or the delimiter of the last mysql
-// DELIMITER command); and the script handed over in two texts, cut where
+// DELIMITER command; sqlcmd's byte-order mark); and the script handed over in two texts, cut where
 // the input's first byte says, must give the same pieces.
 #include <cstddef>
 #include <cstdint>
@@ -78,7 +78,9 @@ std::vector<Piece> Pieces(std::uint16_t dialect, std::int32_t client, const char
     Require(cursor != nullptr, "a cursor");
     std::vector<Piece> pieces;
     std::string delimiter = ";";
-    std::uint64_t covered = 0;
+    // sqlcmd takes a byte-order mark for the script's encoding.
+    std::uint64_t covered =
+        client == SPLTWD_CLIENT_SQLCMD && std::string_view(script, size).substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
     std::size_t given = cut;
     Require(spltwd_script_set_text(cursor, script, cut, cut < size) == 0, "the first text is taken");
     for (;;) {

@@ -23,7 +23,8 @@
  * before it (space, tab, carriage return, line feed) and its delimiter,
  * exactly as spltwd_split_first cuts; a statement that a command line ends
  * leaves out the blanks before that line.  Every byte of the script is in
- * a piece, or is a blank or part of a delimiter between two pieces.
+ * a piece, or is a blank or part of a delimiter between two pieces (or of
+ * sqlcmd's byte-order mark).
  *
  * The clients:
  *
@@ -58,7 +59,9 @@
  *                          the server reads the rest of such a batch as
  *                          its body, so it is one statement to the GO.
  *                          Lines of the tool's own commands (":setvar",
- *                          ":r", ... and "!!") are commands too.
+ *                          ":r", ... and "!!") are commands too.  A
+ *                          byte-order mark that starts the script is its
+ *                          encoding, in no piece.
  *   SPLTWD_CLIENT_SQLPLUS  a statement that starts with DECLARE, BEGIN, or
  *                          CREATE [OR REPLACE] [EDITIONABLE|NONEDITIONABLE]
  *                          PROCEDURE|FUNCTION|PACKAGE|TRIGGER|TYPE|LIBRARY

@@ -67,7 +67,8 @@ std::vector<std::string> shown_pieces(std::string_view script, spltwd::Dialect d
 std::string coverage_faults(std::string_view script, const std::vector<spltwd::ScriptPiece>& pieces,
                             spltwd::Client client) {
     std::string delimiter = ";";
-    std::uint64_t covered = 0;
+    // sqlcmd takes a byte-order mark for the script's encoding.
+    std::uint64_t covered = client == spltwd::Client::sqlcmd && script.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         const spltwd::ScriptPiece& piece = pieces[i];
         const std::string where = "piece " + std::to_string(i) + " [" + std::to_string(piece.start) + ", " +

@@ -50,6 +50,7 @@ void Cursor::set_text(const char *data, std::size_t size, bool more)
     text_.size = size;
     text_.more = more;
     text_.line_blank_at_base = line_blank_at_position_;
+    text_.line_origin = line_origin_;
 }
 
 std::int32_t Cursor::next(spltwd_piece &piece)
@@ -59,6 +60,14 @@ std::int32_t Cursor::next(spltwd_piece &piece)
             return 0;
         }
         Outcome outcome = Outcome::pieces;
+        if (position_ == 0 && rules_.client() == Client::sqlcmd && text_.size < 3 && text_.more) {
+            return 0; // whether the script starts with a byte-order mark
+        }
+        if (position_ == 0 && rules_.client() == Client::sqlcmd && text_.view(0, std::min<std::uint64_t>(3, text_.size)) == "\xEF\xBB\xBF") {
+            // sqlcmd reads a script's byte-order mark as its encoding, not as SQL.
+            position_ = 3;
+            text_.line_origin = line_origin_ = 3;
+        }
         if (in_data_) {
             outcome = data();
         } else {

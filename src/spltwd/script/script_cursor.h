@@ -59,6 +59,7 @@ private:
     Text text_;
     std::uint64_t position_ = 0;
     bool line_blank_at_position_ = true;
+    std::uint64_t line_origin_ = 0;
     std::deque<Piece> pieces_;
     std::uint64_t window_ = kFirstWindow;
     std::uint64_t whole_window_ = kFirstWholeWindow;

@@ -166,6 +166,9 @@ bool is_blank(char byte)
 bool Text::line_blank_before(std::uint64_t offset) const
 {
     for (std::uint64_t at = offset; at > base; --at) {
+        if (at == line_origin) {
+            return true;
+        }
         const char byte = data[at - 1 - base];
         if (byte == '\n') {
             return true;

@@ -27,6 +27,7 @@ struct Text {
     std::uint64_t size = 0;
     bool more = false;              // the script goes on after these bytes
     bool line_blank_at_base = true; // the bytes from base's line start to base are blanks
+    std::uint64_t line_origin = 0;  // where the script's first line starts (past a byte-order mark)
 
     std::uint64_t end() const { return base + size; }
     char at(std::uint64_t offset) const { return data[offset - base]; }
