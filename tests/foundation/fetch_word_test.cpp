@@ -12,6 +12,7 @@ extern "C" {
 size_t splt_wd_c_request_size(void);
 int splt_wd_c_fetch_from_empty(void);
 unsigned splt_wd_c_type_comparison(void);
+long splt_wd_c_script_kinds(void);
 }
 
 namespace {
@@ -145,6 +146,7 @@ TEST(PublicHeader, CompilesAsCWithTheSameLayout) {
     EXPECT_EQ(sizeof(SQL_SPLT_WD), 15 + 2 * sizeof(char*));
     EXPECT_EQ(splt_wd_c_fetch_from_empty(), -1);
     EXPECT_EQ(splt_wd_c_type_comparison(), 66u);
+    EXPECT_EQ(splt_wd_c_script_kinds(), 12);
 }
 
 }  // namespace
