@@ -50,7 +50,7 @@ bool is_code(const Word &word)
         default: break;
     }
     // Quoted names and quoted variables (`a`, "a", [a], @'a').
-    return std::none_of(word.text.begin(), word.text.end(), [](char byte) { return is_quote(byte) || byte == '['; });
+    return std::none_of(word.text.begin(), word.text.end(), is_quote) && !(word.text.size() > 1 && word.text[0] == '[');
 }
 
 // An unquoted name or keyword, as psql's scanner tells identifiers.
