@@ -307,8 +307,9 @@ Under the classic profile such statements come back, as sqlsplit
 --classic shows them, and so does a statement whose dollar-quote tags
 differ (its split() raises SplitError).
 
-The cuts are sqlsplit's: for the same script, dialect and profile it
-gives the statements sqlsplit shows.  Raises ValueError when a statement
+The cuts are sqlsplit's without a client's conventions: for the same
+script, dialect and profile it gives the statements that sqlsplit
+--script none shows.  Raises ValueError when a statement
 is 2 GiB long or more (the rest of the script is given up).)";
 
 const char *const kDigestDoc = R"(digest(sql, dialect='mysql')
