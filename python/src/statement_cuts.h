@@ -1,5 +1,5 @@
 // Cuts a script into its statements where the dialect reads a ";" as a
-// separator, as sqlsplit cuts its inputs.
+// separator, as sqlsplit cuts its inputs without a client (--script none).
 #ifndef SPLTWD_PYTHON_STATEMENT_CUTS_H
 #define SPLTWD_PYTHON_STATEMENT_CUTS_H
 
