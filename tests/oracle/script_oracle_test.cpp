@@ -1,0 +1,897 @@
+// sqlsplit's client-script layer against the databases' own clients.
+//
+// A script goes through the real client (mariadb, psql) into a private
+// server that logs every statement it receives; the statements sqlsplit
+// cuts from the same script with --script mysql or --script psql must be,
+// in order, the statements the server logged.  The scripts are dumps that
+// the servers' own dump tools wrote of databases full of what decides where
+// a statement ends (routines, triggers, COPY data, rows of quotes,
+// backslashes, ";", tabs and line breaks), and hand-written scripts.
+//
+// What the clients change on the way, made to both sides alike before they
+// are compared (see mysql_sent and psql_sent):
+// - mariadb runs with --comments, so that it sends comments as they are,
+//   and in batch mode, where it sends nothing of its own (no
+//   "select @@version_comment").  A line comment that starts a statement is
+//   sent as a query of its own: such lines are taken off the start of a
+//   statement, and queries left empty are dropped.  The delimiter and the
+//   blanks around a statement are not sent.
+// - psql drops blanks and "--" comments before a statement and sends the
+//   ";" that ends it (taken off here); it sends "\;" as ";".
+// Commands of the client (DELIMITER, psql's backslash commands) and COPY
+// data never reach the log as statements; sqlsplit reports them as
+// commands and data, which are checked for their byte ranges only, and
+// COPY data against what the restored table holds.
+//
+// Each test prints a line "script-oracle: <client> <script> N/M statements
+// equal" and fails on any difference.  Run them with
+//     ./build/tests/oracle/script_oracle_tests
+// or through ctest: ctest --test-dir build -R ScriptOracle -V
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "child_process.h"
+#include "json_reader.h"
+#include "mariadb_server.h"
+#include "postgres_server.h"
+#include "temp_files.h"
+
+namespace {
+
+using oracle::MariaDbServer;
+using oracle::PostgresServer;
+using test_support::ChildRun;
+
+// ---------------------------------------------------------------- printing
+
+std::string escaped(std::string_view bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text = "\"";
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '\n': text += "\\n"; break;
+        case '\t': text += "\\t"; break;
+        case '\r': text += "\\r"; break;
+        case '\\': text += "\\\\"; break;
+        case '"': text += "\\\""; break;
+        default:
+            if (byte < 0x20 || byte == 0x7f) {
+                text += "\\x";
+                text += digits[byte >> 4];
+                text += digits[byte & 15];
+            } else {
+                text += c;
+            }
+        }
+    }
+    return text + "\"";
+}
+
+std::string shortened(std::string_view bytes)
+{
+    constexpr std::size_t kShown = 600;
+    return bytes.size() <= kShown ? escaped(bytes) : escaped(bytes.substr(0, kShown)) + "...";
+}
+
+// ---------------------------------------------------------------- sqlsplit's side
+
+enum class PieceKind { statement, command, data };
+
+const char *kind_name(PieceKind kind)
+{
+    switch (kind) {
+    case PieceKind::statement: return "statement";
+    case PieceKind::command: return "command";
+    case PieceKind::data: return "data";
+    }
+    return "?";
+}
+
+struct Piece {
+    PieceKind kind;
+    std::size_t start, end; // the byte range in the script
+    std::string text;       // those bytes
+    std::vector<std::pair<std::string, std::string>> words; // text and type name, when given
+};
+
+struct Cut {
+    std::vector<Piece> pieces;
+    std::vector<std::string> faults; // of sqlsplit itself, whatever the client does
+
+    std::vector<const Piece *> of_kind(PieceKind kind) const
+    {
+        std::vector<const Piece *> chosen;
+        for (const Piece &piece : pieces) {
+            if (piece.kind == kind) {
+                chosen.push_back(&piece);
+            }
+        }
+        return chosen;
+    }
+};
+
+int base64_value(char c)
+{
+    if (c >= 'A' && c <= 'Z') return c - 'A';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
+    if (c >= '0' && c <= '9') return c - '0' + 52;
+    if (c == '+') return 62;
+    if (c == '/') return 63;
+    return -1;
+}
+
+std::optional<std::string> from_base64(std::string_view text)
+{
+    std::string bytes;
+    unsigned bits = 0;
+    int count = 0;
+    for (const char c : text) {
+        if (c == '=') {
+            break;
+        }
+        const int value = base64_value(c);
+        if (value < 0) {
+            return std::nullopt;
+        }
+        bits = (bits << 6) | static_cast<unsigned>(value);
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            bytes += static_cast<char>((bits >> count) & 0xFF);
+        }
+    }
+    return bytes;
+}
+
+// The script cut by the built sqlsplit, read back from its JSON Lines.
+// Every piece must hold the bytes of its range, the ranges in order and
+// apart; anything else is a fault.
+Cut cut_with_sqlsplit(std::string_view script, const char *dialect, const char *mode)
+{
+    Cut cut;
+    test_support::TempFolder folder;
+    const std::string path = folder.file("script.sql");
+    test_support::write_file(path, script);
+    test_support::RunOptions options;
+    options.time_limit = std::chrono::seconds(60);
+    const ChildRun run =
+        test_support::run_program(SQLSPLIT_PATH, {"-d", dialect, "--script", mode, "-f", "jsonl", path}, options);
+    if (run.exit_status != 0) {
+        cut.faults.push_back("sqlsplit -d " + std::string(dialect) + " --script " + mode + " ended with " +
+                             std::to_string(run.exit_status) + ": " + run.err);
+    }
+    std::size_t previous_end = 0;
+    for (std::size_t line = 0; line < run.out.size();) {
+        const std::size_t end = std::min(run.out.find('\n', line), run.out.size());
+        const std::string_view text = std::string_view(run.out).substr(line, end - line);
+        line = end + 1;
+        const std::optional<cli_test::JsonValue> record = cli_test::parse_json(text);
+        if (!record || record->kind != cli_test::JsonValue::Kind::object) {
+            cut.faults.push_back("not a JSON object: " + shortened(text));
+            continue;
+        }
+        Piece piece{};
+        if (record->member("statement") != nullptr) {
+            piece.kind = PieceKind::statement;
+        } else if (record->member("command") != nullptr) {
+            piece.kind = PieceKind::command;
+        } else if (record->member("data") != nullptr) {
+            piece.kind = PieceKind::data;
+        } else {
+            cut.faults.push_back("neither statement, command nor data: " + shortened(text));
+            continue;
+        }
+        const std::optional<std::int64_t> start = record->integer("start");
+        const std::optional<std::int64_t> finish = record->integer("end");
+        if (!start || !finish || *start < 0 || *finish < *start || static_cast<std::size_t>(*finish) > script.size()) {
+            cut.faults.push_back("no byte range in the script: " + shortened(text));
+            continue;
+        }
+        piece.start = static_cast<std::size_t>(*start);
+        piece.end = static_cast<std::size_t>(*finish);
+        piece.text = std::string(script.substr(piece.start, piece.end - piece.start));
+        if (piece.start < previous_end) {
+            cut.faults.push_back(std::string(kind_name(piece.kind)) + " at " + std::to_string(piece.start) +
+                                 " starts before the end of the one before, " + std::to_string(previous_end));
+        }
+        previous_end = piece.end;
+        std::optional<std::string> given = record->string("text");
+        if (const std::optional<std::string> base64 = record->string("text_base64")) {
+            given = from_base64(*base64);
+        }
+        if (given && *given != piece.text) {
+            cut.faults.push_back(std::string(kind_name(piece.kind)) + " " + std::to_string(piece.start) + "-" +
+                                 std::to_string(piece.end) + ": its text " + shortened(*given) +
+                                 " is not the bytes of its range " + shortened(piece.text));
+        }
+        if (const cli_test::JsonValue *words = record->member("words")) {
+            for (const cli_test::JsonValue &word : words->items) {
+                piece.words.emplace_back(word.string("text").value_or(""), word.string("type_name").value_or(""));
+            }
+        }
+        cut.pieces.push_back(std::move(piece));
+    }
+    return cut;
+}
+
+// ---------------------------------------------------------------- what the clients send
+
+bool is_blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && is_blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && is_blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// A MySQL line comment: "#", or "--" before a blank, a control byte or the end.
+bool starts_mysql_line_comment(std::string_view text)
+{
+    return text.substr(0, 1) == "#" ||
+           (text.substr(0, 2) == "--" && (text.size() == 2 || static_cast<unsigned char>(text[2]) <= ' '));
+}
+
+// A statement as the mariadb client sends it with --comments: the lines of
+// line comments before it went as queries of their own (made empty here),
+// the blanks around it and its delimiter not at all.
+std::string mysql_sent(std::string_view text)
+{
+    text = trimmed(text);
+    while (starts_mysql_line_comment(text)) {
+        const std::size_t line_feed = text.find('\n');
+        text = line_feed == std::string_view::npos ? std::string_view() : trimmed(text.substr(line_feed + 1));
+    }
+    return std::string(text);
+}
+
+// psql drops blanks and "--" comments before a statement (the blanks after
+// it are not sent), and sends "\;" as ";": from its words where sqlsplit
+// gives them.  The ";" that ends a statement is sent, and taken off here.
+std::string psql_sent(const Piece *piece, std::string_view logged)
+{
+    std::string text;
+    if (piece == nullptr) {
+        text = std::string(logged);
+    } else if (piece->words.empty()) {
+        text = piece->text;
+    } else {
+        for (std::size_t w = 0; w < piece->words.size(); ++w) {
+            const bool escaped_separator = piece->words[w].first == "\\" && w + 1 < piece->words.size() &&
+                                           piece->words[w + 1].first == ";";
+            if (!escaped_separator) {
+                text += piece->words[w].first;
+            }
+        }
+    }
+    std::string_view rest = trimmed(text);
+    while (rest.substr(0, 2) == "--") {
+        const std::size_t line_feed = rest.find('\n');
+        rest = line_feed == std::string_view::npos ? std::string_view() : trimmed(rest.substr(line_feed + 1));
+    }
+    if (piece == nullptr && !rest.empty() && rest.back() == ';') {
+        rest.remove_suffix(1);
+        rest = trimmed(rest);
+    }
+    return std::string(rest);
+}
+
+// ---------------------------------------------------------------- comparing
+
+struct Comparison {
+    std::size_t equal = 0, compared = 0;
+    std::vector<std::string> differences;
+};
+
+// The longest common subsequence of the two lists, and the places where
+// they part.
+Comparison compare(const std::vector<std::string> &ours, const std::vector<std::string> &sent)
+{
+    const std::size_t n = ours.size(), m = sent.size();
+    std::vector<std::vector<std::uint32_t>> table(n + 1, std::vector<std::uint32_t>(m + 1, 0));
+    for (std::size_t i = n; i-- > 0;) {
+        for (std::size_t j = m; j-- > 0;) {
+            table[i][j] = ours[i] == sent[j] ? table[i + 1][j + 1] + 1 : std::max(table[i + 1][j], table[i][j + 1]);
+        }
+    }
+    Comparison comparison;
+    comparison.equal = table[0][0];
+    comparison.compared = std::max(n, m);
+    std::size_t i = 0, j = 0;
+    while (i < n || j < m) {
+        if (i < n && j < m && ours[i] == sent[j]) {
+            ++i;
+            ++j;
+        } else if (j < m && (i == n || table[i][j + 1] >= table[i + 1][j])) {
+            comparison.differences.push_back("the client sent [" + std::to_string(j) + "] " + shortened(sent[j]) +
+                                             ", sqlsplit has no such statement");
+            ++j;
+        } else {
+            comparison.differences.push_back("sqlsplit cut [" + std::to_string(i) + "] " + shortened(ours[i]) +
+                                             ", the client sent no such statement");
+            ++i;
+        }
+    }
+    return comparison;
+}
+
+struct Tally {
+    std::size_t equal = 0, compared = 0;
+
+    void add(const Comparison &comparison)
+    {
+        equal += comparison.equal;
+        compared += comparison.compared;
+    }
+    void print(const char *client, const char *what) const
+    {
+        std::printf("script-oracle: %s %s %zu/%zu statements equal\n", client, what, equal, compared);
+        std::fflush(stdout);
+        testing::Test::RecordProperty(std::string(client) + " " + what,
+                                      std::to_string(equal) + "/" + std::to_string(compared));
+    }
+};
+
+void expect_agreement(const std::string &name, std::string_view script, const Cut &cut,
+                      const Comparison &comparison)
+{
+    constexpr std::size_t kShown = 12;
+    if (comparison.differences.empty() && cut.faults.empty()) {
+        return;
+    }
+    std::string text = name + ": " + std::to_string(comparison.equal) + "/" + std::to_string(comparison.compared) +
+                       " statements equal\n  script " + shortened(script) + "\n";
+    for (std::size_t d = 0; d < comparison.differences.size() && d < kShown; ++d) {
+        text += "  " + comparison.differences[d] + "\n";
+    }
+    if (comparison.differences.size() > kShown) {
+        text += "  and " + std::to_string(comparison.differences.size() - kShown) + " more differences\n";
+    }
+    for (const std::string &fault : cut.faults) {
+        text += "  " + fault + "\n";
+    }
+    ADD_FAILURE() << text;
+}
+
+// ---------------------------------------------------------------- rows full of separators
+
+// Pieces that decide where statements end, in one client or another.
+const std::string_view kAwkward[] = {
+    "'", "''", "\"", "\\", "\\'", "\\\\", ";", ";;", "$$", "$_$", "\t", "\n", "\r\n", "\r", "--", "-- ",
+    "#", "/*", "*/", "/*!50001 ", "DELIMITER ;;", "\nDELIMITER $$\n", "\\.", "\n\\.\n", "\\N", "\\\n",
+    "\\connect x", "\nGO\n", "\n/\n", "END;", "`", "{", "}", " ", "x", "NULL", "\x01", "\xc3\xa9",
+    "\xf0\x9f\x98\x80", "COPY t FROM stdin;", "$1", "?", ":x",
+};
+
+// Deterministic rows of awkward text; some NULL (nullopt).
+std::vector<std::optional<std::string>> awkward_rows(std::size_t count, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<std::optional<std::string>> rows;
+    for (std::size_t r = 0; r < count; ++r) {
+        if (random() % 10 == 0) {
+            rows.emplace_back();
+            continue;
+        }
+        std::string row;
+        const std::size_t pieces = random() % 9;
+        for (std::size_t p = 0; p < pieces; ++p) {
+            row += kAwkward[random() % std::size(kAwkward)];
+        }
+        rows.emplace_back(std::move(row));
+    }
+    // Every piece alone, too.
+    for (const std::string_view piece : kAwkward) {
+        rows.emplace_back(std::string(piece));
+    }
+    return rows;
+}
+
+std::string hex(std::string_view bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (const char c : bytes) {
+        text += digits[static_cast<unsigned char>(c) >> 4];
+        text += digits[static_cast<unsigned char>(c) & 15];
+    }
+    return text;
+}
+
+std::string all_bytes()
+{
+    std::string bytes;
+    for (int b = 0; b < 256; ++b) {
+        bytes += static_cast<char>(b);
+    }
+    return bytes;
+}
+
+bool in_ci()
+{
+    const char *ci = std::getenv("CI");
+    return ci != nullptr && std::string_view(ci) == "true";
+}
+
+// ---------------------------------------------------------------- MariaDB
+
+class ScriptOracleMariaDb : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        const oracle::MariaDbPrograms programs = oracle::mariadb_programs();
+        if (programs.installed()) {
+            try {
+                server_ = new MariaDbServer(programs);
+            } catch (const std::exception &error) {
+                start_error_ = new std::string(error.what());
+            }
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete server_;
+        server_ = nullptr;
+        delete start_error_;
+        start_error_ = nullptr;
+    }
+    void SetUp() override
+    {
+        if (start_error_ != nullptr) {
+            FAIL() << "the MariaDB server did not start: " << *start_error_;
+        }
+        if (server_ == nullptr) {
+            if (in_ci()) {
+                FAIL() << "CI: mariadb-server and mariadb-client must be installed";
+            }
+            GTEST_SKIP() << "mariadb-server or mariadb-client not installed";
+        }
+    }
+
+    // Runs SQL as root; a failure stops the test.
+    static void setup_sql(std::string_view sql)
+    {
+        const ChildRun run = server_->run_client_as_root(sql, {"--batch"});
+        ASSERT_EQ(run.exit_status, 0) << oracle::describe(run);
+        server_->take_log_entries();
+    }
+
+    // The statements of the first connection that the log shows since the
+    // last take: the client's, fed `script`.
+    static std::vector<std::string> client_statements(const std::vector<MariaDbServer::LogEntry> &entries)
+    {
+        std::vector<std::string> statements;
+        std::optional<unsigned long> client;
+        for (const MariaDbServer::LogEntry &entry : entries) {
+            if (!client && entry.command == "Connect") {
+                client = entry.connection;
+            }
+            if (client && entry.connection == *client && entry.command == "Query") {
+                statements.push_back(entry.argument);
+            }
+        }
+        return statements;
+    }
+
+    // The script through the client (as root, `arguments` after the
+    // connection's) and through sqlsplit; both sides' statements compared.
+    static Comparison check(const std::string &name, std::string_view script,
+                            const std::vector<std::string> &arguments, bool must_succeed)
+    {
+        const ChildRun run = server_->run_client_as_root(script, arguments);
+        EXPECT_FALSE(run.timed_out || run.signal != 0) << name << ": the client did not finish: " << run.err;
+        if (must_succeed) {
+            EXPECT_EQ(run.exit_status, 0) << name << ": " << oracle::describe(run);
+        }
+        std::vector<std::string> sent;
+        for (const std::string &statement : client_statements(server_->take_log_entries())) {
+            std::string text = mysql_sent(statement);
+            if (!text.empty()) {
+                sent.push_back(std::move(text));
+            }
+        }
+        const Cut cut = cut_with_sqlsplit(script, "mysql", "mysql");
+        std::vector<std::string> ours;
+        for (const Piece *piece : cut.of_kind(PieceKind::statement)) {
+            std::string text = mysql_sent(piece->text);
+            if (!text.empty()) {
+                ours.push_back(std::move(text));
+            }
+        }
+        const Comparison comparison = compare(ours, sent);
+        expect_agreement(name, script, cut, comparison);
+        return comparison;
+    }
+
+    static MariaDbServer *server_;
+    static std::string *start_error_;
+};
+
+MariaDbServer *ScriptOracleMariaDb::server_ = nullptr;
+std::string *ScriptOracleMariaDb::start_error_ = nullptr;
+
+// The source database: rows of awkward text and bytes, routines and a
+// trigger whose bodies hold ";", a view, names that hold ";".
+std::string mariadb_source_database()
+{
+    std::string sql = "CREATE DATABASE src CHARACTER SET utf8mb4;\nUSE src;\n"
+                      "CREATE TABLE rows_of_text (id INT PRIMARY KEY, t TEXT, b BLOB, v VARCHAR(300))"
+                      " CHARACTER SET utf8mb4;\n";
+    const auto rows = awkward_rows(300, 18);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const std::string value = rows[r] ? "X'" + hex(*rows[r]) + "'" : "NULL";
+        sql += "INSERT INTO rows_of_text VALUES (" + std::to_string(r) + ", " + value + ", " + value + ", " +
+               (rows[r] && rows[r]->size() <= 300 ? value : "NULL") + ");\n";
+    }
+    sql += "INSERT INTO rows_of_text VALUES (100000, '', X'" + hex(all_bytes()) + "', '');\n"
+           "CREATE TABLE `semi;colon` (`a;b` INT, `c``d` VARCHAR(20) DEFAULT 'x;y', `e\\f` CHAR(2));\n"
+           "INSERT INTO `semi;colon` VALUES (1, ';', '\\\\'), (2, 'DELIMITER', '\"'), (NULL, NULL, NULL);\n"
+           "DELIMITER $$\n"
+           "CREATE PROCEDURE add_row(IN n INT, IN s TEXT)\n"
+           "BEGIN\n"
+           "  DECLARE done INT DEFAULT 0; -- a comment; with a separator\n"
+           "  /* and; another */\n"
+           "  INSERT INTO rows_of_text (id, t) VALUES (n, CONCAT(s, ';', \"$$\", '\\'', '\\\\'));\n"
+           "  IF n > 10 THEN SET done = 1; ELSE SET done = 2; END IF;\n"
+           "  SELECT done, 'END;', \"END$$\";\n"
+           "END$$\n"
+           "CREATE FUNCTION wrapped(s TEXT) RETURNS TEXT DETERMINISTIC\n"
+           "BEGIN\n"
+           "  IF s IS NULL THEN RETURN 'null;'; END IF;\n"
+           "  RETURN CONCAT('[', s, ';;]');\n"
+           "END$$\n"
+           "CREATE TRIGGER marked BEFORE INSERT ON `semi;colon` FOR EACH ROW\n"
+           "BEGIN\n"
+           "  SET NEW.`c``d` = CONCAT(IFNULL(NEW.`c``d`, ''), ';');\n"
+           "  IF NEW.`a;b` IS NULL THEN SET NEW.`a;b` = 0; END IF;\n"
+           "END$$\n"
+           "DELIMITER ;\n"
+           "CREATE VIEW semicolons AS SELECT id, CONCAT(t, ';') AS t2, 'a;b' AS c FROM rows_of_text"
+           " WHERE v <> 'x;y' OR v IS NULL;\n"
+           "DELIMITER //\n"
+           "CREATE EVENT nightly ON SCHEDULE EVERY 1 DAY DISABLE DO BEGIN DELETE FROM rows_of_text WHERE id < 0;"
+           " UPDATE `semi;colon` SET `c``d` = ';'; END//\n"
+           "DELIMITER ;\n";
+    return sql;
+}
+
+TEST_F(ScriptOracleMariaDb, RestoresItsOwnDumpAsSqlsplitCutsIt)
+{
+    setup_sql(mariadb_source_database());
+    setup_sql("CREATE DATABASE dst; CREATE DATABASE dst_compact;");
+    Tally tally;
+    // The dump a user makes of a database, and a compact one with a row to
+    // an INSERT and without the dump's comments.
+    const std::vector<std::pair<std::string, std::vector<std::string>>> dumps = {
+        {"dst", {"--routines", "--triggers", "--events", "src"}},
+        {"dst_compact", {"--routines", "--triggers", "--events", "--skip-extended-insert", "--compact", "src"}},
+    };
+    for (const auto &[target, options] : dumps) {
+        const ChildRun dump = server_->dump(options);
+        ASSERT_EQ(dump.exit_status, 0) << oracle::describe(dump);
+        server_->take_log_entries();
+        ASSERT_NE(dump.out.find("DELIMITER ;;"), std::string::npos) << "no compound statement in the dump";
+        const Comparison comparison =
+            check("mariadb-dump " + std::to_string(options.size()) + " options into " + target, dump.out,
+                  {"--batch", "--comments", "--default-character-set=utf8mb4", target}, true);
+        tally.add(comparison);
+        // The restore ran whole: its database holds what the source does.
+        const ChildRun sums = server_->run_client_as_root(
+            "CHECKSUM TABLE src.rows_of_text, " + target + ".rows_of_text, src.`semi;colon`, " + target +
+                ".`semi;colon`;\n",
+            {"--batch", "--skip-column-names"});
+        server_->take_log_entries();
+        std::vector<std::string> lines;
+        for (std::size_t at = 0; at < sums.out.size();) {
+            const std::size_t end = std::min(sums.out.find('\n', at), sums.out.size());
+            const std::string line = sums.out.substr(at, end - at);
+            lines.push_back(line.substr(std::min(line.find('\t'), line.size())));
+            at = end + 1;
+        }
+        ASSERT_EQ(lines.size(), 4u) << sums.out << sums.err;
+        EXPECT_EQ(lines[0], lines[1]) << sums.out;
+        EXPECT_EQ(lines[2], lines[3]) << sums.out;
+    }
+    tally.print("mysql", "dump");
+}
+
+// Scripts written by hand for the client: delimiters changed, in every case.
+struct HandWritten {
+    const char *name;
+    std::string_view script;
+};
+
+const HandWritten kMariaDbScripts[] = {
+    {"DELIMITER $$ around a procedure",
+     "DROP PROCEDURE IF EXISTS p;\n"
+     "DELIMITER $$\n"
+     "CREATE PROCEDURE p()\nBEGIN\n  SELECT 1; SELECT '$$;'; -- $$ in a comment\n  SELECT \"a$$b\";\nEND$$\n"
+     "DELIMITER ;\n"
+     "CALL p();\n"},
+    {"delimiter // in lower case, statements on one line",
+     "delimiter //\n"
+     "SELECT 1// SELECT 2 //SELECT 3;SELECT 4//\n"
+     "SELECT '//' /* // */, `a//b`//\n"
+     "delimiter ;\n"
+     "SELECT 5;\n"},
+    {"DELIMITER ;; as the dump writes it",
+     "DELIMITER ;;\n"
+     "/*!50003 CREATE PROCEDURE q() BEGIN SELECT 1; END */;;\n"
+     "SELECT ';;' ;;\n"
+     "DELIMITER ;\n"
+     "SELECT 6;\n"},
+    {"delimiters of other cases and blanks",
+     "Delimiter $$\nSELECT 1$$\n  DELIMITER    !!  \nSELECT 2!!\ndelimiter\t;\nSELECT 3;\n"},
+    {"a word as the delimiter",
+     "DELIMITER END_OF_IT\nSELECT 1 END_OF_IT\nSELECT 'END_OF_IT' END_OF_IT\nDELIMITER ;\nSELECT 2;\n"},
+    {"DELIMITER in a string, a comment and the middle of a statement",
+     "SELECT 'x\nDELIMITER $$\n';\n"
+     "/* DELIMITER $$ */ SELECT 2;\n"
+     "SELECT 3\nDELIMITER $$\n;\n"
+     "SELECT 4;\n"},
+    {"comments before and between delimiter lines",
+     "-- set the delimiter\nDELIMITER $$\n# hash comment\nSELECT 1$$\n/* block */ SELECT 2$$\n"
+     "DELIMITER ;\n-- done\nSELECT 3;\n"},
+    {"a delimiter left open at the end", "DELIMITER $$\nSELECT 1$$\nSELECT 2;\nSELECT 3"},
+    {"a trigger and a function under DELIMITER //",
+     "CREATE TABLE IF NOT EXISTS tt (a TEXT);\n"
+     "DELIMITER //\n"
+     "CREATE TRIGGER tt_semicolon BEFORE INSERT ON tt FOR EACH ROW\nBEGIN\n"
+     "  SET NEW.a = CONCAT(NEW.a, ';', '//');\nEND//\n"
+     "CREATE FUNCTION ff() RETURNS INT DETERMINISTIC\nBEGIN\n  RETURN 1;\nEND //\n"
+     "DELIMITER ;\n"
+     "INSERT INTO tt VALUES ('a;b'), ('c\\';d');\n"},
+};
+
+TEST_F(ScriptOracleMariaDb, RunsHandWrittenScriptsAsSqlsplitCutsThem)
+{
+    setup_sql("CREATE DATABASE hand;");
+    Tally tally;
+    for (const HandWritten &script : kMariaDbScripts) {
+        // --force: a statement that fails (a routine that exists) does not
+        // stop the script.
+        tally.add(check(script.name, script.script, {"--batch", "--comments", "--force", "hand"}, false));
+    }
+    tally.print("mysql", "hand-written scripts");
+}
+
+// ---------------------------------------------------------------- PostgreSQL
+
+class ScriptOraclePostgres : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        const oracle::PostgresPrograms programs = oracle::postgres_programs();
+        if (programs.installed()) {
+            try {
+                server_ = new PostgresServer(programs);
+            } catch (const std::exception &error) {
+                start_error_ = new std::string(error.what());
+            }
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete server_;
+        server_ = nullptr;
+        delete start_error_;
+        start_error_ = nullptr;
+    }
+    void SetUp() override
+    {
+        if (start_error_ != nullptr) {
+            FAIL() << "the PostgreSQL server did not start: " << *start_error_;
+        }
+        if (server_ == nullptr) {
+            if (in_ci()) {
+                FAIL() << "CI: postgresql and postgresql-client must be installed";
+            }
+            GTEST_SKIP() << "postgresql or postgresql-client not installed";
+        }
+    }
+
+    static void setup_sql(const std::string &database, const std::string &sql)
+    {
+        const ChildRun run = server_->psql({"-q", "-v", "ON_ERROR_STOP=1", "-d", database}, sql);
+        ASSERT_EQ(run.exit_status, 0) << oracle::describe(run);
+        server_->take_psql_statements();
+    }
+
+    // The script through psql (`arguments` after the connection's, then
+    // "-f SCRIPT") and through sqlsplit; both sides' statements compared.
+    static Comparison check(const std::string &name, std::string_view script, std::vector<std::string> arguments,
+                            Cut *cut_out = nullptr)
+    {
+        const test_support::TempFolder folder;
+        test_support::write_file(folder.file("script.sql"), script);
+        arguments.insert(arguments.end(), {"-f", folder.file("script.sql")});
+        const ChildRun run = server_->psql(arguments);
+        EXPECT_FALSE(run.timed_out || run.signal != 0) << name << ": psql did not finish: " << run.err;
+        std::vector<std::string> sent;
+        for (const std::string &statement : server_->take_psql_statements()) {
+            std::string text = psql_sent(nullptr, statement);
+            if (!text.empty()) {
+                sent.push_back(std::move(text));
+            }
+        }
+        Cut cut = cut_with_sqlsplit(script, "postgresql", "psql");
+        std::vector<std::string> ours;
+        for (const Piece *piece : cut.of_kind(PieceKind::statement)) {
+            std::string text = psql_sent(piece, {});
+            if (!text.empty()) {
+                ours.push_back(std::move(text));
+            }
+        }
+        const Comparison comparison = compare(ours, sent);
+        expect_agreement(name, script, cut, comparison);
+        if (cut_out != nullptr) {
+            *cut_out = std::move(cut);
+        }
+        return comparison;
+    }
+
+    static PostgresServer *server_;
+    static std::string *start_error_;
+};
+
+PostgresServer *ScriptOraclePostgres::server_ = nullptr;
+std::string *ScriptOraclePostgres::start_error_ = nullptr;
+
+std::string postgres_source_database()
+{
+    std::string sql = "CREATE TABLE rows_of_text (id int PRIMARY KEY, t text, b bytea, a text[]);\n";
+    const auto rows = awkward_rows(300, 15);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        std::string text = rows[r] ? *rows[r] : std::string();
+        const std::string value = rows[r] ? "convert_from('\\x" + hex(text) + "'::bytea, 'UTF8')" : "NULL";
+        sql += "INSERT INTO rows_of_text VALUES (" + std::to_string(r) + ", " + value + ", " +
+               (rows[r] ? "'\\x" + hex(text) + "'::bytea" : "NULL") + ", ARRAY[" + value + ", 'x;y', NULL]);\n";
+    }
+    sql += "INSERT INTO rows_of_text VALUES (100000, '', '\\x" + hex(all_bytes()) + "'::bytea, '{}');\n"
+           // One column: its data lines start with the row's text.
+           "CREATE TABLE \"one;column\" (\"a\"\"b\" text);\n"
+           "INSERT INTO \"one;column\" VALUES (E'\\\\.'), (E'\\\\connect x'), ('-- x;'), (';'), (NULL), (''),"
+           " (E'\\\\N'), (E'\\\\'), ('$$'), ('\\.');\n"
+           "CREATE FUNCTION wrapped(s text) RETURNS text LANGUAGE plpgsql AS $body$\n"
+           "BEGIN\n"
+           "  IF s IS NULL THEN RETURN 'null;'; END IF; -- a comment; with a separator\n"
+           "  /* nested /* comment; */ here */\n"
+           "  RETURN '[' || s || $$;;$$ || $x$ $$ $x$ || ']';\n"
+           "END\n"
+           "$body$;\n"
+           "CREATE FUNCTION plus_one(int) RETURNS int LANGUAGE sql AS $$ SELECT $1 + 1; $$;\n"
+           "CREATE FUNCTION marked() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN NEW.t := NEW.t || ';';"
+           " RETURN NEW; END$$;\n"
+           "CREATE TRIGGER marked BEFORE INSERT ON rows_of_text FOR EACH ROW EXECUTE FUNCTION marked();\n"
+           "CREATE VIEW semicolons AS SELECT id, t || ';' AS t2, 'a;b' AS c FROM rows_of_text WHERE t <> 'x;y';\n"
+           "CREATE SEQUENCE counter;\nSELECT setval('counter', 42);\n"
+           "CREATE DOMAIN positive AS int CHECK (VALUE > 0);\n"
+           "COMMENT ON TABLE rows_of_text IS 'rows; with \"quotes\" and ''apostrophes''';\n"
+           "CREATE TABLE quoted_copy (t text);\n"
+           "COPY quoted_copy FROM stdin;\n"
+           "a;b\n"
+           "\\\\.\n"
+           "c\\td\\ne\n"
+           "\\.\n";
+    return sql;
+}
+
+// The rows of each COPY in the restored database, as COPY TO gives them:
+// they must be the data sqlsplit found after the statement, up to "\.".
+void expect_copy_data(const PostgresServer &server, const std::string &database, const Cut &cut)
+{
+    std::size_t checked = 0;
+    for (std::size_t p = 0; p < cut.pieces.size(); ++p) {
+        const std::string statement = psql_sent(&cut.pieces[p], {});
+        const std::size_t from = statement.rfind(" FROM stdin");
+        if (cut.pieces[p].kind != PieceKind::statement || statement.substr(0, 5) != "COPY " ||
+            from == std::string::npos) {
+            continue;
+        }
+        ++checked;
+        const std::string target = statement.substr(5, from - 5);
+        ASSERT_TRUE(p + 1 < cut.pieces.size() && cut.pieces[p + 1].kind == PieceKind::data)
+            << "no data after " << statement;
+        const ChildRun rows = server.psql({"-d", database, "-c", "COPY " + target + " TO stdout"});
+        ASSERT_EQ(rows.exit_status, 0) << oracle::describe(rows);
+        const std::string &data = cut.pieces[p + 1].text;
+        EXPECT_TRUE(data == rows.out + "\\.\n" || data == rows.out + "\\." || data == rows.out)
+            << "the data after " << statement << ":\n  sqlsplit: " << shortened(data)
+            << "\n  the table: " << shortened(rows.out);
+    }
+    EXPECT_GT(checked, 0u) << "no COPY in the dump";
+    server.take_psql_statements();
+}
+
+TEST_F(ScriptOraclePostgres, RestoresItsOwnDumpAsSqlsplitCutsIt)
+{
+    setup_sql("postgres", "CREATE DATABASE src;");
+    setup_sql("src", postgres_source_database());
+    Tally tally;
+    // A dump that creates the database and connects to it (\connect), with
+    // COPY data; and one of INSERT statements, into a database of its own.
+    const ChildRun created = server_->dump({"--create", "src"});
+    ASSERT_EQ(created.exit_status, 0) << oracle::describe(created);
+    ASSERT_NE(created.out.find("FROM stdin;\n"), std::string::npos);
+    const ChildRun inserts = server_->dump({"--inserts", "--rows-per-insert=7", "src"});
+    ASSERT_EQ(inserts.exit_status, 0) << oracle::describe(inserts);
+    server_->take_psql_statements();
+    setup_sql("postgres", "DROP DATABASE src; CREATE DATABASE from_inserts;");
+
+    Cut cut;
+    tally.add(check("pg_dump --create", created.out, {"-v", "ON_ERROR_STOP=1", "-q", "-d", "postgres"}, &cut));
+    expect_copy_data(*server_, "src", cut);
+    tally.add(check("pg_dump --inserts", inserts.out, {"-v", "ON_ERROR_STOP=1", "-q", "-d", "from_inserts"}));
+    tally.print("psql", "dump");
+}
+
+const HandWritten kPsqlScripts[] = {
+    {"meta-commands at the start of statements",
+     "\\set ON_ERROR_STOP 0\n"
+     "\\echo one ; two\n"
+     "SELECT 1;\n"
+     "\\pset format unaligned\n"
+     "SELECT 2; \\echo after a statement\n"
+     "SELECT 3;\n"},
+    {"\\; joins statements into one query",
+     "SELECT 1\\; SELECT 2;\nSELECT 3 \\;\nSELECT 4;\n"},
+    {"\\connect and back",
+     "SELECT 1;\n\\connect postgres\nSELECT 2;\n\\c hand\nSELECT 3;\n"},
+    {"COPY data full of separators",
+     "CREATE TABLE IF NOT EXISTS c (a text, b text);\n"
+     "COPY c FROM stdin;\n"
+     "a;b\tc'd\n"
+     "\\\\.\t-- not a comment;\n"
+     "$$\t\\N\n"
+     "SELECT 1;\t/* x */\n"
+     "\\.\n"
+     "SELECT count(*) FROM c;\n"
+     "copy c (a) from STDIN;\n"
+     "x\n"
+     "\\.\n"
+     "COPY c FROM stdin WITH (FORMAT csv);\n"
+     "\"a;b\",\"c\"\"d\"\n"
+     "e,\n"
+     "\\.\n"
+     "SELECT 2;\n"},
+    {"dollar quotes, strings and comments that hold separators and backslashes",
+     "SELECT $$a;b$$, $x$ $$; $x$, 'c\\';\n"
+     "SELECT E'd\\';e';\n"
+     "SELECT 'f' -- g;\n, 'h';\n"
+     "SELECT /* i; /* nested; */ j; */ 1;\n"
+     "SELECT 'k'\n'l;';\n"
+     "SELECT \"m;n\" FROM (SELECT 1 AS \"m;n\") AS s;\n"},
+    {"a meta-command left at the end, a statement without its ;",
+     "SELECT 1;\n\\echo last\nSELECT 2"},
+};
+
+TEST_F(ScriptOraclePostgres, RunsHandWrittenScriptsAsSqlsplitCutsThem)
+{
+    setup_sql("postgres", "CREATE DATABASE hand;");
+    Tally tally;
+    for (const HandWritten &script : kPsqlScripts) {
+        tally.add(check(script.name, script.script, {"-q", "-d", "hand"}));
+    }
+    tally.print("psql", "hand-written scripts");
+}
+
+} // namespace
