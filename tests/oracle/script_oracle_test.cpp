@@ -253,15 +253,32 @@ bool starts_mysql_line_comment(std::string_view text)
 
 // A statement as the mariadb client sends it with --comments: the lines of
 // line comments before it went as queries of their own (made empty here),
-// the blanks around it and its delimiter not at all.
-std::string mysql_sent(std::string_view text)
+// the blanks around it and its delimiter not at all.  The client runs its
+// sandbox command "\-" (the first line of every dump: "/*M!999999\- enable
+// the sandbox mode */") and takes it out of the text: out of sqlsplit's
+// words here.
+std::string mysql_sent(const Piece *piece, std::string_view logged)
 {
-    text = trimmed(text);
-    while (starts_mysql_line_comment(text)) {
-        const std::size_t line_feed = text.find('\n');
-        text = line_feed == std::string_view::npos ? std::string_view() : trimmed(text.substr(line_feed + 1));
+    std::string text;
+    if (piece == nullptr) {
+        text = std::string(logged);
+    } else if (piece->words.empty()) {
+        text = piece->text;
+    } else {
+        for (std::size_t w = 0; w < piece->words.size(); ++w) {
+            if (piece->words[w].first == "\\" && w + 1 < piece->words.size() && piece->words[w + 1].first == "-") {
+                ++w;
+                continue;
+            }
+            text += piece->words[w].first;
+        }
     }
-    return std::string(text);
+    std::string_view rest = trimmed(text);
+    while (starts_mysql_line_comment(rest)) {
+        const std::size_t line_feed = rest.find('\n');
+        rest = line_feed == std::string_view::npos ? std::string_view() : trimmed(rest.substr(line_feed + 1));
+    }
+    return std::string(rest);
 }
 
 // psql drops blanks and "--" comments before a statement (the blanks after
@@ -476,7 +493,10 @@ protected:
     }
 
     // The statements of the first connection that the log shows since the
-    // last take: the client's, fed `script`.
+    // last take: the client's, fed a script.  The client runs USE as a
+    // command of its own: it asks "SELECT DATABASE()", then changes the
+    // database by the protocol ("Init DB name" in the log); the two are
+    // taken as "USE `name`" here, as the dumps write it.
     static std::vector<std::string> client_statements(const std::vector<MariaDbServer::LogEntry> &entries)
     {
         std::vector<std::string> statements;
@@ -485,8 +505,20 @@ protected:
             if (!client && entry.command == "Connect") {
                 client = entry.connection;
             }
-            if (client && entry.connection == *client && entry.command == "Query") {
+            if (!client || entry.connection != *client) {
+                continue;
+            }
+            if (entry.command == "Query") {
                 statements.push_back(entry.argument);
+            } else if (entry.command == "Init DB") {
+                if (!statements.empty() && statements.back() == "SELECT DATABASE()") {
+                    statements.pop_back();
+                }
+                std::string name;
+                for (const char c : entry.argument) {
+                    name += c == '`' ? "``" : std::string(1, c);
+                }
+                statements.push_back("USE `" + name + "`");
             }
         }
         return statements;
@@ -504,7 +536,7 @@ protected:
         }
         std::vector<std::string> sent;
         for (const std::string &statement : client_statements(server_->take_log_entries())) {
-            std::string text = mysql_sent(statement);
+            std::string text = mysql_sent(nullptr, statement);
             if (!text.empty()) {
                 sent.push_back(std::move(text));
             }
@@ -512,7 +544,7 @@ protected:
         const Cut cut = cut_with_sqlsplit(script, "mysql", "mysql");
         std::vector<std::string> ours;
         for (const Piece *piece : cut.of_kind(PieceKind::statement)) {
-            std::string text = mysql_sent(piece->text);
+            std::string text = mysql_sent(piece, {});
             if (!text.empty()) {
                 ours.push_back(std::move(text));
             }
@@ -579,37 +611,58 @@ TEST_F(ScriptOracleMariaDb, RestoresItsOwnDumpAsSqlsplitCutsIt)
     setup_sql(mariadb_source_database());
     setup_sql("CREATE DATABASE dst; CREATE DATABASE dst_compact;");
     Tally tally;
-    // The dump a user makes of a database, and a compact one with a row to
-    // an INSERT and without the dump's comments.
-    const std::vector<std::pair<std::string, std::vector<std::string>>> dumps = {
-        {"dst", {"--routines", "--triggers", "--events", "src"}},
-        {"dst_compact", {"--routines", "--triggers", "--events", "--skip-extended-insert", "--compact", "src"}},
+    struct Dump {
+        std::vector<std::string> options;
+        const char *into;      // the database the client connects to, or null
+        const char *restored;  // the database restored
+        const char *reference; // one that holds the source's rows
+        const char *before;    // run before the restore, or null
     };
-    for (const auto &[target, options] : dumps) {
-        const ChildRun dump = server_->dump(options);
-        ASSERT_EQ(dump.exit_status, 0) << oracle::describe(dump);
+    const Dump dumps[] = {
+        // The dump a user makes of a database.
+        {{"--routines", "--triggers", "--events", "src"}, "dst", "dst", "src", nullptr},
+        // A row to an INSERT, without comments.
+        {{"--routines", "--triggers", "--events", "--skip-extended-insert", "--compact", "src"}, "dst_compact",
+         "dst_compact", "src", nullptr},
+        // A database that the dump creates and changes to (USE); its
+        // source goes first, and the first restore holds its rows.
+        {{"--routines", "--triggers", "--events", "--databases", "src"}, nullptr, "src", "dst",
+         "DROP DATABASE src;"},
+    };
+    for (const Dump &dump : dumps) {
+        const ChildRun written = server_->dump(dump.options);
+        ASSERT_EQ(written.exit_status, 0) << oracle::describe(written);
         server_->take_log_entries();
-        ASSERT_NE(dump.out.find("DELIMITER ;;"), std::string::npos) << "no compound statement in the dump";
-        const Comparison comparison =
-            check("mariadb-dump " + std::to_string(options.size()) + " options into " + target, dump.out,
-                  {"--batch", "--comments", "--default-character-set=utf8mb4", target}, true);
-        tally.add(comparison);
-        // The restore ran whole: its database holds what the source does.
+        ASSERT_NE(written.out.find("DELIMITER ;;"), std::string::npos) << "no compound statement in the dump";
+        if (dump.before != nullptr) {
+            setup_sql(dump.before);
+        }
+        std::vector<std::string> arguments = {"--batch", "--comments", "--default-character-set=utf8mb4"};
+        if (dump.into != nullptr) {
+            arguments.push_back(dump.into);
+        }
+        std::string name = "mariadb-dump";
+        for (const std::string &option : dump.options) {
+            name += " " + option;
+        }
+        tally.add(check(name, written.out, arguments, true));
+        // The restore ran whole: its tables hold the source's rows.
+        const std::string restored = dump.restored, reference = dump.reference;
         const ChildRun sums = server_->run_client_as_root(
-            "CHECKSUM TABLE src.rows_of_text, " + target + ".rows_of_text, src.`semi;colon`, " + target +
-                ".`semi;colon`;\n",
+            "CHECKSUM TABLE " + reference + ".rows_of_text, " + restored + ".rows_of_text, " + reference +
+                ".`semi;colon`, " + restored + ".`semi;colon`;\n",
             {"--batch", "--skip-column-names"});
         server_->take_log_entries();
-        std::vector<std::string> lines;
+        std::vector<std::string> sums_only;
         for (std::size_t at = 0; at < sums.out.size();) {
             const std::size_t end = std::min(sums.out.find('\n', at), sums.out.size());
             const std::string line = sums.out.substr(at, end - at);
-            lines.push_back(line.substr(std::min(line.find('\t'), line.size())));
+            sums_only.push_back(line.substr(std::min(line.find('\t'), line.size())));
             at = end + 1;
         }
-        ASSERT_EQ(lines.size(), 4u) << sums.out << sums.err;
-        EXPECT_EQ(lines[0], lines[1]) << sums.out;
-        EXPECT_EQ(lines[2], lines[3]) << sums.out;
+        ASSERT_EQ(sums_only.size(), 4u) << sums.out << sums.err;
+        EXPECT_EQ(sums_only[0], sums_only[1]) << sums.out;
+        EXPECT_EQ(sums_only[2], sums_only[3]) << sums.out;
     }
     tally.print("mysql", "dump");
 }
