@@ -13,6 +13,7 @@ install(FILES
     ${PROJECT_SOURCE_DIR}/include/mirx_splt_wd_dynamic_string.h
     ${PROJECT_SOURCE_DIR}/include/spltwd_export.h
     ${PROJECT_SOURCE_DIR}/include/spltwd_digest.h
+    ${PROJECT_SOURCE_DIR}/include/spltwd_script.h
     ${PROJECT_SOURCE_DIR}/include/spltwd.hpp
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 

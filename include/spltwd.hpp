@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <new>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -26,6 +27,7 @@
 
 #include "mirx_sql_splt_wd.h"
 #include "spltwd_digest.h"
+#include "spltwd_script.h"
 
 namespace spltwd {
 
@@ -311,6 +313,105 @@ private:
 inline Digest digest(std::string_view sql, Dialect dialect) {
     thread_local Splitter splitter;
     return splitter.digest(sql, dialect);
+}
+
+// The client whose conventions a script follows (see spltwd_script.h);
+// automatic picks the dialect's own.
+enum class Client : std::int32_t {
+    automatic = SPLTWD_CLIENT_AUTO,
+    none = SPLTWD_CLIENT_NONE,
+    mysql = SPLTWD_CLIENT_MYSQL,
+    psql = SPLTWD_CLIENT_PSQL,
+    sqlcmd = SPLTWD_CLIENT_SQLCMD,
+    sqlplus = SPLTWD_CLIENT_SQLPLUS,
+};
+
+// One piece of a script: a statement, a client command, a data block, or
+// whitespace and comments alone, with its byte range [start, end) in the
+// script.  text views the script's bytes (null for a data block that
+// began in an earlier text of a Script fed in texts).
+struct ScriptPiece {
+    enum class Kind : std::int32_t {
+        statement = SPLTWD_PIECE_STATEMENT,
+        command = SPLTWD_PIECE_COMMAND,
+        data = SPLTWD_PIECE_DATA,
+        comment = SPLTWD_PIECE_COMMENT,
+    };
+    Kind kind = Kind::statement;
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+    std::string_view text;
+};
+
+// A cursor over a script (spltwd_script_*): hand it texts, take pieces.
+// One Script serves one thread at a time.
+class Script {
+public:
+    // A script of `dialect` read as `client` reads it.  The script is made
+    // at the first set_text; there is none when memory ran out.
+    Script(Dialect dialect, Client client = Client::automatic) noexcept : dialect_(dialect), client_(client) {}
+    Script(const Script&) = delete;
+    Script& operator=(const Script&) = delete;
+    Script(Script&& other) noexcept
+        : dialect_(other.dialect_), client_(other.client_), script_(std::exchange(other.script_, nullptr)) {}
+    Script& operator=(Script&& other) noexcept {
+        if (this != &other) {
+            spltwd_script_destroy(script_);
+            dialect_ = other.dialect_;
+            client_ = other.client_;
+            script_ = std::exchange(other.script_, nullptr);
+        }
+        return *this;
+    }
+    ~Script() { spltwd_script_destroy(script_); }
+
+    // The script's bytes from position() on (see spltwd_script_set_text);
+    // the text must stay in place while its pieces are taken.  False when
+    // there is no memory for the cursor.
+    bool set_text(std::string_view text, bool more_follows = false) noexcept {
+        if (script_ == nullptr) script_ = spltwd_script_create(static_cast<std::uint16_t>(dialect_), static_cast<std::int32_t>(client_));
+        return script_ != nullptr &&
+               spltwd_script_set_text(script_, text.data(), text.size(), more_follows ? 1 : 0) == 0;
+    }
+
+    // 1 with the next piece, 0 at the end of the text, -1 out of memory,
+    // -3 a statement too long to split (see spltwd_script_next).
+    std::int32_t next(ScriptPiece& piece) noexcept {
+        if (script_ == nullptr) return 0;
+        spltwd_piece made;
+        const std::int32_t result = spltwd_script_next(script_, &made);
+        if (result == 1) {
+            piece.kind = static_cast<ScriptPiece::Kind>(made.kind);
+            piece.start = made.start;
+            piece.end = made.end;
+            piece.text = made.text == nullptr ? std::string_view()
+                                              : std::string_view(made.text, static_cast<std::size_t>(made.end - made.start));
+        }
+        return result;
+    }
+
+    std::uint64_t position() const noexcept { return spltwd_script_position(script_); }
+
+private:
+    Dialect dialect_;
+    Client client_;
+    spltwd_script* script_ = nullptr;
+};
+
+// The pieces of a script held in memory, in order.  `code`, when given,
+// gets 0, or -3 when a statement is too long to split (the pieces before
+// it come back).  Throws std::bad_alloc when memory runs out.
+inline std::vector<ScriptPiece> script_pieces(std::string_view script, Dialect dialect,
+                                              Client client = Client::automatic, std::int32_t* code = nullptr) {
+    std::vector<ScriptPiece> pieces;
+    Script cursor(dialect, client);
+    if (!cursor.set_text(script)) throw std::bad_alloc();
+    ScriptPiece piece;
+    std::int32_t result;
+    while ((result = cursor.next(piece)) == 1) pieces.push_back(piece);
+    if (result == -1) throw std::bad_alloc();
+    if (code != nullptr) *code = result;
+    return pieces;
 }
 
 // Splits one statement on the calling thread's own splitter.

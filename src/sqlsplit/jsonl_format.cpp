@@ -49,6 +49,32 @@ public:
 
     void end(OutputText &out) override { out.buffer() += "]}\n"; }
 
+    // {"command":N,"file":"..","start":S,"end":E,"text":".."}
+    void command(OutputText &out, std::int64_t number, const CutPiece &piece, std::string_view file) override
+    {
+        out.buffer() += "{\"command\":";
+        out.buffer() += std::to_string(number);
+        out.buffer() += ',';
+        append_text_fields(out, "file", file);
+        append_range(out.buffer(), piece.statement.start, piece.end);
+        append_text_fields(out, "text", piece.statement.text);
+        out.buffer() += "}\n";
+    }
+
+    // {"data":N,"file":"..","start":S,"end":E,"bytes":B}
+    void data(OutputText &out, std::int64_t number, const CutPiece &piece, std::string_view file) override
+    {
+        std::string &buffer = out.buffer();
+        buffer += "{\"data\":";
+        buffer += std::to_string(number);
+        buffer += ',';
+        append_text_fields(out, "file", file);
+        append_range(out.buffer(), piece.statement.start, piece.end);
+        out.buffer() += "\"bytes\":";
+        out.buffer() += std::to_string(piece.end - piece.statement.start);
+        out.buffer() += "}\n";
+    }
+
 private:
     // ,"start":S,"end":E, with a comma after it.
     static void append_range(std::string &buffer, std::uint64_t start, std::uint64_t end)

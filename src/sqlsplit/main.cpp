@@ -23,6 +23,7 @@
 #include "output_stream.h"
 #include "output_text.h"
 #include "progress_line.h"
+#include "script_cutter.h"
 #include "split_failure.h"
 #include "statement_cutter.h"
 #include "statement_format.h"
@@ -139,6 +140,8 @@ private:
         std::uint64_t offset = 0;
         progress_.start(input.size(), number_);
         StatementDigest digest;
+        // One cursor for the whole input: a delimiter holds to its end.
+        ScriptCutter cutter(context, options_.dialect, options_.script, false, 0);
         for (;;) {
             // Each piece at least as large as what is held, so that a
             // statement longer than a piece is cut again only a few times.
@@ -146,25 +149,21 @@ private:
                 progress_.finish();
                 return cannot_read(error);
             }
-            StatementCutter cutter(context, options_.dialect, bytes, StatementCutter::kFirstWindow,
-                                   StatementCutter::kLongestText, 0);
-            cutter.skip_statements_without_sql();
-            if (!input.at_end()) {
-                cutter.expect_more_input();
-            }
-            CutStatement statement;
-            for (StatementCutter::Step step; (step = cutter.next(statement)) != StatementCutter::Step::end;) {
-                ++number_;
-                if (step != StatementCutter::Step::statement) {
-                    const std::string why = cut_failure(step, cutter);
+            cutter.set_input(bytes, !input.at_end());
+            CutPiece piece;
+            for (ScriptCutter::Step step; (step = cutter.next(piece)) != ScriptCutter::Step::end;) {
+                if (step == ScriptCutter::Step::too_long) {
+                    ++number_;
                     status_ = kFailure;
                     progress_.finish();
-                    return note(label, why + "; the rest of " + label + " is skipped");
+                    return note(label, too_long() + "; the rest of " + label + " is skipped");
                 }
-                if (statement.result < 0 && !note(label, split_failure(statement.result))) {
-                    progress_.finish();
-                    return false;
+                // Client commands and data are no statements.
+                if (piece.kind != CutPiece::Kind::statement) {
+                    continue;
                 }
+                ++number_;
+                const CutStatement &statement = piece.statement;
                 if (options_.debug_lines) {
                     cutter.each_word([](const CutWord &) {}, debug_lines_);
                 }
@@ -174,8 +173,8 @@ private:
                 if (options_.summary) {
                     summary_.add(digest, statement.text);
                 } else {
-                    const std::uint64_t start = offset + statement.start;
-                    append_digest_line(text_, number_, label, start, start + statement.text.size(), digest);
+                    append_digest_line(text_, number_, label, statement.start, statement.start + statement.text.size(),
+                                       digest);
                     if (options_.debug_lines) {
                         text_.write();
                     }
@@ -184,13 +183,14 @@ private:
                     progress_.finish();
                     return report_write_error(text_.error());
                 }
-                progress_.update(offset + cutter.bytes_done(), number_);
+                progress_.update(cutter.position(), number_);
             }
             if (input.at_end()) {
                 break;
             }
-            bytes.erase(0, cutter.bytes_done());
-            offset += cutter.bytes_done();
+            const std::uint64_t done = cutter.position() - offset;
+            bytes.erase(0, static_cast<std::size_t>(done));
+            offset += done;
         }
         progress_.finish();
         return true;
@@ -199,10 +199,10 @@ private:
     // Returns false when the output failed and the run must stop.
     bool split_input(spltwd_context *context, const std::string &label, std::string_view bytes)
     {
-        StatementCutter cutter(context, options_.dialect, bytes);
         if (!options_.classic) {
-            cutter.skip_statements_without_sql();
+            return split_script(context, label, bytes);
         }
+        StatementCutter cutter(context, options_.dialect, bytes);
         CutStatement statement;
         bool output_works = true;
         progress_.start(bytes.size(), number_);
@@ -243,6 +243,60 @@ private:
         }
         progress_.finish();
         return output_works;
+    }
+
+    // The accurate profile's way: the input read as its client reads it.
+    // Returns false when the output failed and the run must stop.
+    bool split_script(spltwd_context *context, const std::string &label, std::string_view bytes)
+    {
+        ScriptCutter cutter(context, options_.dialect, options_.script, true);
+        cutter.set_input(bytes, false);
+        CutPiece piece;
+        bool output_works = true;
+        progress_.start(bytes.size(), number_);
+        for (ScriptCutter::Step step; output_works && (step = cutter.next(piece)) != ScriptCutter::Step::end;) {
+            if (step == ScriptCutter::Step::too_long) {
+                ++number_;
+                status_ = kFailure;
+                output_works = note(label, too_long() + "; the rest of " + label + " is skipped");
+                break;
+            }
+            if (piece.kind == CutPiece::Kind::command) {
+                format_->command(text_, ++commands_, piece, label);
+            } else if (piece.kind == CutPiece::Kind::data) {
+                format_->data(text_, ++data_blocks_, piece, label);
+            } else {
+                ++number_;
+                format_->begin(text_, number_, piece.statement, label);
+                // A long statement's header goes out before its words are made.
+                text_.write_if_full();
+                cutter.each_word(
+                    [this](const CutWord &word) {
+                        format_->word(text_, word);
+                        text_.write_if_full();
+                    },
+                    debug_lines_);
+                format_->end(text_);
+                // With debug lines on standard error, each statement's lines come
+                // before its text.
+                if (options_.debug_lines) {
+                    text_.write();
+                }
+            }
+            text_.write_if_full();
+            if (text_.error() != 0) {
+                output_works = report_write_error(text_.error());
+                break;
+            }
+            progress_.update(cutter.position(), number_);
+        }
+        progress_.finish();
+        return output_works;
+    }
+
+    static std::string too_long()
+    {
+        return "longer than " + std::to_string(ScriptCutter::kLongestStatement) + " bytes, too long to split";
     }
 
     // Why the cutter gave up on the rest of an input.
@@ -288,7 +342,9 @@ private:
     Summary summary_;
     ProgressLine progress_;
     StatementCutter::DebugLines debug_lines_;
-    std::int64_t number_ = 0;
+    std::int64_t number_ = 0;      // statements
+    std::int64_t commands_ = 0;    // client commands
+    std::int64_t data_blocks_ = 0; // data blocks
     int status_ = kSuccess;
 };
 

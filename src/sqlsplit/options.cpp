@@ -14,8 +14,9 @@ constexpr std::string_view kUsage =
     "\n"
     "Statements come from each FILE in turn, or from standard input when no\n"
     "FILE is named (\"-\" names standard input too).  Each is cut at every \";\"\n"
-    "the dialect reads as a separator: a \";\" inside a string, a quoted name, a\n"
-    "comment or a body does not cut.  Blanks and line ends before a statement\n"
+    "the dialect reads as a separator (a \";\" inside a string, a quoted name, a\n"
+    "comment or a body does not cut) and as the dialect's command-line client\n"
+    "cuts scripts (see --script).  Blanks and line ends before a statement\n"
     "are dropped, empty statements are skipped, and statements are numbered\n"
     "from 1 across all inputs.  Words are read as the dialect's server reads\n"
     "them, every byte in one word (whitespace and comments too), each with its\n"
@@ -47,6 +48,24 @@ constexpr std::string_view kUsage =
     "                           ranges), as test_split_word does; not with\n"
     "                           --format digest or --summary, whose digests\n"
     "                           always read the words as the server does\n"
+    "      --script CLIENT      read each input as a script of a database's\n"
+    "                           command-line client (auto, the default: the\n"
+    "                           dialect's own, mysql, psql, sqlcmd, sqlplus or\n"
+    "                           none): mysql's DELIMITER lines, psql's\n"
+    "                           backslash lines, sqlcmd's GO lines and\n"
+    "                           sqlplus's / lines are client commands, psql's\n"
+    "                           rows after COPY ... FROM stdin are data, and\n"
+    "                           statements end where the client ends them.\n"
+    "                           auto picks mysql for mysql, psql for\n"
+    "                           postgresql, sqlcmd for sqlserver, sqlplus for\n"
+    "                           oracle, none for the others; none cuts at \";\"\n"
+    "                           alone.  Commands and data are no statements:\n"
+    "                           jsonl gives them as {\"command\":N,\"file\":..,\n"
+    "                           \"start\":S,\"end\":E,\"text\":..} and {\"data\":N,\n"
+    "                           \"file\":..,\"start\":S,\"end\":E,\"bytes\":B}, the\n"
+    "                           table as \"== command N\" and \"== data N\" lines;\n"
+    "                           report, digest and --summary leave them out.\n"
+    "                           With --classic, none is the only client\n"
     "      --debug-lines        write the splitter's debug lines on standard\n"
     "                           error\n"
     "  -h, --help               show this help and exit\n"
@@ -62,6 +81,17 @@ std::optional<OutputFormat> parse_format(std::string_view text)
     if (text == "jsonl") return OutputFormat::jsonl;
     if (text == "report") return OutputFormat::report;
     if (text == "digest") return OutputFormat::digest;
+    return std::nullopt;
+}
+
+std::optional<std::int32_t> parse_client(std::string_view text)
+{
+    if (text == "auto") return SPLTWD_CLIENT_AUTO;
+    if (text == "none") return SPLTWD_CLIENT_NONE;
+    if (text == "mysql") return SPLTWD_CLIENT_MYSQL;
+    if (text == "psql") return SPLTWD_CLIENT_PSQL;
+    if (text == "sqlcmd") return SPLTWD_CLIENT_SQLCMD;
+    if (text == "sqlplus") return SPLTWD_CLIENT_SQLPLUS;
     return std::nullopt;
 }
 
@@ -111,6 +141,8 @@ std::string parse_options(const std::vector<std::string_view> &arguments, Option
 {
     const ValueOption dialect_option("--dialect", "-d");
     const ValueOption format_option("--format", "-f");
+    const ValueOption script_option("--script", "");
+    std::optional<std::string_view> script_name;
     bool options_ended = false;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         const std::string_view argument = arguments[index];
@@ -144,6 +176,12 @@ std::string parse_options(const std::vector<std::string_view> &arguments, Option
             const std::optional<OutputFormat> format = parse_format(*value);
             if (!format) return "unknown format " + quoted(*value) + ": use table, jsonl, report or digest";
             options.format = *format;
+        } else if (script_option.matches(arguments, index, value)) {
+            if (!value) return "option --script needs a client";
+            const std::optional<std::int32_t> client = parse_client(*value);
+            if (!client) return "unknown client " + quoted(*value) + ": use auto, none, mysql, psql, sqlcmd or sqlplus";
+            options.script = *client;
+            script_name = *value;
         } else {
             return "unknown option " + quoted(argument) + " (sqlsplit --help lists the options)";
         }
@@ -151,6 +189,13 @@ std::string parse_options(const std::vector<std::string_view> &arguments, Option
     if (options.classic && (options.summary || options.format == OutputFormat::digest)) {
         return std::string(options.summary ? "--summary" : "--format digest") +
                " digests statements as the accurate profile reads them: leave out --classic";
+    }
+    if (options.classic) {
+        if (script_name && options.script != SPLTWD_CLIENT_NONE) {
+            return "--script " + std::string(*script_name) +
+                   " reads scripts from the words of the accurate profile: leave out --classic, or use --script none";
+        }
+        options.script = SPLTWD_CLIENT_NONE;
     }
     return {};
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "mirx_sql_splt_wd.h"
+#include "spltwd_script.h"
 
 namespace sqlsplit {
 
@@ -21,6 +22,9 @@ struct Options {
     // The accurate profile by default: statements read as the server reads
     // them; --classic gives the classic profile's words.
     bool classic = false;
+    // The client whose conventions the inputs follow (SPLTWD_CLIENT_*):
+    // the dialect's own by default, none with --classic.
+    std::int32_t script = SPLTWD_CLIENT_AUTO;
     bool debug_lines = false;
     // The statements summed up by fingerprint after all inputs, instead of
     // each statement.

@@ -9,6 +9,7 @@
 
 #include "options.h"
 #include "output_text.h"
+#include "script_cutter.h"
 #include "statement_cutter.h"
 
 namespace sqlsplit {
@@ -23,6 +24,10 @@ public:
     virtual void begin(OutputText &out, std::int64_t number, const CutStatement &statement, std::string_view file) = 0;
     virtual void word(OutputText &out, const CutWord &word) = 0;
     virtual void end(OutputText &out) = 0;
+    // A client command and a data block of a script, each numbered from 1
+    // across the run; formats without them leave them out.
+    virtual void command(OutputText &, std::int64_t /*number*/, const CutPiece &, std::string_view /*file*/) {}
+    virtual void data(OutputText &, std::int64_t /*number*/, const CutPiece &, std::string_view /*file*/) {}
 };
 
 // table: a column title, then per statement a header line and one aligned
@@ -30,6 +35,7 @@ public:
 std::unique_ptr<StatementFormat> make_table_format();
 // jsonl: one JSON object per statement and line; with `ranges`, the
 // statement's input and byte range, and each word's byte range, too.
+// Commands and data blocks are one line each.
 std::unique_ptr<StatementFormat> make_jsonl_format(bool ranges);
 // report: the classic word report, byte for byte.
 std::unique_ptr<StatementFormat> make_report_format();

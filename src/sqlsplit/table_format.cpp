@@ -19,11 +19,7 @@ class TableFormat final : public StatementFormat {
 public:
     void begin(OutputText &out, std::int64_t number, const CutStatement &statement, std::string_view) override
     {
-        std::string &buffer = out.buffer();
-        if (!titled_) {
-            buffer += kTitle;
-            titled_ = true;
-        }
+        std::string &buffer = title(out);
         buffer += "== statement ";
         buffer += std::to_string(number);
         buffer += " (";
@@ -61,7 +57,43 @@ public:
 
     void end(OutputText &) override {}
 
+    // == command 1: DELIMITER ;;
+    void command(OutputText &out, std::int64_t number, const CutPiece &piece, std::string_view) override
+    {
+        std::string &buffer = title(out);
+        buffer += "== command ";
+        buffer += std::to_string(number);
+        buffer += ": ";
+        out.append_in_pieces(piece.statement.text, append_visible, OutputText::Cut::between_characters);
+        buffer += '\n';
+    }
+
+    // == data 1: bytes 120-4096 (3976 bytes)
+    void data(OutputText &out, std::int64_t number, const CutPiece &piece, std::string_view) override
+    {
+        std::string &buffer = title(out);
+        const std::uint64_t bytes = piece.end - piece.statement.start;
+        buffer += "== data ";
+        buffer += std::to_string(number);
+        buffer += ": bytes ";
+        buffer += std::to_string(piece.statement.start);
+        buffer += '-';
+        buffer += std::to_string(piece.end);
+        buffer += " (";
+        buffer += std::to_string(bytes);
+        buffer += bytes == 1 ? " byte)\n" : " bytes)\n";
+    }
+
 private:
+    std::string &title(OutputText &out)
+    {
+        if (!titled_) {
+            out.buffer() += kTitle;
+            titled_ = true;
+        }
+        return out.buffer();
+    }
+
     bool titled_ = false;
     std::int64_t number_ = 0;
     std::int64_t word_index_ = 0;

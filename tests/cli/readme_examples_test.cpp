@@ -1,5 +1,5 @@
-// The sqlsplit examples of the README run as shown.  Between the markers
-// below, each "$ " line in a fenced block is a command, run with /bin/sh in
+// The sqlsplit examples of the README run as shown.  Between each pair of
+// the markers below, each "$ " line in a fenced block is a command, run with /bin/sh in
 // the source folder with standard error merged into standard output, and the
 // lines under it, up to the next command or the end of the block, are what
 // it must print.  Trailing blanks do not count: editors strip them.
@@ -24,14 +24,22 @@ struct Example {
     std::string output;
 };
 
+// The text between each pair of markers, one after another.
 std::optional<std::string> examples_section(const std::filesystem::path &markdown)
 {
     if (!std::filesystem::exists(markdown)) return std::nullopt;
     const std::string text = read_file(markdown);
-    const std::size_t begin = text.find(kBegin);
-    const std::size_t end = text.find(kEnd);
-    if (begin == std::string::npos || end == std::string::npos || end < begin) return std::nullopt;
-    return text.substr(begin + kBegin.size(), end - begin - kBegin.size());
+    std::string sections;
+    for (std::size_t at = 0;;) {
+        const std::size_t begin = text.find(kBegin, at);
+        if (begin == std::string::npos) break;
+        const std::size_t end = text.find(kEnd, begin);
+        if (end == std::string::npos) return std::nullopt;
+        sections += text.substr(begin + kBegin.size(), end - begin - kBegin.size());
+        at = end + kEnd.size();
+    }
+    if (sections.empty()) return std::nullopt;
+    return sections;
 }
 
 std::vector<std::string> lines_of(const std::string &text)
