@@ -256,7 +256,8 @@ bool starts_mysql_line_comment(std::string_view text)
 // the blanks around it and its delimiter not at all.  The client runs its
 // sandbox command "\-" (the first line of every dump: "/*M!999999\- enable
 // the sandbox mode */") and takes it out of the text: out of sqlsplit's
-// words here.
+// words here.  And it puts a blank after a comment that no blank follows:
+// a blank after "*/" (or "/*") goes on both sides.
 std::string mysql_sent(const Piece *piece, std::string_view logged)
 {
     std::string text;
@@ -278,7 +279,15 @@ std::string mysql_sent(const Piece *piece, std::string_view logged)
         const std::size_t line_feed = rest.find('\n');
         rest = line_feed == std::string_view::npos ? std::string_view() : trimmed(rest.substr(line_feed + 1));
     }
-    return std::string(rest);
+    std::string sent;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        sent += rest[i];
+        if (i > 0 && (rest.substr(i - 1, 2) == "*/" || rest.substr(i - 1, 2) == "/*") && i + 1 < rest.size() &&
+            rest[i + 1] == ' ') {
+            ++i;
+        }
+    }
+    return sent;
 }
 
 // psql drops blanks and "--" comments before a statement (the blanks after
@@ -352,31 +361,32 @@ Comparison compare(const std::vector<std::string> &ours, const std::vector<std::
 }
 
 struct Tally {
-    std::size_t equal = 0, compared = 0;
+    std::size_t equal = 0, compared = 0, known = 0;
 
-    void add(const Comparison &comparison)
-    {
-        equal += comparison.equal;
-        compared += comparison.compared;
-    }
     void print(const char *client, const char *what) const
     {
-        std::printf("script-oracle: %s %s %zu/%zu statements equal\n", client, what, equal, compared);
+        char line[200];
+        std::snprintf(line, sizeof line, "%zu/%zu statements equal", equal, compared);
+        std::string text = line;
+        if (known != 0) {
+            text += ", " + std::to_string(known) + " of them in known differences (above)";
+        }
+        std::printf("script-oracle: %s %s %s\n", client, what, text.c_str());
         std::fflush(stdout);
-        testing::Test::RecordProperty(std::string(client) + " " + what,
-                                      std::to_string(equal) + "/" + std::to_string(compared));
+        testing::Test::RecordProperty(std::string(client) + " " + what, text);
     }
 };
 
+// Counts the comparison; fails on any difference, but where the script's
+// difference is known (`known`: what the client does that sqlsplit does
+// not), which is shown instead; and fails when a known difference is gone.
 void expect_agreement(const std::string &name, std::string_view script, const Cut &cut,
-                      const Comparison &comparison)
+                      const Comparison &comparison, const char *known, Tally &tally)
 {
     constexpr std::size_t kShown = 12;
-    if (comparison.differences.empty() && cut.faults.empty()) {
-        return;
-    }
-    std::string text = name + ": " + std::to_string(comparison.equal) + "/" + std::to_string(comparison.compared) +
-                       " statements equal\n  script " + shortened(script) + "\n";
+    tally.equal += comparison.equal;
+    tally.compared += comparison.compared;
+    std::string text;
     for (std::size_t d = 0; d < comparison.differences.size() && d < kShown; ++d) {
         text += "  " + comparison.differences[d] + "\n";
     }
@@ -384,9 +394,24 @@ void expect_agreement(const std::string &name, std::string_view script, const Cu
         text += "  and " + std::to_string(comparison.differences.size() - kShown) + " more differences\n";
     }
     for (const std::string &fault : cut.faults) {
-        text += "  " + fault + "\n";
+        ADD_FAILURE() << name << ": " << fault;
     }
-    ADD_FAILURE() << text;
+    if (known != nullptr) {
+        if (comparison.differences.empty()) {
+            ADD_FAILURE() << name << ": sqlsplit cuts the script as the client does now; the note of a known "
+                          << "difference (" << known << ") is out of date";
+            return;
+        }
+        tally.known += comparison.compared - comparison.equal;
+        std::printf("script-oracle: known difference, %s: %s\n  script %s\n%s", name.c_str(), known,
+                    shortened(script).c_str(), text.c_str());
+        return;
+    }
+    if (!comparison.differences.empty()) {
+        ADD_FAILURE() << name << ": " << comparison.equal << "/" << comparison.compared
+                      << " statements equal\n  script " << shortened(script) << "\n"
+                      << text;
+    }
 }
 
 // ---------------------------------------------------------------- rows full of separators
@@ -526,8 +551,8 @@ protected:
 
     // The script through the client (as root, `arguments` after the
     // connection's) and through sqlsplit; both sides' statements compared.
-    static Comparison check(const std::string &name, std::string_view script,
-                            const std::vector<std::string> &arguments, bool must_succeed)
+    static void check(const std::string &name, std::string_view script, const std::vector<std::string> &arguments,
+                      bool must_succeed, const char *known, Tally &tally)
     {
         const ChildRun run = server_->run_client_as_root(script, arguments);
         EXPECT_FALSE(run.timed_out || run.signal != 0) << name << ": the client did not finish: " << run.err;
@@ -549,9 +574,7 @@ protected:
                 ours.push_back(std::move(text));
             }
         }
-        const Comparison comparison = compare(ours, sent);
-        expect_agreement(name, script, cut, comparison);
-        return comparison;
+        expect_agreement(name, script, cut, compare(ours, sent), known, tally);
     }
 
     static MariaDbServer *server_;
@@ -585,6 +608,10 @@ std::string mariadb_source_database()
            "  INSERT INTO rows_of_text (id, t) VALUES (n, CONCAT(s, ';', \"$$\", '\\'', '\\\\'));\n"
            "  IF n > 10 THEN SET done = 1; ELSE SET done = 2; END IF;\n"
            "  SELECT done, 'END;', \"END$$\";\n"
+           "END$$\n"
+           "CREATE PROCEDURE lines_of_a_script()\n"
+           "BEGIN\n"
+           "  SELECT 'a script:\nDELIMITER ;\nSELECT 1;\n\\\\.\nDELIMITER ;;\n' AS `DELIMITER ;;`;\n"
            "END$$\n"
            "CREATE FUNCTION wrapped(s TEXT) RETURNS TEXT DETERMINISTIC\n"
            "BEGIN\n"
@@ -645,7 +672,7 @@ TEST_F(ScriptOracleMariaDb, RestoresItsOwnDumpAsSqlsplitCutsIt)
         for (const std::string &option : dump.options) {
             name += " " + option;
         }
-        tally.add(check(name, written.out, arguments, true));
+        check(name, written.out, arguments, true, nullptr, tally);
         // The restore ran whole: its tables hold the source's rows.
         const std::string restored = dump.restored, reference = dump.reference;
         const ChildRun sums = server_->run_client_as_root(
@@ -671,6 +698,7 @@ TEST_F(ScriptOracleMariaDb, RestoresItsOwnDumpAsSqlsplitCutsIt)
 struct HandWritten {
     const char *name;
     std::string_view script;
+    const char *known = nullptr; // what the client does that sqlsplit does not, or null
 };
 
 const HandWritten kMariaDbScripts[] = {
@@ -705,6 +733,14 @@ const HandWritten kMariaDbScripts[] = {
      "-- set the delimiter\nDELIMITER $$\n# hash comment\nSELECT 1$$\n/* block */ SELECT 2$$\n"
      "DELIMITER ;\n-- done\nSELECT 3;\n"},
     {"a delimiter left open at the end", "DELIMITER $$\nSELECT 1$$\nSELECT 2;\nSELECT 3"},
+    {"CR LF line ends", "DELIMITER $$\r\nSELECT 1$$\r\nSELECT 2 $$ \r\nDELIMITER ;\r\nSELECT 3;\r\n"},
+    {"the delimiter in line comments",
+     "DELIMITER $$\nSELECT 1 # $$ in a comment\n$$\nSELECT 2 -- $$\n$$\nSELECT 3 --$$\n$$\nDELIMITER ;\n"},
+    {"the delimiter in comments that run and do not",
+     "DELIMITER ;;\n/*!50003 SELECT 1 */;;\n/*!50003 SELECT 2 ;; */;;\nSELECT /* ;; */ 3;;\nDELIMITER ;\n"},
+    {"a DELIMITER line inside a string",
+     "DELIMITER ;;\nSELECT 'a\nDELIMITER ;\nb';;\nSELECT \"c\nDELIMITER ;\";;\nDELIMITER ;\nSELECT 3;\n"},
+    {"the delimiter ends the script", "DELIMITER $$\nSELECT 1$$"},
     {"a trigger and a function under DELIMITER //",
      "CREATE TABLE IF NOT EXISTS tt (a TEXT);\n"
      "DELIMITER //\n"
@@ -722,7 +758,7 @@ TEST_F(ScriptOracleMariaDb, RunsHandWrittenScriptsAsSqlsplitCutsThem)
     for (const HandWritten &script : kMariaDbScripts) {
         // --force: a statement that fails (a routine that exists) does not
         // stop the script.
-        tally.add(check(script.name, script.script, {"--batch", "--comments", "--force", "hand"}, false));
+        check(script.name, script.script, {"--batch", "--comments", "--force", "hand"}, false, script.known, tally);
     }
     tally.print("mysql", "hand-written scripts");
 }
@@ -771,8 +807,8 @@ protected:
 
     // The script through psql (`arguments` after the connection's, then
     // "-f SCRIPT") and through sqlsplit; both sides' statements compared.
-    static Comparison check(const std::string &name, std::string_view script, std::vector<std::string> arguments,
-                            Cut *cut_out = nullptr)
+    static void check(const std::string &name, std::string_view script, std::vector<std::string> arguments,
+                      const char *known, Tally &tally, Cut *cut_out = nullptr)
     {
         const test_support::TempFolder folder;
         test_support::write_file(folder.file("script.sql"), script);
@@ -794,12 +830,10 @@ protected:
                 ours.push_back(std::move(text));
             }
         }
-        const Comparison comparison = compare(ours, sent);
-        expect_agreement(name, script, cut, comparison);
+        expect_agreement(name, script, cut, compare(ours, sent), known, tally);
         if (cut_out != nullptr) {
             *cut_out = std::move(cut);
         }
-        return comparison;
     }
 
     static PostgresServer *server_;
@@ -811,7 +845,8 @@ std::string *ScriptOraclePostgres::start_error_ = nullptr;
 
 std::string postgres_source_database()
 {
-    std::string sql = "CREATE TABLE rows_of_text (id int PRIMARY KEY, t text, b bytea, a text[]);\n";
+    std::string sql = "CREATE TABLE rows_of_text (id int PRIMARY KEY, t text, b bytea, a text[]);\n"
+                      "CREATE TABLE quoted_copy (t text);\n";
     const auto rows = awkward_rows(300, 15);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         std::string text = rows[r] ? *rows[r] : std::string();
@@ -837,9 +872,17 @@ std::string postgres_source_database()
            "CREATE TRIGGER marked BEFORE INSERT ON rows_of_text FOR EACH ROW EXECUTE FUNCTION marked();\n"
            "CREATE VIEW semicolons AS SELECT id, t || ';' AS t2, 'a;b' AS c FROM rows_of_text WHERE t <> 'x;y';\n"
            "CREATE SEQUENCE counter;\nSELECT setval('counter', 42);\n"
+           "CREATE FUNCTION atomic_sum(a int, b int) RETURNS int LANGUAGE sql\n"
+           "BEGIN ATOMIC\n  SELECT a + b;\nEND;\n"
+           "CREATE PROCEDURE atomic_insert(n int) LANGUAGE sql\n"
+           "BEGIN ATOMIC\n  INSERT INTO quoted_copy VALUES ('x;' || n);\n  INSERT INTO quoted_copy VALUES ('y;');\nEND;\n"
+           "CREATE TABLE logged (t text);\n"
+           "CREATE RULE two_actions AS ON INSERT TO logged DO ALSO"
+           " (INSERT INTO quoted_copy VALUES (NEW.t || ';'); INSERT INTO quoted_copy VALUES ('\\.'));\n"
+           "CREATE FUNCTION script_text() RETURNS text LANGUAGE plpgsql AS $$\n"
+           "BEGIN\n  RETURN '\n\\.\n\\connect x\nCOPY t FROM stdin;\n';\nEND\n$$;\n"
            "CREATE DOMAIN positive AS int CHECK (VALUE > 0);\n"
            "COMMENT ON TABLE rows_of_text IS 'rows; with \"quotes\" and ''apostrophes''';\n"
-           "CREATE TABLE quoted_copy (t text);\n"
            "COPY quoted_copy FROM stdin;\n"
            "a;b\n"
            "\\\\.\n"
@@ -891,9 +934,9 @@ TEST_F(ScriptOraclePostgres, RestoresItsOwnDumpAsSqlsplitCutsIt)
     setup_sql("postgres", "DROP DATABASE src; CREATE DATABASE from_inserts;");
 
     Cut cut;
-    tally.add(check("pg_dump --create", created.out, {"-v", "ON_ERROR_STOP=1", "-q", "-d", "postgres"}, &cut));
+    check("pg_dump --create", created.out, {"-v", "ON_ERROR_STOP=1", "-q", "-d", "postgres"}, nullptr, tally, &cut);
     expect_copy_data(*server_, "src", cut);
-    tally.add(check("pg_dump --inserts", inserts.out, {"-v", "ON_ERROR_STOP=1", "-q", "-d", "from_inserts"}));
+    check("pg_dump --inserts", inserts.out, {"-v", "ON_ERROR_STOP=1", "-q", "-d", "from_inserts"}, nullptr, tally);
     tally.print("psql", "dump");
 }
 
@@ -903,8 +946,11 @@ const HandWritten kPsqlScripts[] = {
      "\\echo one ; two\n"
      "SELECT 1;\n"
      "\\pset format unaligned\n"
-     "SELECT 2; \\echo after a statement\n"
-     "SELECT 3;\n"},
+     "SELECT 2;\n"},
+    {"a meta-command after a statement on its line", "SELECT 1; \\echo after a statement\nSELECT 2;\n",
+     "psql reads a backslash outside quotes as a meta-command wherever it stands, here the rest of the line "
+     "after \"SELECT 1;\"; sqlsplit takes only a line's first word for one, and puts \"\\echo ...\" into the "
+     "next statement"},
     {"\\; joins statements into one query",
      "SELECT 1\\; SELECT 2;\nSELECT 3 \\;\nSELECT 4;\n"},
     {"\\connect and back",
@@ -933,6 +979,30 @@ const HandWritten kPsqlScripts[] = {
      "SELECT /* i; /* nested; */ j; */ 1;\n"
      "SELECT 'k'\n'l;';\n"
      "SELECT \"m;n\" FROM (SELECT 1 AS \"m;n\") AS s;\n"},
+    {"\\g on a line of its own ends a statement", "SELECT 1\n\\g\nSELECT 2;\n"},
+    {"\\g and \\gset at the end of a line end a statement",
+     "SELECT 1 AS one \\gset\nSELECT 2 \\g\nSELECT 3;\n",
+     "psql sends the query buffer at \\g, \\gset, \\gx, \\gexec, \\watch ... wherever they stand (often "
+     "at the end of a query's line); sqlsplit takes only a line's first word for a meta-command, and cuts "
+     "the three statements as one"},
+    {"BEGIN ATOMIC bodies",
+     "CREATE FUNCTION atomic_one() RETURNS int LANGUAGE sql\nBEGIN ATOMIC\n  SELECT 1;\n  SELECT 2;\nEND;\n"
+     "CREATE OR REPLACE PROCEDURE atomic_two() LANGUAGE sql BEGIN ATOMIC SELECT 'a;b'; SELECT 3; END;\n"
+     "SELECT 5;\n"},
+    {"parentheses hold a ;",
+     "CREATE TABLE IF NOT EXISTS r (a int);\n"
+     "CREATE RULE two AS ON INSERT TO r DO ALSO (SELECT 1; SELECT 2);\n"
+     "SELECT (1;\n);\n"
+     "SELECT 6;\n"},
+    {"backslashes and COPY inside a dollar body",
+     "CREATE OR REPLACE FUNCTION body_lines() RETURNS text LANGUAGE plpgsql AS $$\n\\.\n\\connect x\n"
+     "COPY t FROM stdin;\nBEGIN RETURN 'a;b'; END\n$$;\nSELECT 7;\n"},
+    {"standard_conforming_strings off",
+     "SET standard_conforming_strings = off;\nSELECT 'a\\';b';\nSET standard_conforming_strings = on;\n"
+     "SELECT 'c\\';\n",
+     "psql follows the server's standard_conforming_strings (SET by the script, or by dumps older than "
+     "PostgreSQL 9.1): with it off a backslash escapes the quote after it; the accurate profile reads "
+     "PostgreSQL with it on"},
     {"a meta-command left at the end, a statement without its ;",
      "SELECT 1;\n\\echo last\nSELECT 2"},
 };
@@ -942,7 +1012,7 @@ TEST_F(ScriptOraclePostgres, RunsHandWrittenScriptsAsSqlsplitCutsThem)
     setup_sql("postgres", "CREATE DATABASE hand;");
     Tally tally;
     for (const HandWritten &script : kPsqlScripts) {
-        tally.add(check(script.name, script.script, {"-q", "-d", "hand"}));
+        check(script.name, script.script, {"-q", "-d", "hand"}, script.known, tally);
     }
     tally.print("psql", "hand-written scripts");
 }
