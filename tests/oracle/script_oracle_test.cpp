@@ -741,6 +741,15 @@ const HandWritten kMariaDbScripts[] = {
     {"a DELIMITER line inside a string",
      "DELIMITER ;;\nSELECT 'a\nDELIMITER ;\nb';;\nSELECT \"c\nDELIMITER ;\";;\nDELIMITER ;\nSELECT 3;\n"},
     {"the delimiter ends the script", "DELIMITER $$\nSELECT 1$$"},
+    // The client's backslash commands, outside strings, quoted names and
+    // comments wherever they stand (and inside the SQL of "/*!" comments).
+    {"the client's \\g and \\G", "SELECT 1\\g\nSELECT 2 \\G\nSELECT 3\\g SELECT 4;\nSELECT '\\g';\n",
+     "the client sends a statement at \\g or \\G (the vertical output) as at the delimiter; sqlsplit "
+     "cuts the four statements as one"},
+    {"the client's \\c clears a statement", "SELECT 1 \\c\nSELECT 2;\n",
+     "the client drops the statement so far at \\c; sqlsplit keeps \"SELECT 1 \\c\" in the next one"},
+    {"the client's \\d changes the delimiter", "\\d $$\nSELECT 1; SELECT 2$$\n\\d ;\nSELECT 3;\n",
+     "\\d is the client's short form of DELIMITER; sqlsplit reads only the long one"},
     {"a trigger and a function under DELIMITER //",
      "CREATE TABLE IF NOT EXISTS tt (a TEXT);\n"
      "DELIMITER //\n"
