@@ -109,7 +109,7 @@ struct Piece {
     PieceKind kind;
     std::size_t start, end; // the byte range in the script
     std::string text;       // those bytes
-    std::vector<std::pair<std::string, std::string>> words; // text and type name, when given
+    std::vector<std::string> words; // the texts of its words, when given
 };
 
 struct Cut {
@@ -224,7 +224,7 @@ Cut cut_with_sqlsplit(std::string_view script, const char *dialect, const char *
         }
         if (const cli_test::JsonValue *words = record->member("words")) {
             for (const cli_test::JsonValue &word : words->items) {
-                piece.words.emplace_back(word.string("text").value_or(""), word.string("type_name").value_or(""));
+                piece.words.push_back(word.string("text").value_or(""));
             }
         }
         cut.pieces.push_back(std::move(piece));
@@ -273,11 +273,11 @@ std::string mysql_sent(const Piece *piece, std::string_view logged)
         text = piece->text;
     } else {
         for (std::size_t w = 0; w < piece->words.size(); ++w) {
-            if (piece->words[w].first == "\\" && w + 1 < piece->words.size() && piece->words[w + 1].first == "-") {
+            if (piece->words[w] == "\\" && w + 1 < piece->words.size() && piece->words[w + 1] == "-") {
                 ++w;
                 continue;
             }
-            text += piece->words[w].first;
+            text += piece->words[w];
         }
     }
     std::string_view rest = trimmed(text);
@@ -308,10 +308,10 @@ std::string psql_sent(const Piece *piece, std::string_view logged)
         text = piece->text;
     } else {
         for (std::size_t w = 0; w < piece->words.size(); ++w) {
-            const bool escaped_separator = piece->words[w].first == "\\" && w + 1 < piece->words.size() &&
-                                           piece->words[w + 1].first == ";";
+            const bool escaped_separator = piece->words[w] == "\\" && w + 1 < piece->words.size() &&
+                                           piece->words[w + 1] == ";";
             if (!escaped_separator) {
-                text += piece->words[w].first;
+                text += piece->words[w];
             }
         }
     }
