@@ -94,11 +94,12 @@ void PostgresServer::start()
         // A unix socket in the cluster's folder, nothing on TCP.
         "-c", "listen_addresses=", "-c", "unix_socket_directories=" + socket_folder_,
         // Every statement received goes to the log, on standard error.
-        "-c", "log_statement=all", "-c", "logging_collector=off", "-c", "log_destination=stderr",
+        "-c", "log_statement=all", "-c", "log_min_error_statement=error", "-c", "logging_collector=off",
+        "-c", "log_destination=stderr",
         "-c", std::string("log_line_prefix=") + kLogLinePrefix, "-c", "lc_messages=C",
         // Small and quick: nothing here needs to survive a crash.
         "-c", "fsync=off", "-c", "full_page_writes=off", "-c", "synchronous_commit=off",
-        "-c", "log_min_error_statement=error", "-c", "shared_buffers=16MB", "-c", "max_connections=20", "-c", "statement_timeout=30s"};
+        "-c", "shared_buffers=16MB", "-c", "max_connections=20", "-c", "statement_timeout=30s"};
     pid_ = start_server_process(arguments, account, cluster, log_);
     guard_.watch(pid_);
     const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
