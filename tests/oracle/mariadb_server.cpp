@@ -1,19 +1,13 @@
 #include "mariadb_server.h"
 
-#include <fcntl.h>
-#include <pwd.h>
 #include <signal.h>
-#include <sys/prctl.h>
-#include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <stdexcept>
 #include <thread>
 
@@ -26,50 +20,6 @@ using namespace std::chrono_literals;
 
 constexpr auto kStartLimit = 30s;
 constexpr auto kStopLimit = 30s;
-
-std::string current_user()
-{
-    const passwd *entry = getpwuid(geteuid());
-    if (entry == nullptr || entry->pw_name == nullptr) {
-        throw std::runtime_error("the current user has no name in the password database");
-    }
-    return entry->pw_name;
-}
-
-std::string describe(const ChildRun &run)
-{
-    std::string text = "exit status " + std::to_string(run.exit_status);
-    if (run.signal != 0) {
-        text += ", signal " + std::to_string(run.signal);
-    }
-    if (run.timed_out) {
-        text += ", timed out";
-    }
-    return text + "\n" + run.out + run.err;
-}
-
-std::string read_or_empty(const std::filesystem::path &path)
-{
-    try {
-        return test_support::read_file(path);
-    } catch (const std::exception &) {
-        return {};
-    }
-}
-
-bool socket_answers(const std::string &path)
-{
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return false;
-    }
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const bool connected = connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
-    close(fd);
-    return connected;
-}
 
 int hex_value(char c)
 {
@@ -97,53 +47,11 @@ std::string from_hex(std::string_view hex)
     return bytes;
 }
 
-// Started at first, in a session of its own and orphaned at once: waits
-// until every write end of `pipe` is closed, which happens when the test
-// ends, however it ends; then kills the last server whose number came down
-// the pipe (0: stopped already) and removes the folder.
-void start_guard(const int pipe[2], const std::string &folder)
-{
-    const pid_t middle = fork();
-    if (middle < 0) {
-        throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
-    }
-    if (middle > 0) {
-        int status = 0;
-        waitpid(middle, &status, 0);
-        return;
-    }
-    if (fork() != 0) {
-        _exit(0);
-    }
-    setsid();
-    for (int fd = 0; fd < 1024; ++fd) {
-        if (fd != pipe[0]) {
-            close(fd);
-        }
-    }
-    pid_t server = 0;
-    for (;;) {
-        pid_t next = 0;
-        const ssize_t n = read(pipe[0], &next, sizeof next);
-        if (n == static_cast<ssize_t>(sizeof next)) {
-            server = next;
-        } else if (!(n < 0 && errno == EINTR)) {
-            break;
-        }
-    }
-    if (server > 0) {
-        kill(server, SIGKILL);
-    }
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
-    _exit(0);
-}
-
 } // namespace
 
 bool MariaDbPrograms::installed() const
 {
-    for (const std::string *program : {&server, &client, &install_db}) {
+    for (const std::string *program : {&server, &client, &install_db, &dump}) {
         if (program->empty() || access(program->c_str(), X_OK) != 0) {
             return false;
         }
@@ -153,29 +61,15 @@ bool MariaDbPrograms::installed() const
 
 MariaDbPrograms mariadb_programs()
 {
-    return {SPLTWD_MARIADBD, SPLTWD_MARIADB_CLIENT, SPLTWD_MARIADB_INSTALL_DB};
+    return {SPLTWD_MARIADBD, SPLTWD_MARIADB_CLIENT, SPLTWD_MARIADB_INSTALL_DB, SPLTWD_MARIADB_DUMP};
 }
 
-MariaDbServer::MariaDbServer(const MariaDbPrograms &programs) : programs_(programs)
+MariaDbServer::MariaDbServer(const MariaDbPrograms &programs) : programs_(programs), guard_(folder_.path())
 {
-    int guard[2];
-    if (pipe2(guard, O_CLOEXEC) != 0) {
-        throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
-    }
-    try {
-        start_guard(guard, folder_.path().string());
-    } catch (...) {
-        close(guard[0]);
-        close(guard[1]);
-        throw;
-    }
-    close(guard[0]);
-    guard_ = guard[1];
     try {
         start();
     } catch (...) {
         stop();
-        close(guard_);
         throw;
     }
 }
@@ -189,7 +83,8 @@ void MariaDbServer::start()
     }
     const std::string data = (dir / "data").string();
     log_ = (dir / "general.log").string();
-    const std::string user = "--user=" + current_user();
+    const ServerAccount account = current_account();
+    const std::string user = "--user=" + account.name;
     // Small InnoDB files: the data folder takes about 20 MB and a second.
     const std::vector<std::string> small_innodb = {"--innodb-buffer-pool-size=16M", "--innodb-log-file-size=4M"};
 
@@ -217,43 +112,15 @@ void MariaDbServer::start()
         // No statement of a corpus may hold the server up for long.
         "--max-statement-time=5", "--skip-name-resolve"};
     arguments.insert(arguments.end(), small_innodb.begin(), small_innodb.end());
-    std::vector<char *> argv;
-    for (std::string &argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    const std::string output = (dir / "server.out").string();
-
-    const pid_t parent = getpid();
-    pid_ = fork();
-    if (pid_ < 0) {
-        throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
-    }
-    if (pid_ == 0) {
-        // The server must not outlive a test that crashes.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) {
-            _exit(127);
-        }
-        const int in = open("/dev/null", O_RDONLY);
-        const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0) {
-            _exit(127);
-        }
-        // Nothing of the test's (ctest's pipes among them) stays open in the server.
-        for (int fd = 3; fd < 1024; ++fd) {
-            close(fd);
-        }
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    tell_guard(pid_);
+    const std::filesystem::path output = dir / "server.out";
+    pid_ = start_server_process(arguments, account, dir, output);
+    guard_.watch(pid_);
     const auto deadline = std::chrono::steady_clock::now() + kStartLimit;
     while (!socket_answers(socket_)) {
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
-            tell_guard(0);
+            guard_.watch(0);
             throw std::runtime_error("mariadbd ended at start:\n" + read_or_empty(dir / "server.log") +
                                      read_or_empty(output));
         }
@@ -279,13 +146,6 @@ void MariaDbServer::start()
 MariaDbServer::~MariaDbServer()
 {
     stop();
-    close(guard_);
-}
-
-void MariaDbServer::tell_guard(pid_t server) const noexcept
-{
-    const ssize_t written = write(guard_, &server, sizeof server);
-    (void)written; // without the guard only a crash would leave the folder behind
 }
 
 void MariaDbServer::stop() noexcept
@@ -293,19 +153,9 @@ void MariaDbServer::stop() noexcept
     if (pid_ <= 0) {
         return;
     }
-    kill(pid_, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + kStopLimit;
-    int status = 0;
-    while (waitpid(pid_, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(20ms);
-    }
+    stop_server_process(pid_, SIGTERM, kStopLimit);
     pid_ = -1;
-    tell_guard(0);
+    guard_.watch(0);
 }
 
 ChildRun MariaDbServer::run_as_root(std::string_view script) const
@@ -343,8 +193,9 @@ namespace {
 // tab, or two tabs; the connection's number right-aligned; the command
 // ("Query", "Connect", "Init DB", ...) and a tab; then the argument, line
 // feeds and all, up to the line feed before the next entry.  Gives where
-// the argument starts and the command, or npos.
-std::size_t entry_argument(std::string_view log, std::size_t line, std::string_view &command)
+// the argument starts, the connection and the command, or npos.
+std::size_t entry_argument(std::string_view log, std::size_t line, unsigned long &connection,
+                           std::string_view &command)
 {
     std::size_t i = line;
     auto digits = [&](std::size_t count) {
@@ -378,11 +229,13 @@ std::size_t entry_argument(std::string_view log, std::size_t line, std::string_v
     }
     while (byte(' ')) {
     }
+    const std::size_t number = i;
     if (!digits(1)) {
         return std::string_view::npos;
     }
     while (digits(1)) {
     }
+    connection = std::stoul(std::string(log.substr(number, i - number)));
     if (!byte(' ')) {
         return std::string_view::npos;
     }
@@ -401,35 +254,65 @@ std::size_t entry_argument(std::string_view log, std::size_t line, std::string_v
 
 } // namespace
 
-std::vector<std::string> MariaDbServer::take_logged_statements() const
+std::vector<MariaDbServer::LogEntry> MariaDbServer::take_log_entries() const
 {
     const std::string whole = read_or_empty(log_);
     const std::string_view log = std::string_view(whole).substr(std::min(log_read_, whole.size()));
     log_read_ = whole.size();
-    // Each entry and its argument, the entries found at line starts.
-    struct Entry {
-        std::string_view command;
+    // Each entry and where its argument starts, the entries found at line starts.
+    struct Start {
+        LogEntry entry;
         std::size_t line, argument;
     };
-    std::vector<Entry> entries;
+    std::vector<Start> starts;
     for (std::size_t line = 0; line < log.size(); line = log.find('\n', line) + 1) {
+        unsigned long connection = 0;
         std::string_view command;
-        const std::size_t argument = entry_argument(log, line, command);
+        const std::size_t argument = entry_argument(log, line, connection, command);
         if (argument != std::string_view::npos) {
-            entries.push_back({command, line, argument});
+            starts.push_back({{connection, std::string(command), {}}, line, argument});
         }
         if (log.find('\n', line) == std::string_view::npos) {
             break;
         }
     }
+    std::vector<LogEntry> entries;
+    for (std::size_t e = 0; e < starts.size(); ++e) {
+        const std::size_t end = e + 1 < starts.size() ? starts[e + 1].line - 1 : log.size() - 1;
+        starts[e].entry.argument = log.substr(starts[e].argument, end - starts[e].argument);
+        entries.push_back(std::move(starts[e].entry));
+    }
+    return entries;
+}
+
+std::vector<std::string> MariaDbServer::take_logged_statements() const
+{
     std::vector<std::string> statements;
-    for (std::size_t e = 0; e < entries.size(); ++e) {
-        const std::size_t end = e + 1 < entries.size() ? entries[e + 1].line - 1 : log.size() - 1;
-        if (entries[e].command == "Query") {
-            statements.emplace_back(log.substr(entries[e].argument, end - entries[e].argument));
+    for (LogEntry &entry : take_log_entries()) {
+        if (entry.command == "Query") {
+            statements.push_back(std::move(entry.argument));
         }
     }
     return statements;
+}
+
+ChildRun MariaDbServer::run_client_as_root(std::string_view script, const std::vector<std::string> &arguments) const
+{
+    RunOptions options;
+    options.standard_input = std::string(script);
+    options.time_limit = 60s;
+    std::vector<std::string> all = {"--no-defaults", "--socket=" + socket_, "--user=root"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return test_support::run_program(programs_.client, all, options);
+}
+
+ChildRun MariaDbServer::dump(const std::vector<std::string> &arguments) const
+{
+    RunOptions options;
+    options.time_limit = 60s;
+    std::vector<std::string> all = {"--no-defaults", "--socket=" + socket_, "--user=root"};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    return test_support::run_program(programs_.dump, all, options);
 }
 
 } // namespace oracle

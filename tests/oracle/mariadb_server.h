@@ -13,13 +13,14 @@
 #include <vector>
 
 #include "child_process.h"
+#include "server_process.h"
 #include "temp_files.h"
 
 namespace oracle {
 
 // The programs this build found; empty when MariaDB is not installed.
 struct MariaDbPrograms {
-    std::string server, client, install_db;
+    std::string server, client, install_db, dump;
     bool installed() const;
 };
 MariaDbPrograms mariadb_programs();
@@ -46,12 +47,30 @@ public:
     // would be read as two.
     std::vector<std::string> take_logged_statements() const;
 
+    // Every entry of the general query log since the last take, in order:
+    // the connection's number, the command ("Connect", "Query", "Init DB",
+    // "Quit", ...) and its argument.
+    struct LogEntry {
+        unsigned long connection;
+        std::string command;
+        std::string argument;
+    };
+    std::vector<LogEntry> take_log_entries() const;
+
+    // The client run as root with these options after the connection's,
+    // `script` on its standard input.
+    test_support::ChildRun run_client_as_root(std::string_view script,
+                                              const std::vector<std::string> &arguments) const;
+
+    // mariadb-dump run as root with these options after the connection's;
+    // the dump is its standard output.
+    test_support::ChildRun dump(const std::vector<std::string> &arguments) const;
+
     // "10.11.6-MariaDB-..." as the server reports it.
     const std::string &version() const { return version_; }
 
 private:
     void start();
-    void tell_guard(pid_t server) const noexcept;
     test_support::ChildRun run_as_root(std::string_view script) const;
     void stop() noexcept;
 
@@ -60,8 +79,8 @@ private:
     std::string socket_;
     std::string log_;
     mutable std::size_t log_read_ = 0;
+    ServerGuard guard_; // after folder_, whose path it takes
     pid_t pid_ = -1;
-    int guard_ = -1; // write end of the pipe to the guard process
     std::string version_;
 };
 
