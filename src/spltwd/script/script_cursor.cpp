@@ -55,7 +55,7 @@ void Cursor::set_text(const char *data, std::size_t size, bool more)
 
 std::int32_t Cursor::next(spltwd_piece &piece)
 {
-    while (pieces_.empty()) {
+    while (piece_count_ == 0) {
         if (given_up_) {
             return 0;
         }
@@ -85,16 +85,17 @@ std::int32_t Cursor::next(spltwd_piece &piece)
             case Outcome::out_of_memory: return -1;
             case Outcome::too_long:
                 given_up_ = true;
-                pieces_.clear();
+                piece_count_ = 0;
                 return -3;
         }
     }
-    const Piece &next = pieces_.front();
+    const Piece &next = pieces_[first_piece_];
     piece.kind = next.kind;
     piece.start = next.start;
     piece.end = next.end;
     piece.text = next.start >= text_.base ? text_.data + (next.start - text_.base) : nullptr;
-    pieces_.pop_front();
+    first_piece_ = (first_piece_ + 1) % pieces_.size();
+    --piece_count_;
     return 1;
 }
 
@@ -350,7 +351,8 @@ std::int32_t Cursor::split(std::uint64_t from, std::uint64_t length, std::uint32
 
 void Cursor::push(std::int32_t kind, std::uint64_t start, std::uint64_t end)
 {
-    pieces_.push_back({kind, start, end});
+    pieces_[(first_piece_ + piece_count_) % pieces_.size()] = {kind, start, end};
+    ++piece_count_;
 }
 
 void Cursor::receive_words(void *cursor, const char *records, std::uint32_t length)

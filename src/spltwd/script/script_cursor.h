@@ -5,7 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <array>
 
 #include "mirx_sql_splt_wd.h"
 #include "script_rules.h"
@@ -60,7 +60,12 @@ private:
     std::uint64_t position_ = 0;
     bool line_blank_at_position_ = true;
     std::uint64_t line_origin_ = 0;
-    std::deque<Piece> pieces_;
+    // The pieces found and not yet given: a step finds at most two (the
+    // statement before a command line, and the command).  Held in place,
+    // so that a script of many statements allocates nothing per piece.
+    std::array<Piece, 4> pieces_{};
+    std::size_t first_piece_ = 0;
+    std::size_t piece_count_ = 0;
     std::uint64_t window_ = kFirstWindow;
     std::uint64_t whole_window_ = kFirstWholeWindow;
     bool given_up_ = false;
