@@ -27,8 +27,9 @@
  *                first appearance; none where a "(" follows the word.  Not
  *                tables: UPDATE right after ON, KEY, FOR, DO, BEFORE, AFTER,
  *                OF, OR or "," (ON UPDATE CASCADE, FOR UPDATE, GRANT
- *                SELECT, UPDATE), the words SET, OF and ON (MERGE's UPDATE
- *                SET, TABLE OF), and FROM among the arguments of EXTRACT,
+ *                SELECT, UPDATE), the words SET, OF, ON, STDIN and STDOUT
+ *                (MERGE's UPDATE SET, TABLE OF, COPY ... FROM STDIN), and
+ *                FROM among the arguments of EXTRACT,
  *                SUBSTRING, SUBSTR, TRIM and OVERLAY.
  */
 #ifndef SPLTWD_DIGEST_H

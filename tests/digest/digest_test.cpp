@@ -219,6 +219,7 @@ const Tables kTables[] = {
     {MY, "IF n > 0 THEN UPDATE item SET a = 1; END IF", {"item"}},
     {PG, "INSERT INTO t VALUES (1) ON CONFLICT (key) DO UPDATE SET a = 2", {"t"}},
     {ORA, "CREATE TYPE list_t AS TABLE OF NUMBER", {}},
+    {PG, "COPY public.notes (id, body) FROM stdin", {}},
     // FROM among a function's arguments names no table.
     {ALL, "SELECT EXTRACT(YEAR FROM d), TRIM(BOTH ' ' FROM s) FROM t WHERE SUBSTRING(s FROM 2) = 'x'", {"t"}},
     {ALL, "SELECT 1", {}},

@@ -46,8 +46,8 @@ constexpr KeywordSet kClauseWords(std::array<std::string_view, 27>{
 constexpr KeywordSet kUpdateOfAClause(
     std::array<std::string_view, 9>{"ON", "KEY", "FOR", "DO", "BEFORE", "AFTER", "OF", "OR", ","});
 // Names that follow a table word without naming a table: UPDATE SET (in
-// MERGE), TABLE OF (a collection type), GRANT UPDATE ON.
-constexpr KeywordSet kNoTable(std::array<std::string_view, 3>{"SET", "OF", "ON"});
+// MERGE), TABLE OF (a collection type), GRANT UPDATE ON, COPY's FROM STDIN.
+constexpr KeywordSet kNoTable(std::array<std::string_view, 5>{"SET", "OF", "ON", "STDIN", "STDOUT"});
 static_assert(kTableWords.find(kFrom) >= 0 && kTableWords.find(kUpdate) >= 0 && kTableWords.find(kTable) >= 0);
 
 }  // namespace
