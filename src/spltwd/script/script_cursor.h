@@ -70,11 +70,10 @@ private:
     std::uint64_t whole_window_ = kFirstWholeWindow;
     bool given_up_ = false;
 
-    // While a split runs: where its next word starts, and where its last
-    // word started; words go to the rules only while feeding.
+    // While a split runs: where its next word starts; words go to the
+    // rules only while feeding.
     bool feeding_ = false;
     std::uint64_t word_offset_ = 0;
-    std::uint64_t last_word_start_ = 0;
 
     // psql's data after COPY ... FROM STDIN
     bool in_data_ = false;
