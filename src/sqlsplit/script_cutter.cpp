@@ -5,34 +5,6 @@
 
 namespace sqlsplit {
 
-namespace {
-
-// Calls each(word) for every record of a run of whole records; `offset`
-// is the statement offset of the first and moves on past the last.
-template <typename Each>
-void for_each_record(const char *records, std::uint32_t length, std::uint64_t &offset, Each each)
-{
-    for (std::uint32_t at = 0; length - at >= 8;) {
-        // The record's fields are unaligned: copy them out.
-        std::uint32_t word_length = 0;
-        std::memcpy(&word_length, records + at, sizeof word_length);
-        if (word_length > length - at - 8) {
-            return;
-        }
-        CutWord word;
-        word.text = std::string_view(records + at + 4, word_length);
-        std::memcpy(&word.type, records + at + 4 + word_length, sizeof word.type);
-        std::memcpy(&word.mask, records + at + 6 + word_length, sizeof word.mask);
-        word.start = offset;
-        offset += word_length;
-        word.end = offset;
-        each(word);
-        at += 8 + word_length;
-    }
-}
-
-} // namespace
-
 ScriptCutter::ScriptCutter(spltwd_context *context, std::uint16_t dialect, std::int32_t client, bool words,
                            std::size_t kept_records)
     : context_(context), dialect_(dialect), script_(spltwd_script_create(dialect, client)), words_(words),

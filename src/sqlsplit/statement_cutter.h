@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,30 @@ struct CutStatement {
     std::int32_t result = 0;    // the split's result: the stream length, 0, or -5
     std::uint64_t word_count = 0;
 };
+
+// Calls each(word) for every record of a run of whole records; `offset`
+// is the statement offset of the first and moves on past the last.
+template <typename Each>
+inline void for_each_record(const char *records, std::uint32_t length, std::uint64_t &offset, Each each)
+{
+    for (std::uint32_t at = 0; length - at >= 8;) {
+        // The record's fields are unaligned: copy them out.
+        std::uint32_t word_length = 0;
+        std::memcpy(&word_length, records + at, sizeof word_length);
+        if (word_length > length - at - 8) {
+            return;
+        }
+        CutWord word;
+        word.text = std::string_view(records + at + 4, word_length);
+        std::memcpy(&word.type, records + at + 4 + word_length, sizeof word.type);
+        std::memcpy(&word.mask, records + at + 6 + word_length, sizeof word.mask);
+        word.start = offset;
+        offset += word_length;
+        word.end = offset;
+        each(word);
+        at += 8 + word_length;
+    }
+}
 
 class StatementCutter {
 public:
