@@ -197,6 +197,28 @@ private:
     }
 
     // Returns false when the output failed and the run must stop.
+    // Writes a statement that `cutter` (a StatementCutter or a ScriptCutter)
+    // cut, with its words.
+    template <typename Cutter>
+    void write_statement(Cutter &cutter, const CutStatement &statement, const std::string &label)
+    {
+        format_->begin(text_, number_, statement, label);
+        // A long statement's header goes out before its words are made.
+        text_.write_if_full();
+        cutter.each_word(
+            [this](const CutWord &word) {
+                format_->word(text_, word);
+                text_.write_if_full();
+            },
+            debug_lines_);
+        format_->end(text_);
+        // With debug lines on standard error, each statement's lines come
+        // before its text.
+        if (options_.debug_lines) {
+            text_.write();
+        }
+    }
+
     bool split_input(spltwd_context *context, const std::string &label, std::string_view bytes)
     {
         if (!options_.classic) {
@@ -220,21 +242,7 @@ private:
                 output_works = false;
                 break;
             }
-            format_->begin(text_, number_, statement, label);
-            // A long statement's header goes out before its words are made.
-            text_.write_if_full();
-            cutter.each_word(
-                [this](const CutWord &word) {
-                    format_->word(text_, word);
-                    text_.write_if_full();
-                },
-                debug_lines_);
-            format_->end(text_);
-            // With debug lines on standard error, each statement's lines come
-            // before its text.
-            if (options_.debug_lines) {
-                text_.write();
-            }
+            write_statement(cutter, statement, label);
             if (text_.error() != 0) {
                 output_works = report_write_error(text_.error());
                 break;
@@ -267,21 +275,7 @@ private:
                 format_->data(text_, ++data_blocks_, piece, label);
             } else {
                 ++number_;
-                format_->begin(text_, number_, piece.statement, label);
-                // A long statement's header goes out before its words are made.
-                text_.write_if_full();
-                cutter.each_word(
-                    [this](const CutWord &word) {
-                        format_->word(text_, word);
-                        text_.write_if_full();
-                    },
-                    debug_lines_);
-                format_->end(text_);
-                // With debug lines on standard error, each statement's lines come
-                // before its text.
-                if (options_.debug_lines) {
-                    text_.write();
-                }
+                write_statement(cutter, piece.statement, label);
             }
             text_.write_if_full();
             if (text_.error() != 0) {
