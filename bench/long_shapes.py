@@ -11,6 +11,7 @@ callgrind, as bench/callgrind_ipb.py does for the corpus.  The shapes:
     mixed SQL        MySQL statements of the corpus joined by line ends
                      (those of grammars-v4/mysql.rec when the corpus has it)
     string           one MySQL string
+    quoted name      one MySQL `name`, one PostgreSQL "name"
     comment          one bracketed comment, generic mode
     dollar body      one PostgreSQL dollar-quoted body
     one-byte words   "a,a,a,...", MySQL and generic mode
@@ -73,6 +74,8 @@ def read_records(path):
 SHAPES = [
     ("mixed SQL", 32, mixed_sql),
     ("string", 32, lambda corpus, size: filled(b"'", b"'", size)),
+    ("quoted name", 32, lambda corpus, size: filled(b"`", b"`", size)),
+    ("quoted name", 64, lambda corpus, size: filled(b'"', b'"', size)),
     ("comment", 0, lambda corpus, size: filled(b"/*", b"*/", size)),
     ("dollar body", 64, lambda corpus, size: filled(b"$$", b"$$", size)),
     ("one-byte words", 32, lambda corpus, size: (b"a," * (size // 2 + 1))[:size]),
@@ -111,7 +114,8 @@ def main():
                 record = workdir / "shape.rec"
                 record.write_bytes(b"%d %d\n" % (dialect, len(text)) + text + b"\n")
                 counts, instructions = callgrind_ipb.measure(args.harness, [str(record)], workdir,
-                                                             number * 100 + size, args.accurate)
+                                                             number * 100 + size,
+                                                             "accurate" if args.accurate else "classic")
                 figures.append(instructions / counts["bytes"])
             print(f"{name:<16} {dialect:>7} " + " ".join(f"{figure:>10.1f}" for figure in figures), flush=True)
 

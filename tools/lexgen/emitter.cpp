@@ -1,6 +1,7 @@
 #include "emitter.h"
 
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "loops.h"
@@ -10,8 +11,10 @@ namespace {
 
 // Many numbers per line: the compiler reads long initialisers fastest so.
 template <typename Number>
-void emit_array(std::string& out, const char* type, const std::string& name, const Number* values, std::size_t count) {
-    out += "static const " + std::string(type) + " " + name + "[" + std::to_string(count) + "] = {";
+void emit_array(std::string& out, const char* type, const std::string& name, const Number* values, std::size_t count,
+                const char* alignment = "") {
+    out += std::string(alignment) + "static const " + std::string(type) + " " + name + "[" + std::to_string(count) +
+           "] = {";
     std::size_t line_length = 200;
     for (std::size_t i = 0; i < count; ++i) {
         if (line_length >= 120) {
@@ -38,7 +41,8 @@ std::vector<std::uint32_t> table_rows(const Tables& tables, const Loops& loops) 
         std::uint32_t about = tables.accept[s];
         if (const std::uint16_t set = loops.set_of_state[s]; set != 0) {
             about |= std::uint32_t{set - 1u} << 16;
-            if (loops.only_exit[set - 1u] >= 0) about |= 1u << 31;
+            if (run_ends_walk(tables, s)) about |= 1u << 30;
+            if (loops.exit_count[set - 1u] != 0) about |= 1u << 31;
         }
         rows.push_back(about);
     }
@@ -58,15 +62,18 @@ std::string emit_tables_source(const Tables& tables, const std::string& symbol) 
     emit_array(out, "DfaState", symbol + "_start", start.data(), start.size());
     emit_array(out, "std::uint32_t", symbol + "_rows", rows.data(), rows.size());
     // C++ has no empty arrays: tables without loops get one unused entry.
-    const std::uint8_t no_stays[1] = {0};
-    const std::int16_t no_exit[1] = {-1};
-    const bool none = loops.only_exit.empty();
-    emit_array(out, "std::uint8_t", symbol + "_stays", none ? no_stays : loops.stays.data(),
+    const std::uint8_t none_of_them[kMaxExits * kExitBlock] = {};
+    const bool none = loops.exit_count.empty();
+    emit_array(out, "std::uint8_t", symbol + "_stays", none ? none_of_them : loops.stays.data(),
                none ? 1 : loops.stays.size());
-    emit_array(out, "std::int16_t", symbol + "_only_exit", none ? no_exit : loops.only_exit.data(),
-               none ? 1 : loops.only_exit.size());
+    emit_array(out, "std::uint8_t", symbol + "_exit_count", none ? none_of_them : loops.exit_count.data(),
+               none ? 1 : loops.exit_count.size());
+    // The exit blocks are loaded whole: aligned on a block.
+    emit_array(out, "std::uint8_t", symbol + "_exits", none ? none_of_them : loops.exits.data(),
+               none ? std::size(none_of_them) : loops.exits.size(), "alignas(16) ");
     out += "extern const DfaLoops " + symbol + "_loops;\n";
-    out += "const DfaLoops " + symbol + "_loops = {" + symbol + "_stays, " + symbol + "_only_exit};\n\n";
+    out += "const DfaLoops " + symbol + "_loops = {" + symbol + "_stays, " + symbol + "_exit_count, " + symbol +
+           "_exits};\n\n";
     out += "extern const DfaTables " + symbol + ";\n";
     out += "const DfaTables " + symbol + " = {\n    " + std::to_string(tables.state_count()) + ", " +
            std::to_string(tables.class_count) + ", " + std::to_string(tables.start.size()) + ", " +

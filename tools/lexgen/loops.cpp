@@ -24,17 +24,28 @@ Loops find_loops(const Tables& tables) {
         auto [it, added] = set_index.try_emplace(stays, static_cast<std::uint16_t>(set_index.size()));
         if (added) {
             loops.stays.insert(loops.stays.end(), stays.begin(), stays.end());
-            // 0x00 shares the class of 0x01, so a lone exit byte is never
-            // 0x00 and can be searched for as it stands.
-            std::int16_t exit = -1;
-            for (unsigned byte = 0; byte < 256 && kept == 255; ++byte) {
-                if (!stays[byte]) exit = static_cast<std::int16_t>(byte);
+            std::vector<std::uint8_t> leaving;
+            for (unsigned byte = 0; byte < 256; ++byte) {
+                if (!stays[byte]) leaving.push_back(static_cast<std::uint8_t>(byte));
             }
-            loops.only_exit.push_back(exit);
+            const bool few = !leaving.empty() && leaving.size() <= kMaxExits;
+            loops.exit_count.push_back(few ? static_cast<std::uint8_t>(leaving.size()) : 0);
+            for (unsigned i = 0; i < kMaxExits; ++i) {
+                const std::uint8_t exit = !few ? 0 : i < leaving.size() ? leaving[i] : leaving[0];
+                loops.exits.insert(loops.exits.end(), kExitBlock, exit);
+            }
         }
         loops.set_of_state[state] = static_cast<std::uint16_t>(it->second + 1);
     }
     return loops;
+}
+
+bool run_ends_walk(const Tables& tables, std::uint32_t state) {
+    const std::uint16_t* row = &tables.next[std::size_t{state} * tables.class_count];
+    for (std::uint16_t c = 0; c < tables.class_count; ++c) {
+        if (row[c] != state && row[c] != 0) return false;
+    }
+    return true;
 }
 
 }  // namespace lexgen

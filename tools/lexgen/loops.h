@@ -1,8 +1,10 @@
 // Self-loop states: states in which many bytes lead back to the same state,
 // such as the bodies of strings and comments, names and whitespace runs.
 // The tables describe each such state by the set of bytes that keep it, so
-// that a scanner can pass over those bytes with a byte test (or a search
-// for the one byte that leaves) instead of a table step each.
+// that a scanner can pass over those bytes with a byte test instead of a
+// table step each, or, when only a few bytes leave the state (a string's
+// quote and backslash, a comment's star), by comparing a block of bytes at
+// once with each of them.
 #ifndef LEXGEN_LOOPS_H
 #define LEXGEN_LOOPS_H
 
@@ -13,10 +15,21 @@ namespace lexgen {
 
 struct Tables;
 
+// A stay set that at most this many byte values leave is searched for
+// those bytes, a block at a time.
+constexpr unsigned kMaxExits = 4;
+// Each of those bytes comes as a block of this many copies, ready to be
+// compared with a block of the text.
+constexpr unsigned kExitBlock = 16;
+
 struct Loops {
     std::vector<std::uint16_t> set_of_state;  // per state: 0, or 1 + the index of its stay set
     std::vector<std::uint8_t> stays;          // 256 per set: 1 for a byte that keeps the state
-    std::vector<std::int16_t> only_exit;      // per set: the one byte that leaves, or -1
+    // Per set: how many byte values leave it, when at most kMaxExits do,
+    // else 0; and kMaxExits blocks of kExitBlock copies of those values,
+    // the first repeated into the unused blocks.
+    std::vector<std::uint8_t> exit_count;
+    std::vector<std::uint8_t> exits;
 };
 
 // A state counts when at least this many byte values keep it: shorter
@@ -24,6 +37,10 @@ struct Loops {
 constexpr unsigned kMinStayBytes = 5;
 
 Loops find_loops(const Tables& tables);
+
+// Whether every byte that leaves the self-loop state `state` leads to the
+// dead state, so that a walk ends where the state's run ends.
+bool run_ends_walk(const Tables& tables, std::uint32_t state);
 
 }  // namespace lexgen
 

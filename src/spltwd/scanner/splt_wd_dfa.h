@@ -15,13 +15,16 @@ namespace spltwd {
 // move from it stays there.  The last word of a row tells what a match
 // loop asks of a state only now and then: the rule it accepts, and for a
 // self-loop state (many bytes keep it, such as the body of a string or a
-// comment) the index of its stay set in DfaLoops and whether one byte alone
-// leaves it.
+// comment) the index of its stay set in DfaLoops, whether every byte that
+// leaves it leads to the dead state (then a walk ends with the state's
+// run) and whether few bytes leave it (then they are searched for a block
+// at a time).
 using DfaState = std::uint32_t;
 constexpr std::uint32_t kRuleBits = 0xffff;        // the rule accepted, 0 for none
 constexpr unsigned kStaySetShift = 16;             // the stay set of a loop state ...
-constexpr std::uint32_t kStaySetBits = 0x7fff;
-constexpr std::uint32_t kSingleExit = 1u << 31;    // ... and whether it has a single exit byte
+constexpr std::uint32_t kStaySetBits = 0x3fff;
+constexpr std::uint32_t kRunEndsWalk = 1u << 30;   // ... whether its run ends the walk
+constexpr std::uint32_t kFewExits = 1u << 31;      // ... and whether DfaLoops lists the bytes that leave it
 
 struct DfaTables {
     std::uint32_t state_count;      // rows
@@ -45,8 +48,14 @@ struct DfaTables {
 
 // The stay sets of the self-loop states (lexgen: loops.h).
 struct DfaLoops {
-    const std::uint8_t* stays;      // [256 per set]: 1 for a byte that keeps the state
-    const std::int16_t* only_exit;  // [per set]: the one byte that leaves the state, or -1
+    static constexpr unsigned kMaxExits = 4;    // bytes that leave a set of few exits
+    static constexpr unsigned kExitBlock = 16;  // copies of each such byte
+
+    const std::uint8_t* stays;       // [256 per set]: 1 for a byte that keeps the state
+    const std::uint8_t* exit_count;  // [per set]: 1 .. kMaxExits bytes leave the state, or 0 for more
+    // [kMaxExits * kExitBlock per set, aligned on a block]: each byte that
+    // leaves the state, repeated; the first fills the unused blocks.
+    const std::uint8_t* exits;
 };
 
 }  // namespace spltwd

@@ -6,6 +6,7 @@
 #include "splt_wd_profiles.h"
 #include "splt_wd_rule_steps.h"
 #include "splt_wd_scanner_memory.h"
+#include "splt_wd_stay_run.h"
 
 namespace spltwd {
 namespace {
@@ -39,13 +40,6 @@ void SplitScan<Table, Sink>::begin(int condition) {
     if (condition >= 0 && condition < Table::tables().condition_count) start_state_ = Table::tables().start[condition];
 }
 
-// Passes from `p` to the next `exit` byte, or to the end.
-template <class Table, class Sink>
-const typename SplitScan<Table, Sink>::Byte* SplitScan<Table, Sink>::pass_to(int exit, const Byte* p) const {
-    const void* found = std::memchr(p, exit, static_cast<std::size_t>(end_ - p));
-    return found ? static_cast<const Byte*>(found) : end_;
-}
-
 // One walk, in plain words: from `p`, step through the table byte by byte,
 // remembering the last place where the state accepts a rule, until a byte
 // has no move or the statement ends.  The bytes read beyond the match are
@@ -75,6 +69,11 @@ inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::walk(con
             break;
         }
     } while (p != end);
+    return end_walk(last);
+}
+
+template <class Table, class Sink>
+inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::end_walk(Longest last) {
     if (noted_) {
         known_.last = last;
         noted_ = false;
@@ -82,12 +81,13 @@ inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::walk(con
     return last;
 }
 
-// A loop state, one that many bytes keep, gets two shortcuts:
+// A loop state, one that many bytes keep, gets three shortcuts:
 //
-// - The bytes that keep the state are passed without the table (a byte
-//   test each, or a search for the one byte that leaves a string or
-//   comment body).  The state, and so its rule, stays the same throughout,
-//   so only the end of the run matters.
+// - The bytes that keep the state are passed without the table
+//   (splt_wd_stay_run.h).  The state, and so its rule, stays the same
+//   throughout, so only the end of the run matters.
+// - When every byte that leaves the state leads nowhere, the walk ends
+//   with the run: returns false.
 // - If the state accepts nothing, a later walk may pass the same run again
 //   (a name in the generic mode, say, is read to its end from each of its
 //   one-letter words, in the hope of a ".*" behind it).  The walk's first
@@ -107,16 +107,14 @@ inline bool SplitScan<Table, Sink>::pass_loop_state(DfaState state, const Byte*&
         return false;
     }
     const std::uint32_t about = Table::tables().rows[state + Table::kRowShape.width - 1];
-    const bool accepts = (about & kRuleBits) != 0;
     const Byte* const entered = p;
     const unsigned set = (about >> kStaySetShift) & kStaySetBits;
-    if (about & kSingleExit) {
-        p = pass_to(Table::loops().only_exit[set], p);
+    if (about & kFewExits) {
+        p = pass_to_exit(Table::loops(), set, p, end_);
     } else {
-        const std::uint8_t* const stays = Table::loops().stays + std::size_t{set} * 256;
-        while (p != end_ && stays[*p]) ++p;
+        p = pass_stays(Table::loops().stays + std::size_t{set} * 256, p, end_);
     }
-    if (accepts) {
+    if ((about & kRuleBits) != 0) {
         last = {state, p};
     } else if (!noted_) {
         known_.state = state;
@@ -124,7 +122,7 @@ inline bool SplitScan<Table, Sink>::pass_loop_state(DfaState state, const Byte*&
         known_.to = p;
         noted_ = true;
     }
-    return true;
+    return (about & kRunEndsWalk) == 0;
 }
 
 template <class Table, class Sink>
@@ -206,6 +204,15 @@ int SplitScan<Table, Sink>::run() {
     [[maybe_unused]] SinkWord* next = nullptr;
     if constexpr (kToSink) next = sink_->cursor();
     const Byte* pos = pos_;
+    // Up to safe_end the stream has room for the records of whatever words
+    // the fast actions take: a match of L bytes records L + 8 bytes, or a
+    // fixed text of at most 16 and 8, so at most kMostPerByte bytes for
+    // each byte it takes.  Other records (a closing quote's pending word,
+    // the general actions) find their room themselves, and safe_end is
+    // worked out again after them.
+    constexpr std::ptrdiff_t kMostPerByte = RuleAction::kTextBlock + 8;
+    const auto safe_from = [&](const Byte* at) { return at + (limit - out) / kMostPerByte; };
+    const Byte* safe_end = safe_from(pos);
     int result = 1;
     // The end-of-input action of every start condition returns 1.
     while (pos != end_) {
@@ -213,13 +220,16 @@ int SplitScan<Table, Sink>::run() {
         const unsigned rule = rows[last.state + Table::kRowShape.width - 1] & kRuleBits;
         const InlineAction how = Table::kInlineAction[rule];
         // Room in the stream for the record of a `length`-byte word, the
-        // match counted; false when there is no memory for it.
+        // match counted; false when there is no memory for it.  The
+        // record still to be written is one of the match's bytes from pos.
         const auto room_for = [&](std::uint32_t length) {
-            if (limit - out >= static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) return true;
-            out_ = out;
-            if (!make_room(length, last.end)) return false;
-            out = out_;
-            limit = out_limit_;
+            if (limit - out < static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) {
+                out_ = out;
+                if (!make_room(length, last.end)) return false;
+                out = out_;
+                limit = out_limit_;
+            }
+            safe_end = safe_from(pos);
             return true;
         };
         // A sink's words come without debug lines or the star flag.
@@ -229,7 +239,7 @@ int SplitScan<Table, Sink>::run() {
             if constexpr (kToSink) {
                 sink_->put(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
             } else {
-                if (!room_for(length)) {
+                if (last.end > safe_end && !room_for(length)) {
                     pos = last.end;
                     break;
                 }
@@ -254,7 +264,7 @@ int SplitScan<Table, Sink>::run() {
             if constexpr (kToSink) {
                 sink_->put(next, a.text, length, pairs[rule]);
             } else {
-                if (!room_for(length)) {
+                if (last.end > safe_end && !room_for(length)) {
                     pos = last.end;
                     break;
                 }
@@ -289,6 +299,8 @@ int SplitScan<Table, Sink>::run() {
                     std::memcpy(out + 4 + length, &pairs[rule], 4);
                     out += std::size_t{length} + 8;
                     if (length > longest_) longest_ = length;
+                    // The pending word's bytes were taken by earlier matches.
+                    safe_end = safe_from(pos);
                 }
                 pending_.clear();
                 start_state_ = Table::tables().start[s_.dialect_condition];
@@ -312,6 +324,7 @@ int SplitScan<Table, Sink>::run() {
         out = out_;
         limit = out_limit_;
         pos = pos_;
+        safe_end = safe_from(pos);
         if (action_result != kContinue) {
             result = action_result;
             break;

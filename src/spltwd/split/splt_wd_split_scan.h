@@ -22,13 +22,6 @@
 #include "splt_wd_word_buffers.h"
 #include "splt_wd_word_sink.h"
 
-// Clang has no interprocedural analysis by that name, nor the attribute.
-#if defined(__clang__)
-#define SPLT_WD_NO_IPA [[gnu::noinline]]
-#else
-#define SPLT_WD_NO_IPA [[gnu::noipa]]
-#endif
-
 namespace spltwd {
 
 // Table is the RuleTable of the profile whose rules run (splt_wd_profiles.h),
@@ -99,10 +92,7 @@ private:
     // stay in registers there.
     [[gnu::always_inline]] Longest walk(const Byte* from);
     [[gnu::always_inline]] bool pass_loop_state(DfaState state, const Byte*& p, Longest& last);
-    // Kept out of GCC's interprocedural analysis: once GCC finds it pure
-    // (as it does when the class has hidden visibility), it lays out the
-    // match loop around the call with some 6% more instructions.
-    SPLT_WD_NO_IPA const Byte* pass_to(int exit, const Byte* p) const;
+    [[gnu::always_inline]] Longest end_walk(Longest last);
     [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
     [[gnu::noinline]] bool before_record(InlineAction how, unsigned rule, const Byte* from, const Byte* end);
     [[gnu::noinline]] bool make_room(std::uint32_t length, const Byte* pos);
