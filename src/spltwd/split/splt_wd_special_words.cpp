@@ -5,6 +5,8 @@
 #include <functional>
 #include <string_view>
 
+#include "splt_wd_stay_run.h"
+
 namespace spltwd {
 namespace {
 
@@ -22,10 +24,16 @@ SpecialWord dollar_body(std::string_view rest, std::uint32_t tag_length, WordPai
     return {static_cast<std::uint32_t>(close + tag_length), pair};
 }
 
+// Only a "/" or a "*" can open or close a comment: the bytes between are
+// passed a block at a time.
+std::size_t next_slash_or_star(std::string_view rest, std::size_t at) {
+    return static_cast<std::size_t>(find_either(rest.data() + at, rest.data() + rest.size(), '/', '*') - rest.data());
+}
+
 SpecialWord nested_comment(std::string_view rest, WordPair pair) {
     std::uint32_t depth = 1;
     std::size_t at = 2;
-    while (at + 1 < rest.size()) {
+    while ((at = next_slash_or_star(rest, at)) + 1 < rest.size()) {
         if (rest[at] == '/' && rest[at + 1] == '*') {
             ++depth;
             at += 2;
@@ -49,8 +57,9 @@ SpecialWord plain_comment(std::string_view rest, WordPair pair) {
 SpecialWord q_quote(std::string_view rest, std::uint32_t opening_length, WordPair pair) {
     const char open = rest[opening_length - 1];
     const char close = open == '[' ? ']' : open == '{' ? '}' : open == '(' ? ')' : open == '<' ? '>' : open;
-    for (std::size_t at = opening_length; at + 1 < rest.size(); ++at) {
-        if (rest[at] == close && rest[at + 1] == '\'') return {static_cast<std::uint32_t>(at + 2), pair};
+    const char* const end = rest.data() + rest.size();
+    for (const char* at = rest.data() + opening_length; end - (at = find_either(at, end, close, close)) > 1; ++at) {
+        if (at[1] == '\'') return {static_cast<std::uint32_t>(at + 2 - rest.data()), pair};
     }
     return open_to_the_end(static_cast<std::uint32_t>(rest.size()), pair);
 }
