@@ -41,7 +41,7 @@ void DigestBuilder::reset(const char* sql, std::size_t length) {
     sign_end_ = nullptr;
     failed_ = false;
     semicolons_ = 0;
-    kind_ = {};
+    kind_ = nullptr;
     kind_done_ = false;
     in_with_ = false;
     with_depth_ = 0;
@@ -156,7 +156,8 @@ void DigestBuilder::finish() {
     emit_sign();
     semicolons_ = 0;
     end_table();
-    if (kind_.empty()) kind_ = "OTHER";
+    static constexpr Kind kOther = {'O', 'T', 'H', 'E', 'R'};
+    if (kind_ == nullptr) kind_ = &kOther;
     room(1);
     out_[size_] = '\0';
 }

@@ -6,6 +6,7 @@
 #ifndef SPLTWD_DIGEST_BUILDER_H
 #define SPLTWD_DIGEST_BUILDER_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -41,7 +42,9 @@ public:
 
     // Followed by a zero byte.
     std::string_view normalized() const { return {out_.data(), size_}; }
-    std::string_view kind() const { return kind_; }
+    // A kind, zeros to its end, as the digest holds it.
+    using Kind = std::array<char, 12>;
+    const Kind& kind() const { return *kind_; }
     // Each table as a 4-byte length (host order) and its bytes.
     std::string_view tables() const { return tables_; }
     std::uint32_t table_count() const { return table_count_; }
@@ -119,7 +122,7 @@ private:
     const char* sign_end_ = nullptr;  // where it ends in the statement
     std::uint32_t semicolons_ = 0;  // held back: trailing ones are dropped
 
-    std::string_view kind_;  // one of the verbs' own texts, or "OTHER"
+    const Kind* kind_ = nullptr;  // one of the verbs, or "OTHER"
     bool kind_done_ = false;
     bool in_with_ = false;
     std::uint32_t with_depth_ = 0;
@@ -143,21 +146,45 @@ private:
 };
 
 // FNV-1a, 64 bits, of `bytes`.  Each byte's step waits for the one before,
-// so only the loop's own work can be saved: sixteen bytes a round, then
-// eight, then one at a time.
+// so only the loop's own work can be saved: sixteen bytes a round, unrolled,
+// then the last fifteen or fewer by a jump into an unrolled run.  On x86-64
+// a byte goes into the hash's low byte straight from memory (the xor of a
+// byte changes no other), one instruction where a load and an xor were two.
+[[gnu::always_inline]] inline void fnv1a64_step(std::uint64_t& hash, const unsigned char& byte) {
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    asm("xorb %1, %b0" : "+r"(hash) : "m"(byte));
+#else
+    hash ^= byte;
+#endif
+    hash *= 0x100000001b3ull;
+}
+
 inline std::uint64_t fnv1a64(std::string_view bytes) {
-    constexpr std::uint64_t kPrime = 0x100000001b3ull;
     std::uint64_t hash = 0xcbf29ce484222325ull;
     const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = at + bytes.size();
     for (; end - at >= 16; at += 16) {
-        for (int i = 0; i < 16; ++i) hash = (hash ^ at[i]) * kPrime;
+#pragma GCC unroll 16
+        for (int i = 0; i < 16; ++i) fnv1a64_step(hash, at[i]);
     }
-    if (end - at >= 8) {
-        for (int i = 0; i < 8; ++i) hash = (hash ^ at[i]) * kPrime;
-        at += 8;
+    switch (end - at) {
+        case 15: fnv1a64_step(hash, end[-15]); [[fallthrough]];
+        case 14: fnv1a64_step(hash, end[-14]); [[fallthrough]];
+        case 13: fnv1a64_step(hash, end[-13]); [[fallthrough]];
+        case 12: fnv1a64_step(hash, end[-12]); [[fallthrough]];
+        case 11: fnv1a64_step(hash, end[-11]); [[fallthrough]];
+        case 10: fnv1a64_step(hash, end[-10]); [[fallthrough]];
+        case 9: fnv1a64_step(hash, end[-9]); [[fallthrough]];
+        case 8: fnv1a64_step(hash, end[-8]); [[fallthrough]];
+        case 7: fnv1a64_step(hash, end[-7]); [[fallthrough]];
+        case 6: fnv1a64_step(hash, end[-6]); [[fallthrough]];
+        case 5: fnv1a64_step(hash, end[-5]); [[fallthrough]];
+        case 4: fnv1a64_step(hash, end[-4]); [[fallthrough]];
+        case 3: fnv1a64_step(hash, end[-3]); [[fallthrough]];
+        case 2: fnv1a64_step(hash, end[-2]); [[fallthrough]];
+        case 1: fnv1a64_step(hash, end[-1]); [[fallthrough]];
+        default: break;
     }
-    for (; at != end; ++at) hash = (hash ^ *at) * kPrime;
     return hash;
 }
 

@@ -19,6 +19,16 @@ constexpr KeywordSet kVerbs(std::array<std::string_view, 34>{
     "SET",      "SHOW",    "DESCRIBE", "EXPLAIN", "USE",    "CALL",    "EXEC",    "EXECUTE",  "DECLARE",
     "LOCK",     "UNLOCK",  "ANALYZE",  "VACUUM",  "COPY",   "LOAD",    "VALUES"});
 
+// Each verb as the digest's kind field holds it, zeros to its end.
+constexpr auto kVerbKinds = [] {
+    std::array<DigestBuilder::Kind, 34> kinds{};
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        const std::string_view verb = kVerbs.at(static_cast<int>(i));
+        for (std::size_t at = 0; at < verb.size(); ++at) kinds[i][at] = verb[at];
+    }
+    return kinds;
+}();
+
 constexpr FoldedWord kWith = folded("with");
 constexpr FoldedWord kUpdate = folded("update");
 constexpr FoldedWord kTable = folded("table");
@@ -63,7 +73,7 @@ void DigestBuilder::follow_kind(const Word& word, FoldedWord folded_word) {
         } else if (with_depth_ == 0) {
             const int verb = kVerbs.find(folded_word);
             if (verb >= 0) {
-                kind_ = kVerbs.at(verb);
+                kind_ = &kVerbKinds[static_cast<std::size_t>(verb)];
                 kind_done_ = true;
             }
         }
@@ -75,7 +85,7 @@ void DigestBuilder::follow_kind(const Word& word, FoldedWord folded_word) {
         return;
     }
     const int verb = kVerbs.find(folded_word);
-    if (verb >= 0) kind_ = kVerbs.at(verb);
+    if (verb >= 0) kind_ = &kVerbKinds[static_cast<std::size_t>(verb)];
     kind_done_ = true;
 }
 

@@ -2,10 +2,13 @@
 // pieces, straight into the context's digest builder.
 #include "spltwd_digest.h"
 
-#include <array>
 #include <cstdint>
 #include <cstring>
 #include <new>
+
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 #include "digest_builder.h"
 #include "splt_wd_session.h"
@@ -26,26 +29,31 @@ DigestBuilder* builder_of(Session& session) {
 }
 
 
-// Each byte's two lower-case hex digits.
-constexpr std::array<std::array<char, 2>, 256> kHexPairs = [] {
+// The 16 lower-case hex digits of `value`, most significant first.
+void write_hex(std::uint64_t value, char* out) {
+#if defined(__SSE2__) && defined(__x86_64__)
+    // Each nibble to a byte of its own, then each to its digit at once.
+    const __m128i bytes = _mm_cvtsi64_si128(static_cast<long long>(__builtin_bswap64(value)));
+    const __m128i nibble = _mm_set1_epi8(0x0f);
+    const __m128i nibbles =
+        _mm_unpacklo_epi8(_mm_and_si128(_mm_srli_epi64(bytes, 4), nibble), _mm_and_si128(bytes, nibble));
+    const __m128i past_nine = _mm_and_si128(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9)), _mm_set1_epi8('a' - '9' - 1));
+    const __m128i digits = _mm_add_epi8(_mm_add_epi8(nibbles, _mm_set1_epi8('0')), past_nine);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), digits);
+#else
     constexpr char kDigits[] = "0123456789abcdef";
-    std::array<std::array<char, 2>, 256> pairs{};
-    for (unsigned byte = 0; byte < 256; ++byte) pairs[byte] = {kDigits[byte >> 4], kDigits[byte & 15]};
-    return pairs;
-}();
+    for (int i = 0; i < 16; ++i) out[i] = kDigits[(value >> (60 - 4 * i)) & 15];
+#endif
+}
 
 void fill(const DigestBuilder& builder, spltwd_digest& digest) {
     digest.normalized = builder.normalized().data();
     digest.normalized_length = static_cast<std::uint32_t>(builder.normalized().size());
     digest.fingerprint = fnv1a64(builder.normalized());
-    for (int i = 0; i < 8; ++i) {
-        const unsigned byte = static_cast<unsigned>(digest.fingerprint >> (56 - 8 * i)) & 0xff;
-        std::memcpy(digest.fingerprint_hex + 2 * i, kHexPairs[byte].data(), 2);
-    }
+    write_hex(digest.fingerprint, digest.fingerprint_hex);
     digest.fingerprint_hex[16] = '\0';
-    const std::string_view kind = builder.kind();
-    std::memset(digest.kind, 0, sizeof digest.kind);
-    std::memcpy(digest.kind, kind.data(), std::min(kind.size(), sizeof digest.kind - 1));
+    static_assert(sizeof digest.kind == sizeof(DigestBuilder::Kind));
+    std::memcpy(digest.kind, builder.kind().data(), sizeof digest.kind);
     digest.tables = builder.tables().data();
     digest.tables_length = static_cast<std::uint32_t>(builder.tables().size());
     digest.table_count = builder.table_count();
