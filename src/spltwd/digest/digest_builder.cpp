@@ -28,8 +28,14 @@ char* write_lower(char* out, std::string_view text) {
 }  // namespace
 
 void DigestBuilder::reset(const char* sql, std::size_t length) {
-    readable_from_ = reinterpret_cast<std::uintptr_t>(sql);
-    readable_to_ = length >= FoldedWord::kLongest ? readable_from_ + length - FoldedWord::kLongest : 0;
+    if (length >= FoldedWord::kLongest) {
+        readable_from_ = reinterpret_cast<std::uintptr_t>(sql);
+        readable_span_ = length - FoldedWord::kLongest;
+    } else {
+        // No address is this far past the last.
+        readable_from_ = ~std::uintptr_t{0};
+        readable_span_ = 0;
+    }
     // Room for a short word's 16 bytes past the end, too.
     const std::size_t room = 2 * length + 2 * FoldedWord::kLongest;
     if (out_.size() < room) out_.resize(room);
@@ -49,8 +55,7 @@ void DigestBuilder::reset(const char* sql, std::size_t length) {
     plain_ = true;
     from_list_ = false;
     name_at_ = kNoName;
-    before_ = 0;
-    before_size_ = 0;
+    before_word_ = {};
     tables_.clear();
     table_count_ = 0;
 }
@@ -59,13 +64,6 @@ void DigestBuilder::reset(const char* sql, std::size_t length) {
 void DigestBuilder::add_word(const Word& word, WordClass cls, bool quoted, FoldedWord folded_word) {
     const std::string_view text = word.text;
     if (want_ != Want::none || kTableWords.contains(folded_word)) follow_tables(word, folded_word);
-    if (cls == WordClass::comma) {
-        before_ = ',';
-        before_size_ = 1;
-    } else {
-        before_ = folded_word.low;
-        before_size_ = static_cast<std::uint8_t>(folded_word.size);
-    }
 
     if (cls == WordClass::literal) {
         if (sign_ != 0 && text.data() == sign_end_ && word.type == SPLT_WD_TYPE_NUMBER) {

@@ -52,8 +52,10 @@ public:
 private:
     // What the last word written to the normalised text was, for spacing,
     // signs and the table and kind rules.
-    // A name is an operand that "." joins without blanks.
-    enum class Last { nothing, open, close, comma, dot, literal, name, operand, other };
+    // A name is an operand that "." joins without blanks.  The order
+    // matters to the spacing: nothing and "(" take no blank after them,
+    // "." takes one only before some words, all the others take one.
+    enum class Last : std::uint8_t { nothing, open, dot, name, close, comma, literal, operand, other };
     struct Group {
         std::size_t open_at;  // of its "(" in out_
         bool only_literals;
@@ -64,7 +66,15 @@ private:
     static constexpr std::size_t kShortWordRoom = FoldedWord::kLongest + 1;
 
     void add(std::string_view text, std::uint16_t type);
-    void add_words(const SinkWord* word, const SinkWord* end);
+    void add_words(const SinkWord* first, const SinkWord* end);
+    // Follows the kind and tables for a word of add_words(), `word` of the
+    // batch that begins at `first`.
+    void follow_word(const SinkWord* first, const SinkWord* word, FoldedWord folded_word);
+    // Makes the word before `word` in the batch that begins at `first`,
+    // when there is one, before_word_.
+    void note_before(const SinkWord* first, const SinkWord* word);
+    // The word before as the tables' rules read it (see before_word_).
+    FoldedWord folded_before() const;
     void add_word(const Word& word, WordClass cls, bool quoted, FoldedWord folded_word);
     bool took_punctuation(std::string_view text);
     // Writes a word's bytes as they are, or folded to lower case.
@@ -77,7 +87,7 @@ private:
     // that the text reads back as the same words (".1" would be a number,
     // "@a." a variable, ". ." Oracle's "..").
     [[gnu::always_inline]] static bool blank_between(Last last, Last kind, std::string_view text) {
-        if (last == Last::nothing || last == Last::open || kind == Last::close || kind == Last::comma) return false;
+        if (last <= Last::open || kind == Last::close || kind == Last::comma) return false;
         if (kind == Last::dot) return last != Last::name;
         if (last == Last::dot) {
             const bool joins = (kind == Last::name && !(text[0] >= '0' && text[0] <= '9')) || text == "*";
@@ -111,11 +121,14 @@ private:
     // grown, up to size_.
     std::string out_;
     std::size_t size_ = 0;
-    // Where a word may start for 16 bytes to be read from it.
-    std::uintptr_t readable_from_ = 0;
-    std::uintptr_t readable_to_ = 0;
+    // Where a word may start for 16 bytes to be read from it: at most
+    // readable_span_ bytes past readable_from_.
+    std::uintptr_t readable_from_ = ~std::uintptr_t{0};
+    std::uintptr_t readable_span_ = 0;
     bool failed_ = false;
     std::vector<Group> groups_;
+    // What add_words() marks for words outside any group: nothing reads it.
+    Group outside_{0, true, false};
     Last last_ = Last::nothing;
     std::size_t run_end_ = std::string::npos;  // end of the last collapsed "(?)" in out_
     char sign_ = 0;                 // a "+" or "-" held back: it may belong to a number
@@ -138,9 +151,12 @@ private:
     // length; kNoName when none is.
     static constexpr std::size_t kNoName = ~std::size_t{0};
     std::size_t name_at_ = kNoName;
-    // The word before, folded (its first eight bytes; "," too).
-    std::uint64_t before_ = 0;
-    std::uint8_t before_size_ = 0;
+    // The word before the one being added, of the statement's words: a
+    // short word of it folded (its first eight bytes; "," too) tells
+    // whether UPDATE names a table.  Only UPDATE asks for it, so
+    // add_words() leaves it behind and sets it from the batch's words when
+    // asked and when the batch ends.
+    SinkWord before_word_{};
     std::string tables_;
     std::uint32_t table_count_ = 0;
 };

@@ -30,7 +30,6 @@ constexpr auto kVerbKinds = [] {
 }();
 
 constexpr FoldedWord kWith = folded("with");
-constexpr FoldedWord kUpdate = folded("update");
 constexpr FoldedWord kTable = folded("table");
 constexpr FoldedWord kFrom = folded("from");
 constexpr FoldedWord kAs = folded("as");
@@ -160,8 +159,7 @@ void DigestBuilder::follow_kind(const Word& word, FoldedWord folded_word) {
 // its alias, if any).  A "(" where the name would be is a subquery.
 void DigestBuilder::follow_tables(const Word& word, FoldedWord folded_word) {
     if (want_ != Want::none && follow_table_name(word, folded_word)) return;
-    const FoldedWord before{before_, 0, before_size_};
-    if (kTableWords.contains(folded_word) && !(folded_word == kUpdate && kUpdateOfAClause.contains(before)) &&
+    if (kTableWords.contains(folded_word) && !(folded_word == kUpdate && kUpdateOfAClause.contains(folded_before())) &&
         !(folded_word == kFrom && in_call())) {
         want_ = folded_word == kTable ? Want::table_or_if : Want::table;
         from_list_ = folded_word == kFrom;

@@ -32,14 +32,31 @@ constexpr std::array<Plain, 256> kPlainOf = [] {
     return plain;
 }();
 
+// What a name's first byte says: it opens a quoted name, it may open
+// U&"..", or it is a digit (a "." before it keeps its blank).
+enum class NameStart : std::uint8_t { plain, quoted, maybe_unicode, digit };
+constexpr std::array<NameStart, 256> kNameStartOf = [] {
+    std::array<NameStart, 256> start{};
+    for (std::size_t byte = 0; byte < start.size(); ++byte) {
+        switch (kOpens[byte]) {
+            case Opens::quoted_name: start[byte] = NameStart::quoted; break;
+            case Opens::maybe_unicode_name: start[byte] = NameStart::maybe_unicode; break;
+            case Opens::nothing: start[byte] = byte >= '0' && byte <= '9' ? NameStart::digit : NameStart::plain; break;
+        }
+    }
+    return start;
+}();
+
 // The one-byte operators that are more than a word to the normalised
-// text: a ";" is held back, a sign may be a number's, a "." joins names.
-enum class Single : std::uint8_t { plain, held, sign, dot };
+// text: a ";" is held back, a sign may be a number's, a "." joins names,
+// and a "*" joins the "." before it.
+enum class Single : std::uint8_t { plain, held, sign, dot, star };
 constexpr std::array<Single, 256> kSingleOf = [] {
     std::array<Single, 256> single{};
     single[';'] = Single::held;
     single['+'] = single['-'] = Single::sign;
     single['.'] = Single::dot;
+    single['*'] = Single::star;
     return single;
 }();
 
@@ -60,152 +77,203 @@ std::uint64_t load8(const char* at) {
 
 }  // namespace
 
+void DigestBuilder::note_before(const SinkWord* const first, const SinkWord* word) {
+    while (word != first) {
+        --word;
+        if (word->length != 0 && class_of(word->type) != WordClass::blank) {
+            before_word_ = *word;
+            return;
+        }
+    }
+}
+
+// As add() folds a word: a comma is ",", a literal, a quoted name or
+// punctuation nothing.
+FoldedWord DigestBuilder::folded_before() const {
+    const SinkWord& word = before_word_;
+    if (word.length == 0) return {};
+    const WordClass cls = class_of(word.type);
+    if (cls == WordClass::comma) return {',', 0, 1};
+    const Word w{std::string_view(word.text, word.length), word.type};
+    if (!(cls == WordClass::other || (cls == WordClass::operand && !is_quoted(w)))) return {};
+    const FoldedWord folded_word = fold(w.text);
+    return {folded_word.low, 0, folded_word.size};
+}
+
+void DigestBuilder::follow_word(const SinkWord* const first, const SinkWord* const word, FoldedWord folded_word) {
+    const Word w{std::string_view(word->text, word->length), word->type};
+    // Inside a common table expression only its parentheses matter to the
+    // kind.
+    if (!kind_done_ && !(in_with_ && with_depth_ > 0 && w.type != SPLT_WD_TYPE_LPAREN &&
+                         w.type != SPLT_WD_TYPE_RPAREN)) {
+        follow_kind(w, folded_word);
+    }
+    if (want_ != Want::none || kTableWords.contains(folded_word)) {
+        if (folded_word == kUpdate) note_before(first, word);
+        follow_tables(w, folded_word);
+    }
+}
 
 // Most words are names, keywords, operators, literals and punctuation
 // written as they come, with nothing held back before them (plain_).
-// Those are written here, with the end of the text, the last word's kind
-// and the open group in locals (a store through char may touch any
-// member, so members would be read again after each); the kind and the
-// tables follow each word as in add().  Every other word goes through
-// add(), the locals handed over and taken back.  A short word 16 bytes
-// from the statement's end is folded from two whole loads; every short
-// word is written as 16 bytes, of which its own count.
-void DigestBuilder::add_words(const SinkWord* word, const SinkWord* const end) {
+// Those are written here, with the end of the text, the last word's kind,
+// the open group and whether the kind or a table is being followed in
+// locals (a store through char may touch any member, so members would be
+// read again after each); the kind and the tables follow a word as in
+// add(), and only while one of them is followed or the word asks for a
+// table.  Every other word goes through add(), the locals handed over and
+// taken back.  A short word 16 bytes from the statement's end is folded
+// from two whole loads; every short word is written as 16 bytes, of which
+// its own count.
+void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const end) {
     char* out = nullptr;
     // Room for a blank and 16 bytes before it; none while something is
     // held back.
     char* limit = nullptr;
     Last last = Last::nothing;
+    // The innermost group, or outside_ when there is none.
     Group* group = nullptr;
+    bool follow = false;
     const auto take_over = [&] {
         out = out_.data() + size_;
         limit = plain_ && !failed_ ? out_.data() + out_.size() - kShortWordRoom : out_.data();
         last = last_;
-        group = groups_.empty() ? nullptr : &groups_.back();
+        group = groups_.empty() ? &outside_ : &groups_.back();
+        follow = !kind_done_ || want_ != Want::none;
     };
     const auto hand_over = [&] {
         size_ = static_cast<std::size_t>(out - out_.data());
         last_ = last;
     };
+    // Words in the statement from here to the readable end may be read 16
+    // bytes at a time; words elsewhere (none, today) are read as they are.
+    const std::uintptr_t readable_from = readable_from_;
+    const std::uintptr_t readable_span = readable_span_;
+    // What a sign follows when it is an operator, not part of a number.
+    constexpr unsigned kOperandLasts = 1u << static_cast<unsigned>(Last::name) |
+                                       1u << static_cast<unsigned>(Last::operand) |
+                                       1u << static_cast<unsigned>(Last::literal) |
+                                       1u << static_cast<unsigned>(Last::close);
     take_over();
-    for (; word != end; ++word) {
-        const Word w{std::string_view(word->text, word->length), word->type};
+    for (const SinkWord* word = first; word != end; ++word) {
         const char* const text = word->text;
         const std::size_t size = word->length;
+        const std::uint16_t type = word->type;
         const auto by_all_rules = [&] {
             hand_over();
-            add(w.text, w.type);
+            note_before(first, word);
+            add(std::string_view(text, size), type);
             take_over();
         };
-        const Plain how = w.type < kPlainOf.size() ? kPlainOf[w.type] : Plain::word;
-        if (out >= limit || size == 0 || how == Plain::no) {
+        const auto follow_this = [&](FoldedWord folded_word) {
+            follow_word(first, word, folded_word);
+            follow = !kind_done_ || want_ != Want::none;
+        };
+        if (out >= limit || size == 0) {
             by_all_rules();
             continue;
         }
-        // Names and words: the kind of the text, and the word folded.
-        Last kind = Last::other;
-        FoldedWord folded_word;
-        bool quoted = false;  // a quoted name keeps its bytes, and is no keyword
-        if (how == Plain::name || how == Plain::word) {
-            if (how == Plain::name) {
-                const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
-                quoted = opens == Opens::quoted_name ||
-                         (opens == Opens::maybe_unicode_name && size > 2 && text[1] == '&');
-                kind = Last::name;
-            } else if (size == 1) {
-                const Single single = kSingleOf[static_cast<unsigned char>(text[0])];
-                if (single == Single::held ||
-                    (single == Single::sign && last != Last::name && last != Last::operand &&
-                     last != Last::literal && last != Last::close)) {
-                    by_all_rules();
-                    continue;
-                }
-                if (single == Single::dot) kind = Last::dot;
-            }
-            const auto at = reinterpret_cast<std::uintptr_t>(text);
-            if (size > FoldedWord::kLongest) {
-                by_all_rules();
-                continue;
-            }
-            if (quoted) {
-                if (at < readable_from_ || at > readable_to_) {
-                    by_all_rules();
-                    continue;
-                }
-            } else if (at >= readable_from_ && at <= readable_to_) {
-                folded_word.size = size;
-                folded_word.low = folding::lower(load8(text)) & kLowBytes[size];
-                if (size > 8) folded_word.high = folding::lower(load8(text + 8)) & kLowBytes[size - 8];
-            } else {
-                folded_word = fold(w.text);
-            }
-        }
-        // Inside a common table expression only its parentheses matter to
-        // the kind.
-        if (!kind_done_ && !(in_with_ && with_depth_ > 0 && how != Plain::open && how != Plain::close)) {
-            follow_kind(w, folded_word);
-        }
-        if (want_ != Want::none || kTableWords.contains(folded_word)) {
-            size_ = static_cast<std::size_t>(out - out_.data());  // the text so far, for in_call()
-            follow_tables(w, folded_word);
-        }
+        const Plain how = type < kPlainOf.size() ? kPlainOf[type] : Plain::word;
         switch (how) {
+            case Plain::no: by_all_rules(); continue;
             case Plain::literal:
-                if (last != Last::nothing && last != Last::open) *out++ = ' ';
+                if (follow) follow_this(FoldedWord{});
+                if (last > Last::open) *out++ = ' ';
                 *out++ = '?';
-                if (group != nullptr) group->any_literal = true;
+                group->any_literal = true;
                 last = Last::literal;
-                break;
+                continue;
             case Plain::comma:
+                if (follow) follow_this(FoldedWord{});
                 *out++ = ',';
                 last = Last::comma;
-                break;
+                continue;
             case Plain::open:
-                if (last != Last::nothing && last != Last::open) *out++ = ' ';
-                if (group != nullptr) group->only_literals = false;
+                if (follow) follow_this(FoldedWord{});
+                if (last > Last::open) *out++ = ' ';
+                group->only_literals = false;
                 groups_.push_back({static_cast<std::size_t>(out - out_.data()), true, false});
                 group = &groups_.back();
                 *out++ = '(';
                 last = Last::open;
-                break;
+                continue;
             case Plain::close:
-                if (group != nullptr) {
+                if (follow) follow_this(FoldedWord{});
+                last = Last::close;
+                if (group != &outside_) {
                     const Group closed = *group;
                     groups_.pop_back();
-                    group = groups_.empty() ? nullptr : &groups_.back();
-                    if (group != nullptr) group->only_literals = false;
+                    group = groups_.empty() ? &outside_ : &groups_.back();
+                    group->only_literals = false;
                     if (closed.only_literals && closed.any_literal) {
                         out = close_literals(closed);
-                        last = Last::close;
-                        break;
+                        continue;
                     }
                 }
                 *out++ = ')';
-                last = Last::close;
-                break;
+                continue;
             case Plain::name:
-            case Plain::word:
-                if (blank_between(last, kind, w.text)) *out++ = ' ';
-                if (group != nullptr) group->only_literals = false;
-                if (quoted) {
-                    std::memcpy(out, text, FoldedWord::kLongest);
-                } else {
-                    store(folded_word, out);
+            case Plain::word: break;
+        }
+        // Names and words: folded, and written in lower case but for quoted
+        // names, which keep their bytes and are no keywords.
+        if (size > FoldedWord::kLongest) {
+            by_all_rules();
+            continue;
+        }
+        const bool readable = reinterpret_cast<std::uintptr_t>(text) - readable_from <= readable_span;
+        Last kind = Last::other;
+        bool blank = last > Last::dot;
+        if (how == Plain::name) {
+            kind = Last::name;
+            const NameStart start = kNameStartOf[static_cast<unsigned char>(text[0])];
+            if (start == NameStart::quoted || (start == NameStart::maybe_unicode && size > 2 && text[1] == '&')) {
+                if (!readable) {
+                    by_all_rules();
+                    continue;
                 }
+                if (follow) follow_this(FoldedWord{});
+                if (blank) *out++ = ' ';
+                group->only_literals = false;
+                std::memcpy(out, text, FoldedWord::kLongest);
                 out += size;
-                last = kind;
-                break;
-            case Plain::no: break;
-        }
-        if (how == Plain::comma) {
-            before_ = ',';
-            before_size_ = 1;
+                last = Last::name;
+                continue;
+            }
+            blank = blank || (last == Last::dot && start == NameStart::digit);
+        } else if (size == 1) {
+            const Single single = kSingleOf[static_cast<unsigned char>(text[0])];
+            if (single == Single::held ||
+                (single == Single::sign && ((kOperandLasts >> static_cast<unsigned>(last)) & 1) == 0)) {
+                by_all_rules();
+                continue;
+            }
+            if (single == Single::dot) {
+                kind = Last::dot;
+                blank = last > Last::dot ? last != Last::name : last == Last::dot;
+            } else {
+                blank = blank || (last == Last::dot && single != Single::star);
+            }
         } else {
-            before_ = folded_word.low;
-            before_size_ = static_cast<std::uint8_t>(folded_word.size);
+            blank = blank || last == Last::dot;
         }
+        FoldedWord folded_word;
+        if (readable) {
+            folded_word.size = size;
+            folded_word.low = folding::lower(load8(text)) & kLowBytes[size];
+            if (size > 8) folded_word.high = folding::lower(load8(text + 8)) & kLowBytes[size - 8];
+        } else {
+            folded_word = fold(std::string_view(text, size));
+        }
+        if (follow || kTableWords.contains(folded_word)) follow_this(folded_word);
+        if (blank) *out++ = ' ';
+        group->only_literals = false;
+        store(folded_word, out);
+        out += size;
+        last = kind;
     }
     hand_over();
+    note_before(first, end);
 }
 
 }  // namespace spltwd::digest

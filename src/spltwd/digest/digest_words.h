@@ -58,6 +58,9 @@ inline constexpr std::array<Opens, 256> kOpens = [] {
     return false;
 }
 
+// UPDATE, which names a table or not by the word before it.
+inline constexpr FoldedWord kUpdate = folded("update");
+
 // The words a table name follows.
 inline constexpr KeywordSet kTableWords(
     std::array<std::string_view, 6>{"FROM", "JOIN", "INTO", "UPDATE", "TABLE", "STRAIGHT_JOIN"});
