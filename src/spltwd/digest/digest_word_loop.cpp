@@ -6,6 +6,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 #include "digest_builder.h"
 #include "digest_words.h"
 
@@ -60,6 +64,7 @@ constexpr std::array<Single, 256> kSingleOf = [] {
     return single;
 }();
 
+#if !(defined(__SSE2__) && defined(__x86_64__))
 // The low `bytes` bytes of a 64-bit value, for 0 to 16 bytes.
 constexpr std::array<std::uint64_t, FoldedWord::kLongest + 1> kLowBytes = [] {
     std::array<std::uint64_t, FoldedWord::kLongest + 1> masks{};
@@ -67,12 +72,43 @@ constexpr std::array<std::uint64_t, FoldedWord::kLongest + 1> kLowBytes = [] {
         masks[bytes] = bytes >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * bytes)) - 1;
     return masks;
 }();
+#endif
 
+#if defined(__SSE2__) && defined(__x86_64__)
+// The first `bytes` bytes of 16, for 0 to 16 bytes.
+alignas(16) constexpr std::array<std::array<unsigned char, 16>, FoldedWord::kLongest + 1> kKeep = [] {
+    std::array<std::array<unsigned char, 16>, FoldedWord::kLongest + 1> masks{};
+    for (std::size_t bytes = 0; bytes < masks.size(); ++bytes)
+        for (std::size_t at = 0; at < bytes; ++at) masks[bytes][at] = 0xff;
+    return masks;
+}();
+#else
 std::uint64_t load8(const char* at) {
     std::uint64_t value;
     std::memcpy(&value, at, 8);
     if constexpr (std::endian::native == std::endian::big) value = __builtin_bswap64(value);
     return value;
+}
+#endif
+
+// A word of 1 to 16 bytes at `text`, from where 16 bytes may be read,
+// folded.  On x86-64 its 16 bytes are folded at once: 'A' to 'Z' plus
+// 0x3f are the lowest 26 signed bytes, which one comparison finds.
+[[gnu::always_inline]] inline FoldedWord fold_readable(const char* text, std::size_t size) {
+#if defined(__SSE2__) && defined(__x86_64__)
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+    const __m128i upper = _mm_cmplt_epi8(_mm_add_epi8(bytes, _mm_set1_epi8(0x80 - 'A')), _mm_set1_epi8(-128 + 26));
+    const __m128i lower = _mm_or_si128(bytes, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
+    const __m128i word = _mm_and_si128(lower, _mm_load_si128(reinterpret_cast<const __m128i*>(kKeep[size].data())));
+    return {static_cast<std::uint64_t>(_mm_cvtsi128_si64(word)),
+            static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(word, word))), size};
+#else
+    FoldedWord folded_word;
+    folded_word.size = size;
+    folded_word.low = folding::lower(load8(text)) & kLowBytes[size];
+    if (size > 8) folded_word.high = folding::lower(load8(text + 8)) & kLowBytes[size - 8];
+    return folded_word;
+#endif
 }
 
 }  // namespace
@@ -169,11 +205,13 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             follow_word(first, word, folded_word);
             follow = !kind_done_ || want_ != Want::none;
         };
-        if (out >= limit || size == 0) {
+        if (out >= limit) {
             by_all_rules();
             continue;
         }
+        // An empty word is no word: add() leaves it out.
         const Plain how = type < kPlainOf.size() ? kPlainOf[type] : Plain::word;
+        if (how < Plain::name && size == 0) continue;
         switch (how) {
             case Plain::no: by_all_rules(); continue;
             case Plain::literal:
@@ -217,7 +255,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         }
         // Names and words: folded, and written in lower case but for quoted
         // names, which keep their bytes and are no keywords.
-        if (size > FoldedWord::kLongest) {
+        if (size - 1 >= FoldedWord::kLongest) {
             by_all_rules();
             continue;
         }
@@ -257,14 +295,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         } else {
             blank = blank || last == Last::dot;
         }
-        FoldedWord folded_word;
-        if (readable) {
-            folded_word.size = size;
-            folded_word.low = folding::lower(load8(text)) & kLowBytes[size];
-            if (size > 8) folded_word.high = folding::lower(load8(text + 8)) & kLowBytes[size - 8];
-        } else {
-            folded_word = fold(std::string_view(text, size));
-        }
+        const FoldedWord folded_word = readable ? fold_readable(text, size) : fold(std::string_view(text, size));
         if (follow || kTableWords.contains(folded_word)) follow_this(folded_word);
         if (blank) *out++ = ' ';
         group->only_literals = false;
