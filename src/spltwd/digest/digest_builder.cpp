@@ -38,7 +38,7 @@ void DigestBuilder::reset(const char* sql, std::size_t length) {
     }
     // Room for a short word's 16 bytes past the end, too.
     const std::size_t room = 2 * length + 2 * FoldedWord::kLongest;
-    if (out_.size() < room) out_.resize(room);
+    out_.reserve(room, 0);
     size_ = 0;
     groups_.clear();
     last_ = Last::nothing;
@@ -56,7 +56,7 @@ void DigestBuilder::reset(const char* sql, std::size_t length) {
     from_list_ = false;
     name_at_ = kNoName;
     before_word_ = {};
-    tables_.clear();
+    tables_size_ = 0;
     table_count_ = 0;
 }
 
@@ -157,7 +157,7 @@ void DigestBuilder::finish() {
     static constexpr Kind kOther = {'O', 'T', 'H', 'E', 'R'};
     if (kind_ == nullptr) kind_ = &kOther;
     room(1);
-    out_[size_] = '\0';
+    out_.data()[size_] = '\0';
 }
 
 // Writes a sign held back as an operator of its own.

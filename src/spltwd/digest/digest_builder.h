@@ -9,6 +9,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +19,35 @@
 #include "splt_wd_word_sink.h"
 
 namespace spltwd::digest {
+
+// Bytes that live in the builder itself up to kInline of them, on the
+// heap beyond: a context's first short statements take no allocation.
+template <std::size_t kInline>
+class ByteBuffer {
+public:
+    ByteBuffer() = default;
+    ByteBuffer(const ByteBuffer&) = delete;
+    ByteBuffer& operator=(const ByteBuffer&) = delete;
+
+    char* data() { return data_; }
+    const char* data() const { return data_; }
+    std::size_t capacity() const { return capacity_; }
+    // Room for `bytes` in all, the first `kept` of them as they were.
+    void reserve(std::size_t bytes, std::size_t kept) {
+        if (bytes <= capacity_) return;
+        auto heap = std::make_unique_for_overwrite<char[]>(bytes);
+        std::memcpy(heap.get(), data_, kept);
+        heap_ = std::move(heap);
+        data_ = heap_.get();
+        capacity_ = bytes;
+    }
+
+private:
+    char inline_[kInline];
+    std::unique_ptr<char[]> heap_;
+    char* data_ = inline_;
+    std::size_t capacity_ = kInline;
+};
 
 struct Word {
     std::string_view text;
@@ -46,7 +77,7 @@ public:
     using Kind = std::array<char, 12>;
     const Kind& kind() const { return *kind_; }
     // Each table as a 4-byte length (host order) and its bytes.
-    std::string_view tables() const { return tables_; }
+    std::string_view tables() const { return {tables_.data(), tables_size_}; }
     std::uint32_t table_count() const { return table_count_; }
 
 private:
@@ -98,7 +129,7 @@ private:
     void room(std::size_t bytes) {
         // The text is never longer than twice the statement, the room
         // reset() makes; this only guards that bound.
-        if (size_ + bytes > out_.size()) out_.resize(2 * (size_ + bytes));
+        if (size_ + bytes > out_.capacity()) out_.reserve(2 * (size_ + bytes), size_);
     }
     void emit_open();
     void emit_close();
@@ -117,9 +148,8 @@ private:
     bool in_call() const;
     void start_name(std::string_view first_part);
 
-    // The normalised text is written into out_, whose size is only ever
-    // grown, up to size_.
-    std::string out_;
+    // The normalised text is written into out_ up to size_.
+    ByteBuffer<512> out_;
     std::size_t size_ = 0;
     // Where a word may start for 16 bytes to be read from it: at most
     // readable_span_ bytes past readable_from_.
@@ -157,7 +187,17 @@ private:
     // add_words() leaves it behind and sets it from the batch's words when
     // asked and when the batch ends.
     SinkWord before_word_{};
-    std::string tables_;
+    // The tables, up to tables_size_.
+    ByteBuffer<256> tables_;
+    std::size_t tables_size_ = 0;
+    // Room for `bytes` more tables_ and 16 past them; where they go.
+    char* tables_room(std::size_t bytes) {
+        tables_.reserve(2 * (tables_size_ + bytes + FoldedWord::kLongest), tables_size_);
+        return tables_.data() + tables_size_;
+    }
+    // Copies a name's part to tables_, 16 bytes at once when it is short
+    // and may be read so: tables_room() made the room.
+    void copy_name_part(char* to, std::string_view part) const;
     std::uint32_t table_count_ = 0;
 };
 

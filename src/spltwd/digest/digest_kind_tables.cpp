@@ -110,12 +110,14 @@ void DigestBuilder::follow_kind(const Word& word, FoldedWord folded_word) {
             case Want::in_name:
             case Want::name_part:
                 if (want_ == Want::in_name && word.text == ".") {
-                    tables_ += '.';
+                    *tables_room(1) = '.';
+                    ++tables_size_;
                     want_ = Want::name_part;
                     return true;
                 }
                 if (want_ == Want::name_part && name) {
-                    tables_.append(word.text);
+                    copy_name_part(tables_room(word.text.size()), word.text);
+                    tables_size_ += word.text.size();
                     want_ = Want::in_name;
                     return true;
                 }
@@ -188,17 +190,18 @@ bool DigestBuilder::in_call() const {
 void DigestBuilder::end_table() {
     if (name_at_ == kNoName) return;
     const std::size_t name_at = std::exchange(name_at_, kNoName);
-    while (tables_.size() > name_at + 4 && tables_.back() == '.') tables_.pop_back();
-    const std::string_view name = std::string_view(tables_).substr(name_at + 4);
+    const char* const tables = tables_.data();
+    while (tables_size_ > name_at + 4 && tables[tables_size_ - 1] == '.') --tables_size_;
+    const std::string_view name(tables + name_at + 4, tables_size_ - name_at - 4);
     bool seen = name.empty();
     for (std::size_t at = 0; at < name_at && !seen;) {
         std::uint32_t length;
-        std::memcpy(&length, tables_.data() + at, 4);
-        seen = std::string_view(tables_).substr(at + 4, length) == name;
+        std::memcpy(&length, tables + at, 4);
+        seen = std::string_view(tables + at + 4, length) == name;
         at += 4 + length;
     }
     if (seen) {
-        tables_.resize(name_at);
+        tables_size_ = name_at;
         return;
     }
     const auto length = static_cast<std::uint32_t>(name.size());
@@ -208,9 +211,18 @@ void DigestBuilder::end_table() {
 
 // Begins a table's name in tables_, after room for its length.
 void DigestBuilder::start_name(std::string_view first_part) {
-    name_at_ = tables_.size();
-    tables_.resize(name_at_ + 4 + first_part.size());
-    std::memcpy(tables_.data() + name_at_ + 4, first_part.data(), first_part.size());
+    name_at_ = tables_size_;
+    copy_name_part(tables_room(4 + first_part.size()) + 4, first_part);
+    tables_size_ += 4 + first_part.size();
+}
+
+void DigestBuilder::copy_name_part(char* to, std::string_view part) const {
+    if (part.size() <= FoldedWord::kLongest &&
+        reinterpret_cast<std::uintptr_t>(part.data()) - readable_from_ <= readable_span_) {
+        std::memcpy(to, part.data(), FoldedWord::kLongest);
+    } else {
+        std::memcpy(to, part.data(), part.size());
+    }
 }
 
 }  // namespace spltwd::digest

@@ -172,7 +172,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
     bool follow = false;
     const auto take_over = [&] {
         out = out_.data() + size_;
-        limit = plain_ && !failed_ ? out_.data() + out_.size() - kShortWordRoom : out_.data();
+        limit = plain_ && !failed_ ? out_.data() + out_.capacity() - kShortWordRoom : out_.data();
         last = last_;
         group = groups_.empty() ? &outside_ : &groups_.back();
         follow = !kind_done_ || want_ != Want::none;
