@@ -63,7 +63,8 @@ void DigestBuilder::reset(const char* sql, std::size_t length) {
 // Any word but a blank, by all the rules but the kind's (see add()).
 void DigestBuilder::add_word(const Word& word, WordClass cls, bool quoted, FoldedWord folded_word) {
     const std::string_view text = word.text;
-    if (want_ != Want::none || kTableWords.contains(folded_word)) follow_tables(word, folded_word);
+    const bool table_word = kTableWords.contains(folded_word);
+    if (want_ != Want::none || table_word) follow_tables(word, folded_word, table_word);
 
     if (cls == WordClass::literal) {
         if (sign_ != 0 && text.data() == sign_end_ && word.type == SPLT_WD_TYPE_NUMBER) {

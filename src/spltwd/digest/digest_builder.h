@@ -100,7 +100,7 @@ private:
     void add_words(const SinkWord* first, const SinkWord* end);
     // Follows the kind and tables for a word of add_words(), `word` of the
     // batch that begins at `first`.
-    void follow_word(const SinkWord* first, const SinkWord* word, FoldedWord folded_word);
+    void follow_word(const SinkWord* first, const SinkWord* word, FoldedWord folded_word, bool table_word);
     // Makes the word before `word` in the batch that begins at `first`,
     // when there is one, before_word_.
     void note_before(const SinkWord* first, const SinkWord* word);
@@ -141,9 +141,10 @@ private:
     void emit_held();
     void emit_sign();
     void note_in_group(Last kind);
-    void follow_kind(const Word& word, FoldedWord folded_word);
-    void follow_tables(const Word& word, FoldedWord folded_word);
-    bool follow_table_name(const Word& word, FoldedWord folded_word);
+    void follow_kind(const Word& word, const FoldedWord& folded_word);
+    // `table_word`: whether the word is one of kTableWords.
+    void follow_tables(const Word& word, const FoldedWord& folded_word, bool table_word);
+    bool follow_table_name(const Word& word, const FoldedWord& folded_word);
     void end_table();
     bool in_call() const;
     void start_name(std::string_view first_part);

@@ -63,7 +63,7 @@ static_assert(kTableWords.find(kFrom) >= 0 && kTableWords.find(kUpdate) >= 0 && 
 
 // The kind: the first word that is not "(" when it is a verb; after WITH,
 // the first verb outside parentheses.
-void DigestBuilder::follow_kind(const Word& word, FoldedWord folded_word) {
+void DigestBuilder::follow_kind(const Word& word, const FoldedWord& folded_word) {
     if (in_with_) {
         if (word.type == SPLT_WD_TYPE_LPAREN) {
             ++with_depth_;
@@ -91,7 +91,7 @@ void DigestBuilder::follow_kind(const Word& word, FoldedWord folded_word) {
 // One word of a table's name, or of a FROM list around it: true when it
 // is taken as one.
 [[gnu::always_inline]] inline bool DigestBuilder::follow_table_name(const Word& word,
-                                                                   FoldedWord folded_word) {
+                                                                   const FoldedWord& folded_word) {
     const bool name = word.type == SPLT_WD_TYPE_NAME;
     for (;;) {
         switch (want_) {
@@ -159,9 +159,9 @@ void DigestBuilder::follow_kind(const Word& word, FoldedWord folded_word) {
 // The tables: a name after FROM, JOIN, INTO, UPDATE or TABLE, its parts
 // joined by ".", and each further name of a comma list after FROM (with
 // its alias, if any).  A "(" where the name would be is a subquery.
-void DigestBuilder::follow_tables(const Word& word, FoldedWord folded_word) {
+void DigestBuilder::follow_tables(const Word& word, const FoldedWord& folded_word, bool table_word) {
     if (want_ != Want::none && follow_table_name(word, folded_word)) return;
-    if (kTableWords.contains(folded_word) && !(folded_word == kUpdate && kUpdateOfAClause.contains(folded_before())) &&
+    if (table_word && !(folded_word == kUpdate && kUpdateOfAClause.contains(folded_before())) &&
         !(folded_word == kFrom && in_call())) {
         want_ = folded_word == kTable ? Want::table_or_if : Want::table;
         from_list_ = folded_word == kFrom;

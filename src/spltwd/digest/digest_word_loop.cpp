@@ -136,7 +136,8 @@ FoldedWord DigestBuilder::folded_before() const {
     return {folded_word.low, 0, folded_word.size};
 }
 
-void DigestBuilder::follow_word(const SinkWord* const first, const SinkWord* const word, FoldedWord folded_word) {
+void DigestBuilder::follow_word(const SinkWord* const first, const SinkWord* const word, FoldedWord folded_word,
+                                bool table_word) {
     const Word w{std::string_view(word->text, word->length), word->type};
     // Inside a common table expression only its parentheses matter to the
     // kind.
@@ -144,9 +145,9 @@ void DigestBuilder::follow_word(const SinkWord* const first, const SinkWord* con
                          w.type != SPLT_WD_TYPE_RPAREN)) {
         follow_kind(w, folded_word);
     }
-    if (want_ != Want::none || kTableWords.contains(folded_word)) {
-        if (folded_word == kUpdate) note_before(first, word);
-        follow_tables(w, folded_word);
+    if (want_ != Want::none || table_word) {
+        if (table_word && folded_word == kUpdate) note_before(first, word);
+        follow_tables(w, folded_word, table_word);
     }
 }
 
@@ -201,8 +202,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             add(std::string_view(text, size), type);
             take_over();
         };
-        const auto follow_this = [&](FoldedWord folded_word) {
-            follow_word(first, word, folded_word);
+        const auto follow_this = [&](FoldedWord folded_word, bool table_word) {
+            follow_word(first, word, folded_word, table_word);
             follow = !kind_done_ || want_ != Want::none;
         };
         if (out >= limit) {
@@ -215,19 +216,19 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         switch (how) {
             case Plain::no: by_all_rules(); continue;
             case Plain::literal:
-                if (follow) follow_this(FoldedWord{});
+                if (follow) follow_this(FoldedWord{}, false);
                 if (last > Last::open) *out++ = ' ';
                 *out++ = '?';
                 group->any_literal = true;
                 last = Last::literal;
                 continue;
             case Plain::comma:
-                if (follow) follow_this(FoldedWord{});
+                if (follow) follow_this(FoldedWord{}, false);
                 *out++ = ',';
                 last = Last::comma;
                 continue;
             case Plain::open:
-                if (follow) follow_this(FoldedWord{});
+                if (follow) follow_this(FoldedWord{}, false);
                 if (last > Last::open) *out++ = ' ';
                 group->only_literals = false;
                 groups_.push_back({static_cast<std::size_t>(out - out_.data()), true, false});
@@ -236,7 +237,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 last = Last::open;
                 continue;
             case Plain::close:
-                if (follow) follow_this(FoldedWord{});
+                if (follow) follow_this(FoldedWord{}, false);
                 last = Last::close;
                 if (group != &outside_) {
                     const Group closed = *group;
@@ -270,7 +271,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                     by_all_rules();
                     continue;
                 }
-                if (follow) follow_this(FoldedWord{});
+                if (follow) follow_this(FoldedWord{}, false);
                 if (blank) *out++ = ' ';
                 group->only_literals = false;
                 std::memcpy(out, text, FoldedWord::kLongest);
@@ -296,7 +297,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             blank = blank || last == Last::dot;
         }
         const FoldedWord folded_word = readable ? fold_readable(text, size) : fold(std::string_view(text, size));
-        if (follow || kTableWords.contains(folded_word)) follow_this(folded_word);
+        const bool table_word = kTableWords.contains(folded_word);
+        if (follow || table_word) follow_this(folded_word, table_word);
         if (blank) *out++ = ' ';
         group->only_literals = false;
         store(folded_word, out);
