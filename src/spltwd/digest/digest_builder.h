@@ -193,7 +193,8 @@ private:
     std::size_t tables_size_ = 0;
     // Room for `bytes` more tables_ and 16 past them; where they go.
     char* tables_room(std::size_t bytes) {
-        tables_.reserve(2 * (tables_size_ + bytes + FoldedWord::kLongest), tables_size_);
+        const std::size_t needed = tables_size_ + bytes + FoldedWord::kLongest;
+        if (needed > tables_.capacity()) tables_.reserve(2 * needed, tables_size_);
         return tables_.data() + tables_size_;
     }
     // Copies a name's part to tables_, 16 bytes at once when it is short

@@ -113,6 +113,7 @@ std::uint64_t load8(const char* at) {
 
 }  // namespace
 
+// A blank or empty word is no word before another (add() leaves it out).
 void DigestBuilder::note_before(const SinkWord* const first, const SinkWord* word) {
     while (word != first) {
         --word;
@@ -160,8 +161,8 @@ void DigestBuilder::follow_word(const SinkWord* const first, const SinkWord* con
 // add(), and only while one of them is followed or the word asks for a
 // table.  Every other word goes through add(), the locals handed over and
 // taken back.  A short word 16 bytes from the statement's end is folded
-// from two whole loads; every short word is written as 16 bytes, of which
-// its own count.
+// from whole loads (fold_readable()); every short word is written as 16
+// bytes, of which its own count.
 void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const end) {
     char* out = nullptr;
     // Room for a blank and 16 bytes before it; none while something is
@@ -182,8 +183,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         size_ = static_cast<std::size_t>(out - out_.data());
         last_ = last;
     };
-    // Words in the statement from here to the readable end may be read 16
-    // bytes at a time; words elsewhere (none, today) are read as they are.
+    // Words in the statement up to 16 bytes from its end may be read 16
+    // bytes at a time; words anywhere else are read as they are.
     const std::uintptr_t readable_from = readable_from_;
     const std::uintptr_t readable_span = readable_span_;
     // What a sign follows when it is an operator, not part of a number.
