@@ -36,19 +36,24 @@ constexpr std::array<Plain, 256> kPlainOf = [] {
     return plain;
 }();
 
-// What a name's first byte says: it opens a quoted name, it may open
-// U&"..", or it is a digit (a "." before it keeps its blank).
-enum class NameStart : std::uint8_t { plain, quoted, maybe_unicode, digit };
-constexpr std::array<NameStart, 256> kNameStartOf = [] {
-    std::array<NameStart, 256> start{};
-    for (std::size_t byte = 0; byte < start.size(); ++byte) {
-        switch (kOpens[byte]) {
-            case Opens::quoted_name: start[byte] = NameStart::quoted; break;
-            case Opens::maybe_unicode_name: start[byte] = NameStart::maybe_unicode; break;
-            case Opens::nothing: start[byte] = byte >= '0' && byte <= '9' ? NameStart::digit : NameStart::plain; break;
-        }
+// After which words a blank goes before another, one bit for each kind
+// of last word (DigestBuilder::Last: nothing, open, dot, name, then the
+// others): after all but nothing and "(" ...
+constexpr std::uint16_t kBlankAfterAll = 0x1fc;
+// ... nor "." (which joins a name that starts with no digit, or "*") ...
+constexpr std::uint16_t kBlankAfterAllButDot = 0x1f8;
+// ... or, before a ".", nor a name.
+constexpr std::uint16_t kBlankBeforeDot = 0x1f4;
+// A name's first byte: after which words a blank goes before the name, or
+// 0 when it may open a quoted name, or U&"..".
+constexpr std::array<std::uint16_t, 256> kNameBlanks = [] {
+    std::array<std::uint16_t, 256> blanks{};
+    for (std::size_t byte = 0; byte < blanks.size(); ++byte) {
+        blanks[byte] = kOpens[byte] != Opens::nothing       ? 0
+                       : byte >= '0' && byte <= '9' ? kBlankAfterAll
+                                                    : kBlankAfterAllButDot;
     }
-    return start;
+    return blanks;
 }();
 
 // The one-byte operators that are more than a word to the normalised
@@ -187,6 +192,9 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
     // bytes at a time; words anywhere else are read as they are.
     const std::uintptr_t readable_from = readable_from_;
     const std::uintptr_t readable_span = readable_span_;
+    static_assert(static_cast<unsigned>(Last::dot) == 2 && static_cast<unsigned>(Last::name) == 3 &&
+                      static_cast<unsigned>(Last::other) == 8,
+                  "the blank masks above count the kinds of last word so");
     // What a sign follows when it is an operator, not part of a number.
     constexpr unsigned kOperandLasts = 1u << static_cast<unsigned>(Last::name) |
                                        1u << static_cast<unsigned>(Last::operand) |
@@ -218,7 +226,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             case Plain::no: by_all_rules(); continue;
             case Plain::literal:
                 if (follow) follow_this(FoldedWord{}, false);
-                if (last > Last::open) *out++ = ' ';
+                *out = ' ';
+                out += last > Last::open;
                 *out++ = '?';
                 group->any_literal = true;
                 last = Last::literal;
@@ -230,7 +239,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 continue;
             case Plain::open:
                 if (follow) follow_this(FoldedWord{}, false);
-                if (last > Last::open) *out++ = ' ';
+                *out = ' ';
+                out += last > Last::open;
                 group->only_literals = false;
                 groups_.push_back({static_cast<std::size_t>(out - out_.data()), true, false});
                 group = &groups_.back();
@@ -263,44 +273,50 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         }
         const bool readable = reinterpret_cast<std::uintptr_t>(text) - readable_from <= readable_span;
         Last kind = Last::other;
-        bool blank = last > Last::dot;
+        std::uint16_t blanks = kBlankAfterAll;
         if (how == Plain::name) {
             kind = Last::name;
-            const NameStart start = kNameStartOf[static_cast<unsigned char>(text[0])];
-            if (start == NameStart::quoted || (start == NameStart::maybe_unicode && size > 2 && text[1] == '&')) {
-                if (!readable) {
-                    by_all_rules();
+            blanks = kNameBlanks[static_cast<unsigned char>(text[0])];
+            if (blanks == 0) {
+                const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
+                blanks = kBlankAfterAllButDot;
+                if (opens == Opens::quoted_name || (size > 2 && text[1] == '&')) {
+                    if (!readable) {
+                        by_all_rules();
+                        continue;
+                    }
+                    if (follow) follow_this(FoldedWord{}, false);
+                    *out = ' ';
+                    out += (blanks >> static_cast<unsigned>(last)) & 1;
+                    group->only_literals = false;
+                    std::memcpy(out, text, FoldedWord::kLongest);
+                    out += size;
+                    last = Last::name;
                     continue;
                 }
-                if (follow) follow_this(FoldedWord{}, false);
-                if (blank) *out++ = ' ';
-                group->only_literals = false;
-                std::memcpy(out, text, FoldedWord::kLongest);
-                out += size;
-                last = Last::name;
-                continue;
             }
-            blank = blank || (last == Last::dot && start == NameStart::digit);
         } else if (size == 1) {
-            const Single single = kSingleOf[static_cast<unsigned char>(text[0])];
-            if (single == Single::held ||
-                (single == Single::sign && ((kOperandLasts >> static_cast<unsigned>(last)) & 1) == 0)) {
-                by_all_rules();
-                continue;
+            switch (kSingleOf[static_cast<unsigned char>(text[0])]) {
+                case Single::plain: break;
+                case Single::held: by_all_rules(); continue;
+                case Single::sign:
+                    if (((kOperandLasts >> static_cast<unsigned>(last)) & 1) == 0) {
+                        by_all_rules();
+                        continue;
+                    }
+                    break;
+                case Single::dot:
+                    kind = Last::dot;
+                    blanks = kBlankBeforeDot;
+                    break;
+                case Single::star: blanks = kBlankAfterAllButDot; break;
             }
-            if (single == Single::dot) {
-                kind = Last::dot;
-                blank = last > Last::dot ? last != Last::name : last == Last::dot;
-            } else {
-                blank = blank || (last == Last::dot && single != Single::star);
-            }
-        } else {
-            blank = blank || last == Last::dot;
         }
         const FoldedWord folded_word = readable ? fold_readable(text, size) : fold(std::string_view(text, size));
         const bool table_word = kTableWords.contains(folded_word);
         if (follow || table_word) follow_this(folded_word, table_word);
-        if (blank) *out++ = ' ';
+        *out = ' ';
+        out += (blanks >> static_cast<unsigned>(last)) & 1;
         group->only_literals = false;
         store(folded_word, out);
         out += size;
