@@ -145,7 +145,11 @@ private:
     // `table_word`: whether the word is one of kTableWords.
     void follow_tables(const Word& word, const FoldedWord& folded_word, bool table_word);
     bool follow_table_name(const Word& word, const FoldedWord& folded_word);
-    void end_table();
+    // Records the name gathered, if any.
+    void end_table() {
+        if (name_at_ != kNoName) record_table();
+    }
+    void record_table();
     bool in_call() const;
     void start_name(std::string_view first_part);
 

@@ -187,8 +187,7 @@ bool DigestBuilder::in_call() const {
 }
 
 // Records the name gathered, once.
-void DigestBuilder::end_table() {
-    if (name_at_ == kNoName) return;
+void DigestBuilder::record_table() {
     const std::size_t name_at = std::exchange(name_at_, kNoName);
     const char* const tables = tables_.data();
     while (tables_size_ > name_at + 4 && tables[tables_size_ - 1] == '.') --tables_size_;
@@ -210,7 +209,7 @@ void DigestBuilder::end_table() {
 }
 
 // Begins a table's name in tables_, after room for its length.
-void DigestBuilder::start_name(std::string_view first_part) {
+[[gnu::always_inline]] inline void DigestBuilder::start_name(std::string_view first_part) {
     name_at_ = tables_size_;
     copy_name_part(tables_room(4 + first_part.size()) + 4, first_part);
     tables_size_ += 4 + first_part.size();
