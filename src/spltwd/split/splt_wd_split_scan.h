@@ -26,9 +26,23 @@ namespace spltwd {
 
 // Table is the RuleTable of the profile whose rules run (splt_wd_profiles.h),
 // Sink where the words go (splt_wd_word_sink.h).
+// Whether some rule of Table records a word gathered in the pending
+// buffer (a quote read piece by piece).
+template <class Table>
+constexpr bool records_pending_words() {
+    for (const RuleAction& a : Table::kActions) {
+        if ((a.steps & (kRecordPending | kRescanStep)) != 0) return true;
+    }
+    return false;
+}
+
 template <class Table, class Sink = RecordStream>
 class SplitScan {
     static constexpr bool kToSink = std::is_same_v<Sink, WordSink>;
+    // A sink keeps where each word's bytes lie until it hands its batch
+    // on; the pending buffer is cleared and written again before that.
+    static_assert(!kToSink || !records_pending_words<Table>(),
+                  "words gathered in the pending buffer would have to be copied for a sink");
 
 public:
     // `unmatched`, when not null, receives a byte that no rule takes (the
