@@ -22,6 +22,11 @@ int splt_wd_flex_debug = 0;
 namespace {
 
 Scanner scanner{.tables = &spltwd::sql_tables};
+// False while the scanner is as a destroy leaves it: no call of the
+// interface, and no one who asked for the scanner, since the last destroy.
+// (Its in, out, lineno and debug do not count: each call loads them from
+// the variables first.)
+bool scanner_touched = false;
 
 void load_variables() {
     scanner.in = splt_wdin;
@@ -41,7 +46,10 @@ void publish_variables() {
 
 // Holds the variables in the scanner for the length of one call.
 struct Call {
-    Call() { load_variables(); }
+    Call() {
+        scanner_touched = true;
+        load_variables();
+    }
     ~Call() { publish_variables(); }
     Call(const Call&) = delete;
     Call& operator=(const Call&) = delete;
@@ -58,30 +66,25 @@ int sql_action_on_variables(Scanner& s, int rule, void* session) {
 }  // namespace
 
 namespace spltwd {
-Scanner& default_scanner() { return scanner; }
+Scanner& default_scanner() {
+    scanner_touched = true;
+    return scanner;
+}
 
-// A split leaves the scanner holding no buffer, and then destroying it
-// only resets its fields and the variables: worth doing without a call
-// per field, as it happens after every split.
+// Runs after every split, which leaves the scanner untouched.  Destroying
+// an untouched scanner changes nothing in it that counts, and publishing
+// its fields then sets splt_wdtext, splt_wdleng, splt_wdin and splt_wdout
+// to null (splt_wdlineno and splt_wd_flex_debug keep their values).
 void destroy_default_scanner() {
-    if (scanner.stack != nullptr) {
+    if (scanner_touched) {
         splt_wdlex_destroy();
+        scanner_touched = false;
         return;
     }
-    // Already as a destroy leaves it, as after the last split: nothing to do.
-    const bool fresh_already = !scanner.initialised && scanner.start == 0 && scanner.text == nullptr &&
-                               scanner.leng == 0 && scanner.in == nullptr && scanner.out == nullptr &&
-                               scanner.stack_top == 0 && scanner.stack_size == 0 && scanner.pos == nullptr &&
-                               scanner.hold == 0 && scanner.lineno == splt_wdlineno &&
-                               scanner.debug == splt_wd_flex_debug && splt_wdtext == nullptr && splt_wdleng == 0 &&
-                               splt_wdin == nullptr && splt_wdout == nullptr;
-    if (fresh_already) return;
-    Scanner fresh;
-    fresh.tables = scanner.tables;
-    fresh.lineno = splt_wdlineno;
-    fresh.debug = splt_wd_flex_debug;
-    scanner = fresh;
-    publish_variables();
+    splt_wdtext = nullptr;
+    splt_wdleng = 0;
+    splt_wdin = nullptr;
+    splt_wdout = nullptr;
 }
 }  // namespace spltwd
 

@@ -16,26 +16,6 @@ static_assert(sizeof(WordPair) == 4, "a word record ends in its 2-byte type and 
 }  // namespace
 
 template <class Table, class Sink>
-SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition,
-                                  FILE* unmatched)
-    : s_(session),
-      stream_(stream),
-      pending_(pending),
-      unmatched_(unmatched),
-      base_(reinterpret_cast<const Byte*>(session.sql_text)),
-      end_(base_ + session.sql_len),
-      pos_(base_),
-      match_(base_),
-      start_state_(Table::tables().start[first_condition]),
-      dialect_bits_(spltwd::dialect_bits(session.dialect)),
-      pairs_(Table::pairs_for(dialect_bits_)),
-      block_end_(session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1) : base_) {
-    // The tables and the actions come from the same rule file; this only
-    // guards against tables that claim rules the actions do not know.
-    if (Table::tables().max_rule >= Table::kActions.size()) scanner_fatal(fatal::kNoAction);
-}
-
-template <class Table, class Sink>
 void SplitScan<Table, Sink>::begin(int condition) {
     if (condition >= 0 && condition < Table::tables().condition_count) start_state_ = Table::tables().start[condition];
 }

@@ -18,6 +18,7 @@
 #include "splt_wd_actions.h"
 #include "splt_wd_dfa.h"
 #include "splt_wd_rule_steps.h"
+#include "splt_wd_scanner_memory.h"
 #include "splt_wd_session.h"
 #include "splt_wd_word_buffers.h"
 #include "splt_wd_word_sink.h"
@@ -143,6 +144,27 @@ private:
     std::uint32_t parse_pos_ = 0;   // up to counted_to_, which run() moves
     const Byte* counted_to_ = nullptr;  // on over the matches it runs itself
 };
+
+// Defined here, so that the split call sets its scan up in place.
+template <class Table, class Sink>
+inline SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending,
+                                         int first_condition, FILE* unmatched)
+    : s_(session),
+      stream_(stream),
+      pending_(pending),
+      unmatched_(unmatched),
+      base_(reinterpret_cast<const Byte*>(session.sql_text)),
+      end_(base_ + session.sql_len),
+      pos_(base_),
+      match_(base_),
+      start_state_(Table::tables().start[first_condition]),
+      dialect_bits_(spltwd::dialect_bits(session.dialect)),
+      pairs_(Table::pairs_for(dialect_bits_)),
+      block_end_(session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1) : base_) {
+    // The tables and the actions come from the same rule file; this only
+    // guards against tables that claim rules the actions do not know.
+    if (Table::tables().max_rule >= Table::kActions.size()) scanner_fatal(fatal::kNoAction);
+}
 
 template <class Table, class Sink>
 inline void SplitScan<Table, Sink>::record(const char* word, std::uint32_t length, WordPair pair) {

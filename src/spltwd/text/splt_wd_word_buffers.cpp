@@ -11,10 +11,6 @@ constexpr std::size_t kMaxContent = UINT32_MAX - 2;
 
 }  // namespace
 
-GrowBuffer::~GrowBuffer() {
-    if (on_heap_) std::free(data_);
-}
-
 // Doubling keeps n appends at O(n) in all, however short each one is.
 bool GrowBuffer::grow(std::size_t n) {
     if (drain_ != nullptr) {
@@ -50,18 +46,11 @@ void GrowBuffer::drain() {
     size_ = 0;
 }
 
-char* GrowBuffer::hand_out() {
-    char* out;
-    if (on_heap_) {
-        // Shrinking in place: no copy of a long stream.
-        out = static_cast<char*>(std::realloc(data_, size_));
-        if (out == nullptr) return nullptr;
-        on_heap_ = false;
-    } else {
-        out = static_cast<char*>(std::malloc(size_));
-        if (out == nullptr) return nullptr;
-        std::memcpy(out, data_, size_);
-    }
+// Shrinking in place: no copy of a long stream.
+char* GrowBuffer::hand_out_heap() {
+    char* out = static_cast<char*>(std::realloc(data_, size_));
+    if (out == nullptr) return nullptr;
+    on_heap_ = false;
     data_ = nullptr;
     capacity_ = size_ = 0;
     return out;

@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 namespace spltwd {
@@ -56,7 +57,9 @@ public:
         drain_ = drain;
         drain_user_ = user;
     }
-    ~GrowBuffer();
+    ~GrowBuffer() {
+        if (on_heap_) std::free(data_);
+    }
     GrowBuffer(const GrowBuffer&) = delete;
     GrowBuffer& operator=(const GrowBuffer&) = delete;
 
@@ -91,9 +94,18 @@ public:
     // The content in a malloc'd block of exactly its size, which the
     // caller owns; null when no memory is left for it.  The buffer is empty
     // afterwards.
-    char* hand_out();
+    char* hand_out() {
+        if (on_heap_) return hand_out_heap();
+        char* out = static_cast<char*>(std::malloc(size_));
+        if (out == nullptr) return nullptr;
+        std::memcpy(out, data_, size_);
+        data_ = nullptr;
+        capacity_ = size_ = 0;
+        return out;
+    }
 
 private:
+    char* hand_out_heap();
     bool grow(std::size_t n);
     bool resize(std::size_t capacity);
 
