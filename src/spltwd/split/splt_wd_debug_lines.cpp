@@ -1,13 +1,42 @@
 #include "splt_wd_debug_lines.h"
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+
+#include "splt_wd_word_buffers.h"
 
 namespace spltwd {
 namespace {
 
 constexpr std::string_view kDebugPrefix[] = {"", "66-splt_wdtext:", "splt_wdtext:", "612-splt_wdtext:"};
+
+// Each prefix in a block of its own, so that it moves as one copy of a
+// fixed size; a line has room for the block (see print_debug).
+constexpr std::size_t kPrefixBlock = 16;
+constexpr auto kPrefixBlocks = [] {
+    std::array<std::array<char, kPrefixBlock>, std::size(kDebugPrefix)> blocks{};
+    for (std::size_t i = 0; i < std::size(kDebugPrefix); ++i) {
+        for (std::size_t at = 0; at < kDebugPrefix[i].size(); ++at) blocks[i][at] = kDebugPrefix[i][at];
+    }
+    return blocks;
+}();
+static_assert([] {
+    for (const std::string_view prefix : kDebugPrefix) {
+        if (prefix.size() > kPrefixBlock) return false;
+    }
+    return true;
+}(), "a debug prefix fits its block");
+
+// The length of the match up to its first zero byte.  The matches that
+// print lines are short words, for which a call costs more than the search.
+std::size_t shown_length(const char* text, std::uint32_t length) {
+    if (length > 16) return strnlen(text, length);
+    std::size_t shown = 0;
+    while (shown < length && text[shown] != '\0') ++shown;
+    return shown;
+}
 
 }  // namespace
 
@@ -15,17 +44,19 @@ constexpr std::string_view kDebugPrefix[] = {"", "66-splt_wdtext:", "splt_wdtext
 // on a shared stream when splits run on several threads.
 void print_debug(Session& s, DebugFormat format, const char* text, std::uint32_t length) {
     if (s.debug_lines == nullptr) return;
-    const std::string_view prefix = kDebugPrefix[format];
-    const std::size_t shown = strnlen(text, length);
-    const std::size_t size = prefix.size() + shown + 1;
+    const std::size_t prefix = kDebugPrefix[format].size();
+    const std::size_t shown = shown_length(text, length);
+    const std::size_t size = prefix + shown + 1;
     char short_line[256];
+    static_assert(sizeof short_line >= kPrefixBlock);
+    // A line that does not fit short_line is longer than a prefix block too.
     char* line = size <= sizeof short_line ? short_line : static_cast<char*>(std::malloc(size));
     if (line == nullptr) {
         s.out_of_memory = true;
         return;
     }
-    std::memcpy(line, prefix.data(), prefix.size());
-    std::memcpy(line + prefix.size(), text, shown);
+    std::memcpy(line, kPrefixBlocks[format].data(), kPrefixBlock);
+    copy_bytes(line + prefix, text, shown);
     line[size - 1] = '\n';
     s.debug_lines(s.debug_lines_user, line, size);
     if (line != short_line) std::free(line);
