@@ -155,8 +155,11 @@ int accurate_condition(std::int32_t dialect) {
 constexpr std::size_t kStackStream = 4096;
 constexpr std::size_t kStackPending = 256;
 
+// Inlined into each split entry, whose frame it shares: a call of its own
+// would cost a dozen instructions a split.
 template <class Table>
-int32_t scan_words(SQL_SPLT_WD* request, Session& s, int first_condition, FILE* unmatched, std::uint32_t* cut) {
+[[gnu::always_inline]] inline int32_t scan_words(SQL_SPLT_WD* request, Session& s, int first_condition,
+                                                 FILE* unmatched, std::uint32_t* cut) {
     char stream_storage[kStackStream];
     char pending_storage[kStackPending];
     GrowBuffer stream(stream_storage, sizeof stream_storage, 2 * std::size_t{request->sql_len});
@@ -190,7 +193,9 @@ int begin_split(Session& s, const char* sql, std::uint32_t length, std::int32_t 
     return states.first_condition;
 }
 
-int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* cut = nullptr) {
+// Splits the request by the rules of Table.
+template <class Table>
+int32_t split_by(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* cut = nullptr) {
     if (request == nullptr || request->sql_text == nullptr || request->sql_len == 0 ||
         request->sql_len > INT32_MAX)
         return -2;
@@ -198,10 +203,15 @@ int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* 
     request->sql_word = nullptr;
     request->nSqlWordLen = 0;
     request->szHaveStar = 0;
-    const bool accurate = s.profile == SPLTWD_PROFILE_ACCURATE;
-    const int first_condition = begin_split(s, request->sql_text, request->sql_len, request->dialect, accurate);
-    if (accurate) return scan_words<AccurateTable>(request, s, first_condition, unmatched, cut);
-    return scan_words<ClassicTable>(request, s, first_condition, unmatched, cut);
+    constexpr bool kAccurate = std::is_same_v<Table, AccurateTable>;
+    const int first_condition = begin_split(s, request->sql_text, request->sql_len, request->dialect, kAccurate);
+    return scan_words<Table>(request, s, first_condition, unmatched, cut);
+}
+
+// Splits the request by the rules of the session's profile.
+int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* cut = nullptr) {
+    if (s.profile == SPLTWD_PROFILE_ACCURATE) return split_by<AccurateTable>(request, s, unmatched, cut);
+    return split_by<ClassicTable>(request, s, unmatched, cut);
 }
 
 }  // namespace
@@ -259,7 +269,8 @@ struct spltwd_context {
 extern "C" int32_t Zoz_SQL_Split_Word(SQL_SPLT_WD* sqlSplitWord) {
     spltwd::Session& s = spltwd::default_session();
     FILE* unmatched = splt_wdout ? splt_wdout : stdout;
-    const int32_t result = spltwd::split(sqlSplitWord, s, unmatched);
+    // The default session keeps the classic profile.
+    const int32_t result = spltwd::split_by<spltwd::ClassicTable>(sqlSplitWord, s, unmatched);
     if (result != -2) {
         spltwd::destroy_default_scanner();
         spltwd::publish(s);
