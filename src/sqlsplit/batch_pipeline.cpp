@@ -37,6 +37,9 @@ public:
     void make(Batch &batch)
     {
         OutputText out;
+        // The memory of the batch's last output, used again.
+        out.buffer().swap(batch.output);
+        out.buffer().clear();
         format_->resume(batch.output_before);
         for (const BatchItem &item : batch.items) {
             const std::string_view text(batch.text.data() + item.text_at, item.text_size);
@@ -57,7 +60,7 @@ public:
                     break;
             }
         }
-        batch.output = std::move(out.buffer());
+        batch.output.swap(out.buffer());
     }
 
 private:
@@ -104,6 +107,21 @@ private:
 };
 
 } // namespace
+
+void Batch::reset(std::string_view input_label, bool after_output)
+{
+    label = input_label;
+    output_before = after_output;
+    text.clear();
+    records.clear();
+    items.clear();
+    position = 0;
+    statements = 0;
+    output.clear();
+    summary = Summary();
+    error = nullptr;
+    done = false;
+}
 
 void Batch::add(BatchItem item, std::string_view item_text, std::string_view item_records)
 {

@@ -52,6 +52,9 @@ struct BatchItem {
 struct Batch {
     Batch(std::string_view input_label, bool after_output) : label(input_label), output_before(after_output) {}
 
+    // Empties the batch for another part of the input, keeping the memory
+    // its texts took: batches are used again and again.
+    void reset(std::string_view input_label, bool after_output);
     // The piece's text and records are copied: the batch owns what it needs.
     void add(BatchItem item, std::string_view item_text, std::string_view item_records = {});
     // The bytes the batch holds, with a little for each piece.

@@ -447,7 +447,11 @@ private:
     bool gather(const std::string &label, const BatchItem &item, std::string_view text, std::string_view records,
                 std::uint64_t position)
     {
-        if (!batch_) {
+        if (!batch_ && !spare_batches_.empty()) {
+            batch_ = std::move(spare_batches_.back());
+            spare_batches_.pop_back();
+            batch_->reset(label, any_piece_);
+        } else if (!batch_) {
             batch_ = std::make_unique<Batch>(label, any_piece_);
         }
         batch_->add(item, text, records);
@@ -474,7 +478,7 @@ private:
     bool write_batches(bool all)
     {
         for (;;) {
-            const std::unique_ptr<Batch> batch =
+            std::unique_ptr<Batch> batch =
                 pipeline_->take_done(all || pipeline_->under_way() >= pipeline_->most_under_way());
             if (!batch) {
                 return true;
@@ -487,6 +491,8 @@ private:
             }
             summary_.merge(std::move(batch->summary));
             progress_.update(batch->position, batch->statements);
+            // Fresh memory for each batch's texts would cost more than their making.
+            spare_batches_.push_back(std::move(batch));
         }
     }
 
@@ -557,6 +563,7 @@ private:
     std::unique_ptr<BatchPipeline> pipeline_;
     bool no_threads_ = false;
     std::unique_ptr<Batch> batch_;
+    std::vector<std::unique_ptr<Batch>> spare_batches_; // written, to be used again
 };
 
 int run(int argc, char *argv[])
