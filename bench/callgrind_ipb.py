@@ -3,6 +3,8 @@
 
 Usage:
     bench/callgrind_ipb.py [--accurate | --digest] [--harness PATH] [--corpus DIR] [FILE.rec ...]
+    bench/callgrind_ipb.py --check BASELINE [--harness PATH] [--tolerance PERCENT]
+    bench/callgrind_ipb.py --write-baseline BASELINE [--harness PATH]
 
 Runs the split_corpus harness (built with -DSPLTWD_BENCH=ON; default
 build-bench/bench/split_corpus in the repository) under
@@ -22,6 +24,16 @@ Without FILE arguments every *.rec file under the corpus folder is taken
 the corpus generated in the harness's build, BUILD/corpus/generated).
 Prints a table: file, statements, bytes, instructions, instructions per
 byte.  Needs valgrind and python3 only.  Exits non-zero when a run fails.
+
+--check holds the line on the figures of a baseline file (bench/ipb_baseline.txt,
+which CI checks): for the classic and the accurate profile, the instructions
+over the corpus the harness's build generates (BUILD/corpus/generated, every
+dialect, the same in every checkout) and those of one "SELECT 1".  A figure
+more than --tolerance percent (default 3) above its baseline fails the check;
+one as far below it is noted, so that the better figure gets committed.  When
+the generated corpus differs from the one measured (its statements or bytes),
+the figures cannot be compared and the check fails too.  --write-baseline
+measures the same and writes the file.
 """
 
 import argparse
@@ -48,10 +60,21 @@ def parse_args():
                         help="measure the accurate profile (spltwd_split on a context)")
     parser.add_argument("--digest", action="store_true",
                         help="measure the statement digest (spltwd_digest_statement on a context)")
+    parser.add_argument("--check", type=pathlib.Path, metavar="BASELINE",
+                        help="compare the classic and accurate figures on the generated corpus with this file's")
+    parser.add_argument("--write-baseline", type=pathlib.Path, metavar="BASELINE",
+                        help="measure what --check compares and write it to this file")
+    parser.add_argument("--tolerance", type=float, default=3.0,
+                        help="--check: percent a figure may rise above its baseline (default: %(default)s)")
     parser.add_argument("files", nargs="*", type=pathlib.Path, help="corpus files to measure")
     args = parser.parse_args()
     if args.accurate and args.digest:
         parser.error("--accurate and --digest measure different calls: give one")
+    if args.check and args.write_baseline:
+        parser.error("--check and --write-baseline: give one")
+    if (args.check or args.write_baseline) and (args.accurate or args.digest or args.files or args.corpus):
+        parser.error("--check and --write-baseline measure both profiles on the generated corpus: "
+                     "give no profile, corpus or files")
     if args.corpus is None:
         args.corpus = default_corpus(args.harness)
     return args
@@ -101,12 +124,129 @@ def measure(harness, harness_args, workdir, run_number, mode):
     return {key: int(value) for key, value in counts.items()}, instruction_total(out_file)
 
 
+BASELINE_HEAD = """\
+# Instructions of the split call that CI holds the line on (.ci/run runs
+# bench/callgrind_ipb.py --check on this file): a figure more than 3% above
+# its line here fails the run; one more than 3% below is noted, and then
+# the better figure belongs here.
+#
+# Counted by callgrind in a Release build of the bench harness, over the
+# corpus that build generates (every dialect; the same in every checkout)
+# and over one "SELECT 1" (MySQL).  Refresh after making the split faster,
+# or when the generated corpus changes (the check then says so):
+#
+#   cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DSPLTWD_BENCH=ON -DSPLTWD_TESTS=OFF
+#   cmake --build build-bench -j2 --target split_corpus
+#   python3 bench/callgrind_ipb.py --write-baseline bench/ipb_baseline.txt
+#
+# Written by: {command}
+# Compiler: {compiler}
+#
+# profile   measure   statements      bytes  instructions
+"""
+
+GATED = [("classic", "corpus"), ("classic", "select-1"), ("accurate", "corpus"), ("accurate", "select-1")]
+
+
+def gated_figures(harness):
+    """(profile, measure) -> (statements, bytes, instructions) over the generated corpus and SELECT 1."""
+    corpus = harness.resolve().parent.parent / "corpus" / "generated"
+    files = sorted(corpus.glob("*.rec"))
+    if not files:
+        raise RuntimeError(f"no generated corpus under {corpus}: build the split_corpus target")
+    figures = {}
+    with tempfile.TemporaryDirectory(prefix="callgrind_ipb.") as tmp:
+        workdir = pathlib.Path(tmp)
+        for number, (mode, what) in enumerate(GATED):
+            harness_args = ["--select-1"] if what == "select-1" else [str(path) for path in files]
+            counts, instructions = measure(harness, harness_args, workdir, number, mode)
+            figures[(mode, what)] = (counts["statements"], counts["bytes"], instructions)
+    return figures
+
+
+def compiler_of(harness):
+    """The compiler that built the harness, from its build's CMake cache."""
+    cache = harness.resolve().parent.parent / "CMakeCache.txt"
+    try:
+        for line in cache.read_text(errors="replace").splitlines():
+            if line.startswith("CMAKE_CXX_COMPILER:"):
+                path = line.split("=", 1)[1]
+                version = subprocess.run([path, "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                         text=True).stdout.splitlines()
+                return version[0] if version else path
+    except OSError:
+        pass
+    return "unknown"
+
+
+def write_baseline(path, harness):
+    figures = gated_figures(harness)
+    lines = [BASELINE_HEAD.format(command="python3 bench/callgrind_ipb.py --write-baseline " + str(path),
+                                  compiler=compiler_of(harness))]
+    for (mode, what), (statements, size, instructions) in figures.items():
+        lines.append(f"{mode:<9} {what:<9} {statements:>10} {size:>10} {instructions:>13}\n")
+    path.write_text("".join(lines))
+    print("".join(lines[1:]), end="")
+    print(f"written to {path}")
+
+
+def read_baseline(path):
+    figures = {}
+    for number, line in enumerate(path.read_text().splitlines(), 1):
+        fields = line.split("#", 1)[0].split()
+        if not fields:
+            continue
+        if len(fields) != 5 or not all(field.isdigit() for field in fields[2:]):
+            raise RuntimeError(f"{path}:{number}: expected: profile measure statements bytes instructions")
+        figures[(fields[0], fields[1])] = tuple(int(field) for field in fields[2:])
+    missing = [f"{mode} {what}" for mode, what in GATED if (mode, what) not in figures]
+    if missing:
+        raise RuntimeError(f"{path}: no figure for {', '.join(missing)}")
+    return figures
+
+
+def check(path, harness, tolerance):
+    """Prints each figure beside its baseline; returns whether none rose beyond the tolerance."""
+    baseline = read_baseline(path)
+    figures = gated_figures(harness)
+    good = True
+    print(f"{'profile':<9} {'measure':<9} {'baseline':>13} {'now':>13} {'per byte':>8} {'change':>8}")
+    for key in GATED:
+        statements, size, instructions = figures[key]
+        base_statements, base_size, base_instructions = baseline[key]
+        mode, what = key
+        if (statements, size) != (base_statements, base_size):
+            print(f"{mode:<9} {what:<9} the input differs from the one measured: {statements} statements of "
+                  f"{size} bytes, the baseline's {base_statements} of {base_size}")
+            good = False
+            continue
+        change = 100.0 * (instructions - base_instructions) / base_instructions
+        verdict = ""
+        if change > tolerance:
+            verdict = "  ROSE: more than {:g}% above the baseline".format(tolerance)
+            good = False
+        elif change < -tolerance:
+            verdict = "  fell: commit the better figure (--write-baseline)"
+        print(f"{mode:<9} {what:<9} {base_instructions:>13} {instructions:>13} {instructions / size:>8.1f} "
+              f"{change:>+7.1f}%{verdict}")
+    if not good:
+        print(f"\ncallgrind_ipb: the split takes more instructions than {path} allows, or its input changed.\n"
+              f"If that is meant (the generated corpus changed, a fault fixed at a cost), refresh the file as "
+              f"its head says and tell why in the commit.")
+    return good
+
+
 def main():
     args = parse_args()
     mode = "digest" if args.digest else "accurate" if args.accurate else "classic"
     if not args.harness.is_file():
         sys.exit(f"callgrind_ipb: no harness at {args.harness}; "
                  "build the split_corpus target with -DSPLTWD_BENCH=ON")
+    if args.write_baseline:
+        write_baseline(args.write_baseline, args.harness)
+        return
+    if args.check:
+        sys.exit(0 if check(args.check, args.harness, args.tolerance) else 1)
     files = args.files or sorted(args.corpus.rglob("*.rec"))
     if not files:
         sys.exit(f"callgrind_ipb: no *.rec files under {args.corpus}")

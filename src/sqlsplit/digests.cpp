@@ -137,6 +137,20 @@ void Summary::add(const StatementDigest &digest, std::string_view text)
     entry.bytes += text.size();
 }
 
+void Summary::merge(Summary &&later)
+{
+    statements_ += later.statements_;
+    for (auto &[fingerprint, entry] : later.entries_) {
+        const auto [found, added] = entries_.try_emplace(fingerprint, std::move(entry));
+        if (!added) {
+            found->second.count += entry.count;
+            found->second.bytes += entry.bytes;
+        }
+    }
+    later.entries_.clear();
+    later.statements_ = 0;
+}
+
 std::vector<const Summary::Entry *> Summary::sorted() const
 {
     std::vector<const Entry *> entries;

@@ -40,6 +40,8 @@ class Summary {
 public:
     // `text` is the statement: the first of a fingerprint is its example.
     void add(const StatementDigest &digest, std::string_view text);
+    // Adds the statements of a later part of the run.
+    void merge(Summary &&later);
 
     // Most frequent first, then most bytes, then by fingerprint.
     // JSON Lines: {"fingerprint":"..","count":N,"bytes":B,"kind":"..","tables":[..],"normalized":"..","example":".."}

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "batch_pipeline.h"
 #include "digests.h"
 #include "input_reader.h"
 #include "options.h"
@@ -36,6 +37,13 @@ enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
 // How much of an input digests read at a time.
 constexpr std::size_t kPiece = std::size_t{4} << 20;
+// With --jobs, an input larger than this is split on threads of their own,
+// about this many bytes of statements at a time; a smaller one is split on
+// the reading thread, and starts no thread.
+constexpr std::size_t kBatchBytes = std::size_t{256} << 10;
+// A statement larger than this is made on the reading thread, its output
+// written while it is made, as on one thread: a batch's output stays small.
+constexpr std::size_t kLargeStatement = std::size_t{1} << 20;
 
 __attribute__((format(printf, 2, 3))) void print_error(ProgressLine *progress, const char *format, ...)
 {
@@ -142,21 +150,27 @@ private:
         StatementDigest digest;
         // One cursor for the whole input: a delimiter holds to its end.
         ScriptCutter cutter(context, options_.dialect, options_.script, false, 0);
-        for (;;) {
+        bool threads = false;
+        for (bool first = true;; first = false) {
             // Each piece at least as large as what is held, so that a
             // statement longer than a piece is cut again only a few times.
             if (const int error = input.append(bytes, std::max(kPiece, bytes.size())); error != 0) {
+                const bool output_works = !threads || drain(cutter.position());
                 progress_.finish();
-                return cannot_read(error);
+                return output_works && cannot_read(error);
+            }
+            if (first) {
+                threads = on_threads(input.at_end() ? bytes.size() : SIZE_MAX);
             }
             cutter.set_input(bytes, !input.at_end());
             CutPiece piece;
             for (ScriptCutter::Step step; (step = cutter.next(piece)) != ScriptCutter::Step::end;) {
                 if (step == ScriptCutter::Step::too_long) {
+                    const bool output_works = !threads || drain(cutter.position());
                     ++number_;
                     status_ = kFailure;
                     progress_.finish();
-                    return note(label, too_long() + "; the rest of " + label + " is skipped");
+                    return output_works && note(label, too_long() + "; the rest of " + label + " is skipped");
                 }
                 // Client commands and data are no statements.
                 if (piece.kind != CutPiece::Kind::statement) {
@@ -164,6 +178,21 @@ private:
                 }
                 ++number_;
                 const CutStatement &statement = piece.statement;
+                if (threads && statement.text.size() <= kLargeStatement) {
+                    BatchItem item;
+                    item.number = number_;
+                    item.start = statement.start;
+                    item.end = piece.end;
+                    if (!gather(label, item, statement.text, {}, cutter.position())) {
+                        progress_.finish();
+                        return false;
+                    }
+                    continue;
+                }
+                if (threads && !drain(cutter.position())) {
+                    progress_.finish();
+                    return false;
+                }
                 if (options_.debug_lines) {
                     cutter.each_word([](const CutWord &) {}, debug_lines_);
                 }
@@ -192,8 +221,9 @@ private:
             bytes.erase(0, static_cast<std::size_t>(done));
             offset += done;
         }
+        const bool output_works = !threads || drain(cutter.position());
         progress_.finish();
-        return true;
+        return output_works;
     }
 
     // Returns false when the output failed and the run must stop.
@@ -202,6 +232,8 @@ private:
     template <typename Cutter>
     void write_statement(Cutter &cutter, const CutStatement &statement, const std::string &label)
     {
+        format_->resume(any_piece_);
+        any_piece_ = true;
         format_->begin(text_, number_, statement, label);
         // A long statement's header goes out before its words are made.
         text_.write_if_full();
@@ -221,6 +253,10 @@ private:
 
     bool split_input(spltwd_context *context, const std::string &label, std::string_view bytes)
     {
+        if (on_threads(bytes.size())) {
+            return options_.classic ? split_classic_on_threads(context, label, bytes)
+                                    : split_script_on_threads(context, label, bytes);
+        }
         if (!options_.classic) {
             return split_script(context, label, bytes);
         }
@@ -270,8 +306,12 @@ private:
                 break;
             }
             if (piece.kind == CutPiece::Kind::command) {
+                format_->resume(any_piece_);
+                any_piece_ = true;
                 format_->command(text_, ++commands_, piece, label);
             } else if (piece.kind == CutPiece::Kind::data) {
+                format_->resume(any_piece_);
+                any_piece_ = true;
                 format_->data(text_, ++data_blocks_, piece, label);
             } else {
                 ++number_;
@@ -286,6 +326,182 @@ private:
         }
         progress_.finish();
         return output_works;
+    }
+
+    // split_input on threads: the statements of the classic profile come
+    // with their words from their cut, and go to the threads to be
+    // formatted.  Returns false when the output failed and the run must stop.
+    bool split_classic_on_threads(spltwd_context *context, const std::string &label, std::string_view bytes)
+    {
+        StatementCutter cutter(context, options_.dialect, bytes);
+        CutStatement statement;
+        bool output_works = true;
+        progress_.start(bytes.size(), number_);
+        for (StatementCutter::Step step;
+             output_works && (step = cutter.next(statement)) != StatementCutter::Step::end;) {
+            if (step != StatementCutter::Step::statement) {
+                output_works = drain(cutter.bytes_done());
+                ++number_;
+                status_ = kFailure;
+                output_works = output_works && note(label, cut_failure(step, cutter) + "; the rest of " + label + " is skipped");
+                break;
+            }
+            ++number_;
+            // A failed split is noted before its statement, in order; the
+            // words of a large statement are made again while it is written.
+            if (statement.result < 0 || (statement.result > 0 && !cutter.records_kept()) ||
+                statement.text.size() > kLargeStatement) {
+                output_works = drain(cutter.bytes_done()) &&
+                               (statement.result >= 0 || note(label, split_failure(statement.result)));
+                if (output_works) {
+                    write_statement(cutter, statement, label);
+                    output_works = report_write_error(text_.error());
+                }
+                continue;
+            }
+            BatchItem item;
+            item.number = number_;
+            item.start = statement.start;
+            item.end = statement.start + statement.text.size();
+            item.result = statement.result;
+            item.word_count = statement.word_count;
+            output_works = gather(label, item, statement.text,
+                                  statement.result > 0 ? cutter.records() : std::string_view(), cutter.bytes_done());
+        }
+        output_works = output_works && drain(bytes.size());
+        progress_.finish();
+        return output_works;
+    }
+
+    // split_script on threads: the reading thread cuts, the threads split.
+    // Returns false when the output failed and the run must stop.
+    bool split_script_on_threads(spltwd_context *context, const std::string &label, std::string_view bytes)
+    {
+        ScriptCutter cutter(context, options_.dialect, options_.script, false);
+        cutter.set_input(bytes, false);
+        CutPiece piece;
+        bool output_works = true;
+        progress_.start(bytes.size(), number_);
+        for (ScriptCutter::Step step; output_works && (step = cutter.next(piece)) != ScriptCutter::Step::end;) {
+            if (step == ScriptCutter::Step::too_long) {
+                output_works = drain(cutter.position());
+                ++number_;
+                status_ = kFailure;
+                output_works = output_works && note(label, too_long() + "; the rest of " + label + " is skipped");
+                break;
+            }
+            BatchItem item;
+            item.kind = piece.kind;
+            item.start = piece.statement.start;
+            item.end = piece.end;
+            // A data block's bytes are not shown: they need no copy.
+            std::string_view text = piece.statement.text;
+            if (piece.kind == CutPiece::Kind::command) {
+                item.number = ++commands_;
+            } else if (piece.kind == CutPiece::Kind::data) {
+                item.number = ++data_blocks_;
+                text = {};
+            } else {
+                item.number = ++number_;
+                if (text.size() > kLargeStatement) {
+                    output_works = drain(cutter.position());
+                    if (output_works) {
+                        cutter.split_statement(piece.statement);
+                        write_statement(cutter, piece.statement, label);
+                        text_.write_if_full();
+                        output_works = report_write_error(text_.error());
+                    }
+                    continue;
+                }
+            }
+            output_works = gather(label, item, text, {}, cutter.position());
+        }
+        output_works = output_works && drain(bytes.size());
+        progress_.finish();
+        return output_works;
+    }
+
+    // Whether an input of this size is split on threads (starting them
+    // for the first such input).
+    bool on_threads(std::uint64_t input_size)
+    {
+        if (options_.jobs < 2 || options_.debug_lines || input_size <= kBatchBytes || no_threads_) {
+            return false;
+        }
+        if (!pipeline_) {
+            const BatchWork work{options_.dialect, options_.format, options_.classic, options_.summary};
+            pipeline_ = std::make_unique<BatchPipeline>(options_.jobs, work);
+            if (pipeline_->threads() == 0) {
+                // The system starts no thread: one does it all.
+                pipeline_.reset();
+                no_threads_ = true;
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Adds a piece to the batch being gathered, and hands the batch over
+    // to the threads once it is full; `position` is where the input goes
+    // on after the piece.  Returns false when the output failed.
+    bool gather(const std::string &label, const BatchItem &item, std::string_view text, std::string_view records,
+                std::uint64_t position)
+    {
+        if (!batch_ && !spare_batches_.empty()) {
+            batch_ = std::move(spare_batches_.back());
+            spare_batches_.pop_back();
+            batch_->reset(label, any_piece_);
+        } else if (!batch_) {
+            batch_ = std::make_unique<Batch>(label, any_piece_);
+        }
+        batch_->add(item, text, records);
+        any_piece_ = true;
+        if (batch_->weight() < kBatchBytes) {
+            return true;
+        }
+        hand_over(position);
+        return write_batches(false);
+    }
+
+    void hand_over(std::uint64_t position)
+    {
+        if (batch_) {
+            batch_->position = position;
+            batch_->statements = number_;
+            pipeline_->start(std::move(batch_));
+        }
+    }
+
+    // Writes the output of the batches that are done, in order: of every
+    // batch with `all`, else of those done, waiting for the oldest while
+    // too many are under way.  Returns false when the output failed.
+    bool write_batches(bool all)
+    {
+        for (;;) {
+            std::unique_ptr<Batch> batch =
+                pipeline_->take_done(all || pipeline_->under_way() >= pipeline_->most_under_way());
+            if (!batch) {
+                return true;
+            }
+            if (batch->error) {
+                std::rethrow_exception(batch->error);
+            }
+            if (!text_.write(batch->output)) {
+                return report_write_error(text_.error());
+            }
+            summary_.merge(std::move(batch->summary));
+            progress_.update(batch->position, batch->statements);
+            // Fresh memory for each batch's texts would cost more than their making.
+            spare_batches_.push_back(std::move(batch));
+        }
+    }
+
+    // Hands over the batch being gathered and writes every batch, so that
+    // the reading thread may write what comes next itself.
+    bool drain(std::uint64_t position)
+    {
+        hand_over(position);
+        return write_batches(true);
     }
 
     static std::string too_long()
@@ -340,6 +556,14 @@ private:
     std::int64_t commands_ = 0;    // client commands
     std::int64_t data_blocks_ = 0; // data blocks
     int status_ = kSuccess;
+    // Whether a statement, command or data block was formatted.
+    bool any_piece_ = false;
+    // With --jobs: the threads, once an input needs them, and the batch
+    // being gathered.
+    std::unique_ptr<BatchPipeline> pipeline_;
+    bool no_threads_ = false;
+    std::unique_ptr<Batch> batch_;
+    std::vector<std::unique_ptr<Batch>> spare_batches_; // written, to be used again
 };
 
 int run(int argc, char *argv[])

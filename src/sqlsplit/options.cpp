@@ -1,6 +1,9 @@
 #include "options.h"
 
+#include <algorithm>
+#include <charconv>
 #include <optional>
+#include <thread>
 
 #include "dialect_name.h"
 
@@ -67,8 +70,11 @@ constexpr std::string_view kUsage =
     "                           table as \"== command N\" and \"== data N\" lines;\n"
     "                           report, digest and --summary leave them out.\n"
     "                           With --classic, none is the only client\n"
+    "  -j, --jobs N             split the statements of large inputs on N\n"
+    "                           threads (1-1024; default: one per processor);\n"
+    "                           the output is the same for every N\n"
     "      --debug-lines        write the splitter's debug lines on standard\n"
-    "                           error\n"
+    "                           error (on one thread)\n"
     "  -h, --help               show this help and exit\n"
     "      --version            show the version and exit\n"
     "\n"
@@ -94,6 +100,16 @@ std::optional<std::int32_t> parse_client(std::string_view text)
     if (text == "sqlcmd") return SPLTWD_CLIENT_SQLCMD;
     if (text == "sqlplus") return SPLTWD_CLIENT_SQLPLUS;
     return std::nullopt;
+}
+
+std::optional<unsigned> parse_jobs(std::string_view text)
+{
+    unsigned jobs = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+    if (error != std::errc() || end != text.data() + text.size() || jobs < 1 || jobs > kMostJobs) {
+        return std::nullopt;
+    }
+    return jobs;
 }
 
 std::string quoted(std::string_view text)
@@ -143,6 +159,8 @@ std::string parse_options(const std::vector<std::string_view> &arguments, Option
     const ValueOption dialect_option("--dialect", "-d");
     const ValueOption format_option("--format", "-f");
     const ValueOption script_option("--script", "");
+    const ValueOption jobs_option("--jobs", "-j");
+    options.jobs = std::clamp(std::thread::hardware_concurrency(), 1U, kMostJobs);
     std::optional<std::string_view> script_name;
     bool options_ended = false;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
@@ -183,6 +201,14 @@ std::string parse_options(const std::vector<std::string_view> &arguments, Option
             if (!client) return "unknown client " + quoted(*value) + ": use auto, none, mysql, psql, sqlcmd or sqlplus";
             options.script = *client;
             script_name = *value;
+        } else if (jobs_option.matches(arguments, index, value)) {
+            if (!value) return "option --jobs needs a number of threads";
+            const std::optional<unsigned> jobs = parse_jobs(*value);
+            if (!jobs) {
+                return "bad number of threads " + quoted(*value) + ": use a whole number from 1 to " +
+                       std::to_string(kMostJobs);
+            }
+            options.jobs = *jobs;
         } else {
             return "unknown option " + quoted(argument) + " (sqlsplit --help lists the options)";
         }

@@ -14,6 +14,9 @@ namespace sqlsplit {
 
 enum class OutputFormat { table, jsonl, report, digest };
 
+// The most threads --jobs takes.
+constexpr unsigned kMostJobs = 1024;
+
 struct Options {
     // MySQL by default: its strings and comments are the ones most scripts
     // use, and the generic mode knows neither, so it would cut inside them.
@@ -29,6 +32,10 @@ struct Options {
     // The statements summed up by fingerprint after all inputs, instead of
     // each statement.
     bool summary = false;
+    // Threads that split the statements of a large input (parse_options
+    // sets the number of processors by default); 1: the reading thread
+    // splits them itself.
+    unsigned jobs = 1;
     bool help = false;
     bool version = false;
     std::vector<std::string> inputs; // "-" is standard input; none: standard input alone

@@ -34,10 +34,24 @@ void OutputText::append_in_pieces(std::string_view text, Append append, Cut cut)
 
 bool OutputText::write()
 {
+    if (stream_ == nullptr) {
+        return true; // kept until it is taken
+    }
     if (error_ == 0) {
-        error_ = stream_.write(buffer_);
+        error_ = stream_->write(buffer_);
     }
     buffer_.clear();
+    return error_ == 0;
+}
+
+bool OutputText::write(std::string &more)
+{
+    if (stream_ == nullptr) {
+        buffer_ += more;
+    } else if (write()) {
+        error_ = stream_->write(more);
+    }
+    more.clear();
     return error_ == 0;
 }
 

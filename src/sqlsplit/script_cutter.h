@@ -11,6 +11,7 @@
 
 #include "spltwd_script.h"
 #include "statement_cutter.h"
+#include "statement_words.h"
 
 namespace sqlsplit {
 
@@ -49,6 +50,10 @@ public:
     void set_input(std::string_view bytes, bool more);
     // Throws std::bad_alloc when out of memory.
     Step next(CutPiece &piece);
+    // Splits the statement that next() gave last, when the cutter was made
+    // without `words`, and sets its result and word count.  Throws
+    // std::bad_alloc when out of memory.
+    void split_statement(CutStatement &statement);
 
     // The words of the statement that next() gave last, in order, and the
     // debug lines of its split.  Memory stays bounded whatever its size.
@@ -58,24 +63,9 @@ public:
     std::uint64_t position() const { return spltwd_script_position(script_); }
 
 private:
-    std::int32_t split(std::string_view text);
-    static void receive_words(void *cutter, const char *records, std::uint32_t length);
-    static void receive_debug_line(void *cutter, const char *line, std::size_t length);
-
-    spltwd_context *context_;
-    std::uint16_t dialect_;
     spltwd_script *script_;
     bool words_;
-    std::size_t kept_records_;
-
-    std::string_view statement_; // the last statement given
-    std::int32_t result_ = 0;
-    std::string records_;        // its records while they fit in kept_records_
-    bool records_dropped_ = false;
-    std::uint64_t word_count_ = 0;
-    const StatementCutter::EachWord *each_ = nullptr;   // during a replay
-    const StatementCutter::DebugLines *debug_lines_ = nullptr;
-    std::uint64_t offset_ = 0;   // of the next word in the statement
+    StatementWords statement_words_; // of the last statement given
 };
 
 } // namespace sqlsplit

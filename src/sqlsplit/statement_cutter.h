@@ -113,6 +113,10 @@ public:
     // the debug lines of its split to `debug_lines` if it is set.  Memory
     // stays bounded whatever the statement's size.
     void each_word(const EachWord &each, const DebugLines &debug_lines = nullptr);
+    // Whether each_word() gives the words of that statement from records
+    // kept from its cut (for_each_record reads them), and those records.
+    bool records_kept() const { return last_result_ > 0 && !records_dropped_; }
+    std::string_view records() const { return records_; }
 
     // Any statement up to this length is cut: its separator and the byte
     // after it must fit in the text handed to the library.

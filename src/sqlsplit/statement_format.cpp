@@ -1,7 +1,5 @@
 #include "statement_format.h"
 
-#include <cstdio>
-
 namespace sqlsplit {
 
 std::unique_ptr<StatementFormat> make_statement_format(OutputFormat format, bool ranges)
@@ -18,9 +16,11 @@ std::unique_ptr<StatementFormat> make_statement_format(OutputFormat format, bool
 
 void append_mask(std::string &out, std::uint16_t mask)
 {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%04x", unsigned{mask});
-    out += text;
+    // Once per word: no printf.
+    constexpr char kDigits[] = "0123456789abcdef";
+    const char text[6] = {'0', 'x', kDigits[(mask >> 12) & 0xF], kDigits[(mask >> 8) & 0xF], kDigits[(mask >> 4) & 0xF],
+                          kDigits[mask & 0xF]};
+    out.append(text, sizeof text);
 }
 
 } // namespace sqlsplit

@@ -28,6 +28,9 @@ public:
     // across the run; formats without them leave them out.
     virtual void command(OutputText &, std::int64_t /*number*/, const CutPiece &, std::string_view /*file*/) {}
     virtual void data(OutputText &, std::int64_t /*number*/, const CutPiece &, std::string_view /*file*/) {}
+    // Goes on from where another instance of the format stopped: whether it
+    // wrote any statement, command or data block already.
+    virtual void resume(bool /*output_before*/) {}
 };
 
 // table: a column title, then per statement a header line and one aligned

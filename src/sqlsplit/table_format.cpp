@@ -84,6 +84,8 @@ public:
         buffer += bytes == 1 ? " byte)\n" : " bytes)\n";
     }
 
+    void resume(bool output_before) override { titled_ = output_before; }
+
 private:
     std::string &title(OutputText &out)
     {

@@ -1,9 +1,11 @@
 // The command line: dialect names and codes, formats and inputs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dialect_name.h"
@@ -94,6 +96,43 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"DebugLines", {"--debug-lines"}, 32, OutputFormat::table, {}, true},
         CommandLineCase{"Help", {"-h"}, 32, OutputFormat::table, {}, false, true}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// --jobs: a whole number of threads from 1 to 1024, by default one per
+// processor; anything else is a usage mistake that says what it takes.
+TEST(JobsOption, TakesAWholeNumberOfThreads)
+{
+    const std::string mistake = "bad number of threads '%': use a whole number from 1 to 1024";
+    const struct {
+        std::vector<std::string_view> arguments;
+        unsigned jobs; // 0: a mistake
+        std::string says = "";
+    } cases[] = {
+        {{}, std::clamp(std::thread::hardware_concurrency(), 1U, 1024U)},
+        {{"-j", "3"}, 3},
+        {{"--jobs", "1"}, 1},
+        {{"--jobs=1024"}, 1024},
+        {{"--jobs", "0"}, 0, "0"},
+        {{"--jobs", "1025"}, 0, "1025"},
+        {{"-j", "-2"}, 0, "-2"},
+        {{"-j", "2.5"}, 0, "2.5"},
+        {{"-j", "4x"}, 0, "4x"},
+        {{"--jobs="}, 0, ""},
+        {{"--jobs", "99999999999"}, 0, "99999999999"},
+    };
+    for (const auto &[arguments, jobs, says] : cases) {
+        sqlsplit::Options options;
+        const std::string got = sqlsplit::parse_options(arguments, options);
+        const std::string shown = arguments.empty() ? "(none)" : std::string(arguments.back());
+        if (jobs == 0) {
+            EXPECT_EQ(got, std::string(mistake).replace(mistake.find('%'), 1, says)) << shown;
+        } else {
+            EXPECT_EQ(got, "") << shown;
+            EXPECT_EQ(options.jobs, jobs) << shown;
+        }
+    }
+    sqlsplit::Options options;
+    EXPECT_EQ(sqlsplit::parse_options({"--jobs"}, options), "option --jobs needs a number of threads");
+}
 
 } // namespace
 } // namespace cli_test
