@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <gtest/gtest.h>
+
 namespace script_test {
 
 namespace {
@@ -17,10 +19,14 @@ std::string lower(std::string_view text) {
     return result;
 }
 
-// The delimiter a mysql DELIMITER command sets, or "" when it sets none.
+// The delimiter a mysql DELIMITER (or \\d) command sets, or "" when it sets none.
 std::string delimiter_set_by(std::string_view command) {
-    if (command.size() < 10 || lower(command.substr(0, 9)) != "delimiter") return "";
     std::size_t at = 9;
+    if (command.substr(0, 2) == "\\d") {
+        at = 2;
+    } else if (command.size() < 10 || lower(command.substr(0, 9)) != "delimiter") {
+        return "";
+    }
     while (at < command.size() && (command[at] == ' ' || command[at] == '\t')) ++at;
     std::size_t end = at;
     if (at < command.size() && (command[at] == '\'' || command[at] == '"' || command[at] == '`')) {
@@ -62,6 +68,34 @@ std::vector<std::string> shown_pieces(std::string_view script, spltwd::Dialect d
     std::vector<std::string> result;
     for (const spltwd::ScriptPiece& piece : spltwd::script_pieces(script, dialect, client)) result.push_back(shown(piece, script));
     return result;
+}
+
+std::vector<Range> pieces_in_texts(std::string_view script, spltwd::Dialect dialect, spltwd::Client client,
+                                   std::size_t step) {
+    spltwd::Script cursor(dialect, client);
+    std::vector<Range> ranges;
+    std::string held;
+    std::size_t read = 0;
+    std::uint64_t offset = 0;
+    for (;;) {
+        const std::size_t more = std::min(std::max(step, held.size()), script.size() - read);
+        held.append(script, read, more);
+        read += more;
+        const bool at_end = read == script.size();
+        EXPECT_TRUE(cursor.set_text(held, !at_end));
+        spltwd::ScriptPiece piece;
+        std::int32_t result;
+        while ((result = cursor.next(piece)) == 1) {
+            ranges.push_back({static_cast<std::int32_t>(piece.kind), piece.start, piece.end});
+            if (!piece.text.empty()) {
+                EXPECT_EQ(piece.text, script.substr(piece.start, piece.end - piece.start));
+            }
+        }
+        EXPECT_EQ(result, 0);
+        if (at_end) return ranges;
+        held.erase(0, cursor.position() - offset);
+        offset = cursor.position();
+    }
 }
 
 std::string coverage_faults(std::string_view script, const std::vector<spltwd::ScriptPiece>& pieces,
