@@ -79,14 +79,15 @@ INSTANTIATE_TEST_SUITE_P(Mysql, Clients, testing::Values(
          "SELECT 1\\gSELECT 2 \\G\nSELECT '\\g', `\\g`, \"\\g\" /* \\g */ # \\g\n, 3 \\c\n"
          "\\g SELECT 4 \\N;\nDELIMITER $$\nSELECT 5; \\g SELECT 6 $$\nSELECT 7 \\q",
          {"S:SELECT 1", "C:\\g", "S:SELECT 2", "C:\\G", "C:SELECT '\\g', `\\g`, \"\\g\" /* \\g */ # \\g\n, 3 \\c",
-          "C:\\g", "S:SELECT 4 \\N", "C:DELIMITER $$", "S:SELECT 5;", "C:\\g", "S:SELECT 6 ", "S:SELECT 7", "C:\\q"}},
+          "C:\\g", "S:SELECT 4 \\N", "C:DELIMITER $$", "S:SELECT 5", "C:\\g", "S:SELECT 6 ", "S:SELECT 7", "C:\\q"}},
     // \d is DELIMITER's short form, its line read on after its argument;
     // commands with arguments run to the delimiter, which they take, or
-    // to the line end; the others stay in a statement they stand in.
+    // to the line end; the others stay in a statement they stand in.  The
+    // ";" that end a statement are not sent, whatever the delimiter.
     Case{"ShortDelimiterAndCommandsWithArguments", Dialect::mysql, Client::mysql,
-         "\\d $$ SELECT 1$$\nSELECT 2; SELECT 3$$\n\\d ;\n\\u shop; SELECT 4;\n\\. more.sql\n"
+         "\\d $$ SELECT 1$$\nSELECT 2; SELECT 3 ;\n$$\n\\d ;\n\\u shop; SELECT 4;\n\\. more.sql\n"
          "SELECT 5 \\C utf8mb4\n;\n\\W SELECT 6;\nSELECT 7 \\W, 8 \\#, 9;\nSELECT 10;",
-         {"C:\\d $$", "S:SELECT 1", "S:SELECT 2; SELECT 3", "C:\\d ;", "C:\\u shop", "S:SELECT 4", "C:\\. more.sql",
+         {"C:\\d $$", "S:SELECT 1", "S:SELECT 2; SELECT 3 ", "C:\\d ;", "C:\\u shop", "S:SELECT 4", "C:\\. more.sql",
           "S:SELECT 5", "C:\\C utf8mb4", "C:\\W", "S:SELECT 6", "S:SELECT 7 \\W, 8 \\#, 9", "S:SELECT 10"}},
     Case{"NoneKnowsNoDelimiterCommand", Dialect::mysql, Client::none,
          "DELIMITER ;;\nSELECT 1;;",

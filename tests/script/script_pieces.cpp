@@ -39,11 +39,12 @@ std::string delimiter_set_by(std::string_view command) {
 }
 
 // Whether `gap` is blanks and whole delimiters, the delimiter compared
-// without regard to case.
+// without regard to case, and ";" (the mysql client drops those that end a
+// statement, whatever its delimiter).
 bool blanks_and_delimiters(std::string_view gap, const std::string& delimiter) {
     const std::string folded = lower(gap);
     for (std::size_t at = 0; at < folded.size();) {
-        if (is_blank(folded[at])) {
+        if (is_blank(folded[at]) || folded[at] == ';') {
             ++at;
         } else if (folded.compare(at, delimiter.size(), delimiter) == 0) {
             at += delimiter.size();

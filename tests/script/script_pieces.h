@@ -28,7 +28,7 @@ std::vector<Range> pieces_in_texts(std::string_view script, spltwd::Dialect dial
                                    std::size_t step);
 
 // What is wrong with the pieces of a script: empty when they are in order,
-// within it, and the bytes between them are blanks and delimiters (";", or
+// within it, and the bytes between them are blanks and delimiters (";", and
 // the delimiter a mysql DELIMITER command set).  `client` tells which
 // commands set a delimiter.
 std::string coverage_faults(std::string_view script, const std::vector<spltwd::ScriptPiece>& pieces,

@@ -274,8 +274,8 @@ Cursor::Outcome Cursor::finish_stop(std::uint64_t start)
     switch (stop.kind) {
         case Stop::Kind::block: return read_whole(start, true);
         case Stop::Kind::delimiter:
-            if (stop.at > start) {
-                push(stop.sql_before ? SPLTWD_PIECE_STATEMENT : SPLTWD_PIECE_COMMENT, start, stop.at);
+            if (sent_end(start, stop.at) > start) {
+                push(stop.sql_before ? SPLTWD_PIECE_STATEMENT : SPLTWD_PIECE_COMMENT, start, sent_end(start, stop.at));
             }
             position_ = stop.resume;
             return Outcome::pieces;
@@ -284,6 +284,7 @@ Cursor::Outcome Cursor::finish_stop(std::uint64_t start)
             while (end > start && is_blank(text_.at(end - 1))) {
                 --end;
             }
+            end = sent_end(start, end);
             if (stop.clears) {
                 // The client drops the statement: nothing of it is sent.
                 push(SPLTWD_PIECE_COMMAND, start, stop.to);
@@ -307,8 +308,26 @@ Cursor::Outcome Cursor::finish_stop(std::uint64_t start)
     return Outcome::need_more;
 }
 
+// The mysql client sends a statement without the ";" (and the blanks
+// among them) that end it, whatever its delimiter: the statement ends
+// before them, and they are delimiters.
+std::uint64_t Cursor::sent_end(std::uint64_t start, std::uint64_t end) const
+{
+    if (rules_.client() != Client::mysql) {
+        return end;
+    }
+    std::uint64_t sent = end;
+    for (std::uint64_t at = end; at > start && (text_.at(at - 1) == ';' || is_blank(text_.at(at - 1))); --at) {
+        if (text_.at(at - 1) == ';') {
+            sent = at - 1;
+        }
+    }
+    return sent;
+}
+
 void Cursor::finish_statement(std::uint64_t start, std::uint64_t end, std::uint64_t resume)
 {
+    end = sent_end(start, end);
     if (end > start) {
         push(rules_.has_sql() ? SPLTWD_PIECE_STATEMENT : SPLTWD_PIECE_COMMENT, start, end);
     }
