@@ -19,12 +19,14 @@ std::string lower(std::string_view text) {
     return result;
 }
 
-// The delimiter a mysql DELIMITER (or \\d) command sets, or "" when it sets none.
+// The delimiter a mysql DELIMITER or \\d command sets, or "" when it sets
+// none, read from the line from the command on (\\d's range may end inside
+// its quoted argument).
 std::string delimiter_set_by(std::string_view command) {
     std::size_t at = 9;
     if (command.substr(0, 2) == "\\d") {
         at = 2;
-    } else if (command.size() < 10 || lower(command.substr(0, 9)) != "delimiter") {
+    } else if (command.size() < 10 || lower(command.substr(0, 9)) != "delimiter" || !is_blank(command[9])) {
         return "";
     }
     while (at < command.size() && (command[at] == ' ' || command[at] == '\t')) ++at;
@@ -115,7 +117,8 @@ std::string coverage_faults(std::string_view script, const std::vector<spltwd::S
         const std::string_view gap = script.substr(static_cast<std::size_t>(covered), static_cast<std::size_t>(piece.start - covered));
         if (!blanks_and_delimiters(gap, delimiter)) return "before " + where + ": \"" + std::string(gap) + "\" is left out";
         if (client == spltwd::Client::mysql && piece.kind == spltwd::ScriptPiece::Kind::command) {
-            const std::string set = delimiter_set_by(piece.text);
+            const std::string_view line = script.substr(static_cast<std::size_t>(piece.start));
+            const std::string set = delimiter_set_by(line.substr(0, line.find('\n')));
             if (!set.empty()) delimiter = lower(set);
         }
         covered = piece.end;
