@@ -67,10 +67,10 @@ void RunCommand(std::string_view line, std::string& delimiter) {
 // delimiter: those are delimiters too.
 bool BlanksAndDelimiters(std::string_view gap, std::string_view delimiter) {
     for (std::size_t at = 0; at < gap.size();) {
-        if (IsBlank(gap[at]) || gap[at] == ';') {
-            ++at;
-        } else if (gap.size() - at >= delimiter.size() && EqualIgnoringCase(gap.substr(at, delimiter.size()), delimiter)) {
+        if (gap.size() - at >= delimiter.size() && EqualIgnoringCase(gap.substr(at, delimiter.size()), delimiter)) {
             at += delimiter.size();
+        } else if (IsBlank(gap[at]) || gap[at] == ';') {
+            ++at;
         } else {
             return false;
         }

@@ -46,10 +46,10 @@ std::string delimiter_set_by(std::string_view command) {
 bool blanks_and_delimiters(std::string_view gap, const std::string& delimiter) {
     const std::string folded = lower(gap);
     for (std::size_t at = 0; at < folded.size();) {
-        if (is_blank(folded[at]) || folded[at] == ';') {
-            ++at;
-        } else if (folded.compare(at, delimiter.size(), delimiter) == 0) {
+        if (folded.compare(at, delimiter.size(), delimiter) == 0) {
             at += delimiter.size();
+        } else if (is_blank(folded[at]) || folded[at] == ';') {
+            ++at;
         } else {
             return false;
         }
