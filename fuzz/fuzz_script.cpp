@@ -63,7 +63,7 @@ void RunCommand(std::string_view line, std::string& delimiter) {
     if (!set.empty() && set.find('\\') == std::string_view::npos) delimiter = set;
 }
 
-// The mysql client drops the ";" that end a statement, whatever its
+// The mysql client drops the ";" that end a statement under another
 // delimiter: those are delimiters too.
 bool BlanksAndDelimiters(std::string_view gap, std::string_view delimiter) {
     for (std::size_t at = 0; at < gap.size();) {

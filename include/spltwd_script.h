@@ -52,10 +52,10 @@
  *                          delimiter on their line, which they take, or
  *                          to its end; the others (\p, \W, \#, ...) are a
  *                          command where a statement would start, else
- *                          they stay in the statement's text.  The ";"
- *                          that end a statement are left out of it, as
- *                          delimiters, whatever the delimiter: the client
- *                          does not send them.
+ *                          they stay in the statement's text.  Under a
+ *                          delimiter other than ";", the ";" that end a
+ *                          statement are left out of it, as delimiters:
+ *                          the client does not send them.
  *   SPLTWD_CLIENT_PSQL     a backslash outside strings, quoted names,
  *                          comments and dollar bodies (but "\;" and "\:")
  *                          is a meta-command, to the end of its line or

@@ -83,7 +83,7 @@ INSTANTIATE_TEST_SUITE_P(Mysql, Clients, testing::Values(
     // \d is DELIMITER's short form, its line read on after its argument;
     // commands with arguments run to the delimiter, which they take, or
     // to the line end; the others stay in a statement they stand in.  The
-    // ";" that end a statement are not sent, whatever the delimiter.
+    // ";" that end a statement under another delimiter are not sent.
     Case{"ShortDelimiterAndCommandsWithArguments", Dialect::mysql, Client::mysql,
          "\\d $$ SELECT 1$$\nSELECT 2; SELECT 3 ;\n$$\n\\d ;\n\\u shop; SELECT 4;\n\\. more.sql\n"
          "SELECT 5 \\C utf8mb4\n;\n\\W SELECT 6;\nSELECT 7 \\W, 8 \\#, 9;\nSELECT 10;",

@@ -42,7 +42,7 @@ std::string delimiter_set_by(std::string_view command) {
 
 // Whether `gap` is blanks and whole delimiters, the delimiter compared
 // without regard to case, and ";" (the mysql client drops those that end a
-// statement, whatever its delimiter).
+// statement under another delimiter).
 bool blanks_and_delimiters(std::string_view gap, const std::string& delimiter) {
     const std::string folded = lower(gap);
     for (std::size_t at = 0; at < folded.size();) {

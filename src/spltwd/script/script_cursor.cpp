@@ -309,11 +309,12 @@ Cursor::Outcome Cursor::finish_stop(std::uint64_t start)
 }
 
 // The mysql client sends a statement without the ";" (and the blanks
-// among them) that end it, whatever its delimiter: the statement ends
-// before them, and they are delimiters.
+// among them) that end it: under a delimiter of the script's own, the
+// statement ends before them, and they are delimiters.  (Under ";" only a
+// comment can end in one, whose text the statement keeps.)
 std::uint64_t Cursor::sent_end(std::uint64_t start, std::uint64_t end) const
 {
-    if (rules_.client() != Client::mysql) {
+    if (!rules_.own_delimiter()) {
         return end;
     }
     std::uint64_t sent = end;

@@ -93,6 +93,8 @@ public:
     bool reads_whole() const { return state_.block || (client_ == Client::mysql && delimiter_ != ";"); }
 
     bool has_sql() const { return state_.first_sql != kNoSql; }
+    // mysql: a delimiter of the script's own is set.
+    bool own_delimiter() const { return client_ == Client::mysql && delimiter_ != ";"; }
     // psql: the statement is COPY ... FROM STDIN, which data follow.
     bool copy_in() const { return state_.copy_in; }
 
