@@ -2,9 +2,10 @@
 // client in its own dialect and in the generic mode.  Whatever the bytes,
 // the cursor must give its pieces without failing; they lie in order
 // inside the script, each text its own range of it; the bytes between
-// them are blanks and delimiters (";", or the delimiter of the last mysql
-// DELIMITER command; sqlcmd's byte-order mark); and the script handed over in two texts, cut where
-// the input's first byte says, must give the same pieces.
+// them are blanks and delimiters (";", and the delimiter of the last mysql
+// DELIMITER or \d command; sqlcmd's byte-order mark); and the script handed
+// over in two texts, cut where the input's first byte says, must give the
+// same pieces.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -38,11 +39,16 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-// The delimiter a mysql DELIMITER command sets; `delimiter` unchanged when
-// it sets none.
-void RunCommand(std::string_view command, std::string& delimiter) {
-    if (command.size() < 10 || !EqualIgnoringCase(command.substr(0, 9), "delimiter")) return;
-    std::size_t at = 9;
+// The delimiter a mysql DELIMITER or \d command sets, read from the line
+// from the command on (\d's range may end inside its quoted argument);
+// `delimiter` unchanged when it sets none.
+void RunCommand(std::string_view line, std::string& delimiter) {
+    std::size_t at = 2;
+    if (line.substr(0, 2) != "\\d") {
+        if (line.size() < 10 || !EqualIgnoringCase(line.substr(0, 9), "delimiter") || !IsBlank(line[9])) return;
+        at = 9;
+    }
+    const std::string_view command = line;
     while (at < command.size() && (command[at] == ' ' || command[at] == '\t')) ++at;
     std::string_view set;
     if (at < command.size() && (command[at] == '\'' || command[at] == '"' || command[at] == '`')) {
@@ -57,12 +63,14 @@ void RunCommand(std::string_view command, std::string& delimiter) {
     if (!set.empty() && set.find('\\') == std::string_view::npos) delimiter = set;
 }
 
+// The mysql client drops the ";" that end a statement under another
+// delimiter: those are delimiters too.
 bool BlanksAndDelimiters(std::string_view gap, std::string_view delimiter) {
     for (std::size_t at = 0; at < gap.size();) {
-        if (IsBlank(gap[at])) {
-            ++at;
-        } else if (gap.size() - at >= delimiter.size() && EqualIgnoringCase(gap.substr(at, delimiter.size()), delimiter)) {
+        if (gap.size() - at >= delimiter.size() && EqualIgnoringCase(gap.substr(at, delimiter.size()), delimiter)) {
             at += delimiter.size();
+        } else if (IsBlank(gap[at]) || gap[at] == ';') {
+            ++at;
         } else {
             return false;
         }
@@ -93,8 +101,10 @@ std::vector<Piece> Pieces(std::uint16_t dialect, std::int32_t client, const char
                     "a piece's text is its range");
             Require(BlanksAndDelimiters(std::string_view(script + covered, piece.start - covered), delimiter),
                     "only blanks and delimiters lie between pieces");
-            if (client == SPLTWD_CLIENT_MYSQL && piece.kind == SPLTWD_PIECE_COMMAND)
-                RunCommand(std::string_view(script + piece.start, piece.end - piece.start), delimiter);
+            if (client == SPLTWD_CLIENT_MYSQL && piece.kind == SPLTWD_PIECE_COMMAND) {
+                const std::string_view rest(script + piece.start, given - piece.start);
+                RunCommand(rest.substr(0, rest.find('\n')), delimiter);
+            }
             pieces.push_back({piece.kind, piece.start, piece.end});
             covered = piece.end;
         }

@@ -6,11 +6,13 @@
  * into pieces, in order, each with its byte range in the script:
  *
  *   SPLTWD_PIECE_STATEMENT  SQL that the client sends to the server
- *   SPLTWD_PIECE_COMMAND    a line that the client runs itself: mysql's
- *                           DELIMITER lines, psql's backslash lines,
- *                           sqlcmd's GO lines, sqlplus's "/" lines, and
- *                           the sqlcmd and sqlplus lines of their own
- *                           commands
+ *   SPLTWD_PIECE_COMMAND    what the client runs itself: mysql's
+ *                           DELIMITER lines and backslash commands,
+ *                           psql's meta-commands, sqlcmd's GO lines,
+ *                           sqlplus's "/" and "." lines, the sqlcmd and
+ *                           sqlplus lines of their own commands; and a
+ *                           statement that mysql's \c or psql's \r drops
+ *                           with that command
  *   SPLTWD_PIECE_DATA       psql's rows after COPY ... FROM stdin (or
  *                           \copy ... from stdin), up to and including the
  *                           line "\."
@@ -21,8 +23,8 @@
  * spltwd_context_set_profile) and never changes them: it only decides
  * where pieces start and end.  A statement's range leaves out the blanks
  * before it (space, tab, carriage return, line feed) and its delimiter,
- * exactly as spltwd_split_first cuts; a statement that a command line ends
- * leaves out the blanks before that line.  Every byte of the script is in
+ * exactly as spltwd_split_first cuts; a statement that a command ends
+ * leaves out the blanks before that command.  Every byte of the script is in
  * a piece, or is a blank or part of a delimiter between two pieces (or of
  * sqlcmd's byte-order mark).
  *
@@ -39,9 +41,28 @@
  *                          case, ends a statement wherever it stands
  *                          outside strings, quoted names and comments
  *                          (in the SQL of an executable comment too).
- *   SPLTWD_CLIENT_PSQL     a line whose first word is a backslash (but "\;"
- *                          and "\:") is a meta-command, to the end of its
- *                          line; it also ends the statement before it.
+ *                          The client's "\x" commands count wherever they
+ *                          stand outside strings, quoted names and
+ *                          comments: \g, \G and \q end the statement
+ *                          before them (a command of two bytes); \c drops
+ *                          it (the statement and \c are one command); \d
+ *                          x is DELIMITER x, and the line goes on after x;
+ *                          \u, \., \!, \T, \C, \r, \P, \R, \h and \? end
+ *                          the statement before them and run to the next
+ *                          delimiter on their line, which they take, or
+ *                          to its end; the others (\p, \W, \#, ...) are a
+ *                          command where a statement would start, else
+ *                          they stay in the statement's text.  Under a
+ *                          delimiter other than ";", the ";" that end a
+ *                          statement are left out of it, as delimiters:
+ *                          the client does not send them.
+ *   SPLTWD_CLIENT_PSQL     a backslash outside strings, quoted names,
+ *                          comments and dollar bodies (but "\;" and "\:")
+ *                          is a meta-command, to the end of its line or
+ *                          past a "\\", behind which the line goes on; it
+ *                          ends the statement before it (\r and \reset
+ *                          drop it: the statement and the command are one
+ *                          command).
  *                          "\;" does not end a statement, and neither does a
  *                          ";" inside parentheses or inside the BEGIN ... END
  *                          of CREATE [OR REPLACE] FUNCTION|PROCEDURE (psql's
@@ -49,11 +70,16 @@
  *                          \copy ... from stdin the lines up to a line "\."
  *                          are one data piece (to the end of the script when
  *                          there is no such line); the data starts on the
- *                          line after the command's.
+ *                          line after the command's.  After SET [SESSION]
+ *                          standard_conforming_strings = (or TO) off,
+ *                          from the next line on, a backslash escapes the
+ *                          byte after it in '...' and N'...', until SET
+ *                          ... on or RESET standard_conforming_strings|ALL.
  *   SPLTWD_CLIENT_SQLCMD   a line holding GO in any case, alone or with a
  *                          count, blanks around, outside strings and
  *                          comments, is a command that ends the batch
- *                          before it; ";" still cuts inside a batch, but
+ *                          before it (a "--" comment may follow the
+ *                          count); ";" still cuts inside a batch, but
  *                          for a batch that starts with CREATE [OR ALTER]
  *                          or ALTER PROCEDURE|PROC|FUNCTION|TRIGGER|VIEW:
  *                          the server reads the rest of such a batch as
@@ -81,7 +107,11 @@
  *                          SHOW, SPOOL, START, TIMING, TTITLE, UNDEFINE,
  *                          VARIABLE, WHENEVER, or their short forms) is a
  *                          command to its line end (on to the next line
- *                          after a line that ends in "-").
+ *                          after a line that ends in "-").  A blank line
+ *                          ends a statement that is not a block, and a
+ *                          line holding only "." (a command) ends a
+ *                          statement or a block, unrun; SET SQLBL[ANKLINES]
+ *                          ON makes blank lines part of a statement.
  *   SPLTWD_CLIENT_AUTO     the client of the dialect: mysql for MySQL,
  *                          psql for PostgreSQL, sqlcmd for SQL Server,
  *                          sqlplus for Oracle, none for the others.

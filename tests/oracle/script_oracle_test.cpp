@@ -262,8 +262,10 @@ bool starts_mysql_line_comment(std::string_view text)
 // the blanks around it and its delimiter not at all.  The client runs its
 // sandbox command "\-" (the first line of every dump: "/*M!999999\- enable
 // the sandbox mode */") and takes it out of the text: out of sqlsplit's
-// words here.  And it puts a blank after a comment that no blank follows:
-// a blank after "*/" (or "/*") goes on both sides.
+// words here, as it takes out the other commands without arguments that
+// stand inside a statement ("\p", "\#", ...).  And it puts a blank after a
+// comment that no blank follows: a blank after "*/" (or "/*") goes on both
+// sides.
 std::string mysql_sent(const Piece *piece, std::string_view logged)
 {
     std::string text;
@@ -273,8 +275,10 @@ std::string mysql_sent(const Piece *piece, std::string_view logged)
         text = piece->text;
     } else {
         for (std::size_t w = 0; w < piece->words.size(); ++w) {
-            if (piece->words[w] == "\\" && w + 1 < piece->words.size() && piece->words[w + 1] == "-") {
-                ++w;
+            if (piece->words[w] == "\\" && w + 1 < piece->words.size() && !piece->words[w + 1].empty() &&
+                std::string_view("#-enpstWw").find(piece->words[w + 1][0]) != std::string_view::npos) {
+                // the word after may go on past the command's letter
+                text += piece->words[++w].substr(1);
                 continue;
             }
             text += piece->words[w];
@@ -574,8 +578,16 @@ protected:
         }
         const Cut cut = cut_with_sqlsplit(script, "mysql", "mysql");
         std::vector<std::string> ours;
-        for (const Piece *piece : cut.of_kind(PieceKind::statement)) {
-            std::string text = mysql_sent(piece, {});
+        for (const Piece &piece : cut.pieces) {
+            std::string text;
+            if (piece.kind == PieceKind::statement) {
+                text = mysql_sent(&piece, {});
+            } else if (piece.kind == PieceKind::command && piece.text.rfind("\\u ", 0) == 0) {
+                // \u changes the database as USE does, by the protocol, to its
+                // first argument.
+                const std::string_view name = trimmed(std::string_view(piece.text).substr(3));
+                text = "USE `" + std::string(name.substr(0, name.find_first_of(" \t"))) + "`";
+            }
             if (!text.empty()) {
                 ours.push_back(std::move(text));
             }
@@ -747,15 +759,22 @@ const HandWritten kMariaDbScripts[] = {
     {"a DELIMITER line inside a string",
      "DELIMITER ;;\nSELECT 'a\nDELIMITER ;\nb';;\nSELECT \"c\nDELIMITER ;\";;\nDELIMITER ;\nSELECT 3;\n"},
     {"the delimiter ends the script", "DELIMITER $$\nSELECT 1$$"},
+    {"the ; that end a statement under another delimiter are not sent",
+     "DELIMITER //\nSELECT 1;//\nSELECT 2 ; ;\n//\nSELECT 3 -- x;\n//\nCREATE PROCEDURE semi() BEGIN SELECT 4; END;//\n"
+     "DELIMITER ;\n"},
     // The client's backslash commands, outside strings, quoted names and
     // comments wherever they stand (and inside the SQL of "/*!" comments).
-    {"the client's \\g and \\G", "SELECT 1\\g\nSELECT 2 \\G\nSELECT 3\\g SELECT 4;\nSELECT '\\g';\n",
-     "the client sends a statement at \\g or \\G (the vertical output) as at the delimiter; sqlsplit "
-     "cuts the four statements as one"},
-    {"the client's \\c clears a statement", "SELECT 1 \\c\nSELECT 2;\n",
-     "the client drops the statement so far at \\c; sqlsplit keeps \"SELECT 1 \\c\" in the next one"},
-    {"the client's \\d changes the delimiter", "\\d $$\nSELECT 1; SELECT 2$$\n\\d ;\nSELECT 3;\n",
-     "\\d is the client's short form of DELIMITER; sqlsplit reads only the long one"},
+    {"the client's \\g and \\G", "SELECT 1\\g\nSELECT 2 \\G\nSELECT 3\\g SELECT 4;\nSELECT '\\g';\n"},
+    {"the client's \\c clears a statement", "SELECT 1 \\c\nSELECT 2;\n"},
+    {"the client's \\d changes the delimiter", "\\d $$\nSELECT 1; SELECT 2$$\n\\d ;\nSELECT 3;\n"},
+    {"the client's commands in strings, names, comments and where no statement is",
+     "SELECT 1\\gSELECT 2 \\G\nSELECT '\\g', \"\\c\", `\\g` /* \\g */ # \\g\n, 3 \\c\n\\g SELECT 4 \\N;\n"
+     "SELECT 'a\\'\\g' AS `b\\c`;\n"
+     "DELIMITER $$\nSELECT 5; \\g SELECT 6 $$\nDELIMITER ;\n/*!50001 SELECT 7 \\g */ SELECT 8;\nSELECT 9 \\q\n"},
+    {"the client's commands with arguments, and those without inside a statement",
+     "\\d $$ SELECT 1$$\nSELECT 2; SELECT 3$$\n\\d ;; x\nSELECT 4;;\n\\d ;\n\\u hand SELECT 0; SELECT 5;\n"
+     "\\. /nonexistent/file.sql\nSELECT 6 \\T /dev/null\n;\n\\t\n\\w SELECT 7;\n"
+     "SELECT 8 \\p, 9 \\#, 10;\nSELECT 11 \\#\n;\n"},
     {"a trigger and a function under DELIMITER //",
      "CREATE TABLE IF NOT EXISTS tt (a TEXT);\n"
      "DELIMITER //\n"
@@ -974,10 +993,7 @@ const HandWritten kPsqlScripts[] = {
      "SELECT 1;\n"
      "\\pset format unaligned\n"
      "SELECT 2;\n"},
-    {"a meta-command after a statement on its line", "SELECT 1; \\echo after a statement\nSELECT 2;\n",
-     "psql reads a backslash outside quotes as a meta-command wherever it stands, here the rest of the line "
-     "after \"SELECT 1;\"; sqlsplit takes only a line's first word for one, and puts \"\\echo ...\" into the "
-     "next statement"},
+    {"a meta-command after a statement on its line", "SELECT 1; \\echo after a statement\nSELECT 2;\n"},
     {"\\; joins statements into one query",
      "SELECT 1\\; SELECT 2;\nSELECT 3 \\;\nSELECT 4;\n"},
     {"\\connect and back",
@@ -1008,10 +1024,10 @@ const HandWritten kPsqlScripts[] = {
      "SELECT \"m;n\" FROM (SELECT 1 AS \"m;n\") AS s;\n"},
     {"\\g on a line of its own ends a statement", "SELECT 1\n\\g\nSELECT 2;\n"},
     {"\\g and \\gset at the end of a line end a statement",
-     "SELECT 1 AS one \\gset\nSELECT 2 \\g\nSELECT 3;\n",
-     "psql sends the query buffer at \\g, \\gset, \\gx, \\gexec, \\watch ... wherever they stand (often "
-     "at the end of a query's line); sqlsplit takes only a line's first word for a meta-command, and cuts "
-     "the three statements as one"},
+     "SELECT 1 AS one \\gset\nSELECT 2 \\g\nSELECT 3;\n"},
+    {"meta-commands anywhere in a line, \\\\ and \\r",
+     "SELECT 1 \\gx\nSELECT 2; \\echo a; b \\\\ SELECT 3;\nSELECT 4 \\r\nSELECT 5 \\reset\n"
+     "\\echo x \\\\ SELECT 6 \\g\nSELECT '\\g' AS \"\\g\", $$\\g$$ /* \\g */ -- \\g\n;\n"},
     {"BEGIN ATOMIC bodies",
      "CREATE FUNCTION atomic_one() RETURNS int LANGUAGE sql\nBEGIN ATOMIC\n  SELECT 1;\n  SELECT 2;\nEND;\n"
      "CREATE OR REPLACE PROCEDURE atomic_two() LANGUAGE sql BEGIN ATOMIC SELECT 'a;b'; SELECT 3; END;\n"
@@ -1026,10 +1042,15 @@ const HandWritten kPsqlScripts[] = {
      "COPY t FROM stdin;\nBEGIN RETURN 'a;b'; END\n$$;\nSELECT 7;\n"},
     {"standard_conforming_strings off",
      "SET standard_conforming_strings = off;\nSELECT 'a\\';b';\nSET standard_conforming_strings = on;\n"
-     "SELECT 'c\\';\n",
-     "psql follows the server's standard_conforming_strings (SET by the script, or by dumps older than "
-     "PostgreSQL 9.1): with it off a backslash escapes the quote after it; the accurate profile reads "
-     "PostgreSQL with it on"},
+     "SELECT 'c\\';\n"},
+    // psql reads a line with the setting it had at the line's start.
+    {"standard_conforming_strings set and reset in its forms",
+     "SET standard_conforming_strings = off; SELECT 'a\\';\n"
+     "SELECT 'b\\';c', E'd\\';e', N'f\\';g', 'h\\\\'\n'i;', 'j''\\\\';\n"
+     "RESET standard_conforming_strings;\nSELECT 'k\\';\n"
+     "set session standard_conforming_strings to 'off';\nSELECT 'l\\';m';\n"
+     "SET standard_conforming_strings TO DEFAULT;\nSELECT 'n\\';\n"
+     "set standard_conforming_strings=false;\nSELECT 'o\\';p';\nRESET ALL;\nSELECT 'q\\';\n"},
     {"\\copy from stdin, its rows follow in the script",
      "CREATE TABLE IF NOT EXISTS cc (a text, b text);\n"
      "\\copy cc from stdin\na;b\tx\n\\\\.\t\\N\n\\.\nSELECT 1;\n"

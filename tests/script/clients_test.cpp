@@ -1,6 +1,7 @@
 // Each client's conventions, table by table: a script and the pieces it
 // must give ("S:" statement, "C:" client command, "D:" data, "-:" comments
-// alone), each also checked to cover its script.
+// alone), each also checked to cover its script and to be given alike when
+// the script is handed over a few bytes at a time.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,7 +30,13 @@ class Clients : public testing::TestWithParam<Case> {};
 TEST_P(Clients, GiveTheirPiecesAndAccountForEveryByte) {
     const Case& c = GetParam();
     EXPECT_EQ(shown_pieces(c.script, c.dialect, c.client), c.pieces);
-    EXPECT_EQ(coverage_faults(c.script, spltwd::script_pieces(c.script, c.dialect, c.client), c.client), "");
+    const std::vector<spltwd::ScriptPiece> pieces = spltwd::script_pieces(c.script, c.dialect, c.client);
+    EXPECT_EQ(coverage_faults(c.script, pieces, c.client), "");
+    std::vector<Range> whole;
+    for (const spltwd::ScriptPiece& piece : pieces)
+        whole.push_back({static_cast<std::int32_t>(piece.kind), piece.start, piece.end});
+    for (const std::size_t step : {1, 2, 5, 13})
+        EXPECT_TRUE(pieces_in_texts(c.script, c.dialect, c.client, step) == whole) << "texts of " << step << " bytes";
 }
 
 // The mysql client: DELIMITER lines.
@@ -66,6 +73,22 @@ INSTANTIATE_TEST_SUITE_P(Mysql, Clients, testing::Values(
     Case{"QuotedAndRefusedDelimiters", Dialect::mysql, Client::mysql,
          "DELIMITER '$$'\nSELECT 1$$\nDELIMITER \\x\nSELECT 2$$\nDELIMITER\nSELECT 3$$",
          {"C:DELIMITER '$$'", "S:SELECT 1", "C:DELIMITER \\x", "S:SELECT 2", "C:DELIMITER", "S:SELECT 3"}},
+    // The client's "\x" commands, wherever they stand but in strings, quoted
+    // names and comments: \g and \G send, \c drops, \q sends and quits.
+    Case{"SendingAndClearingCommandsAnywhere", Dialect::mysql, Client::mysql,
+         "SELECT 1\\gSELECT 2 \\G\nSELECT '\\g', `\\g`, \"\\g\" /* \\g */ # \\g\n, 3 \\c\n"
+         "\\g SELECT 4 \\N;\nDELIMITER $$\nSELECT 5; \\g SELECT 6 $$\nSELECT 7 \\q",
+         {"S:SELECT 1", "C:\\g", "S:SELECT 2", "C:\\G", "C:SELECT '\\g', `\\g`, \"\\g\" /* \\g */ # \\g\n, 3 \\c",
+          "C:\\g", "S:SELECT 4 \\N", "C:DELIMITER $$", "S:SELECT 5", "C:\\g", "S:SELECT 6 ", "S:SELECT 7", "C:\\q"}},
+    // \d is DELIMITER's short form, its line read on after its argument;
+    // commands with arguments run to the delimiter, which they take, or
+    // to the line end; the others stay in a statement they stand in.  The
+    // ";" that end a statement under another delimiter are not sent.
+    Case{"ShortDelimiterAndCommandsWithArguments", Dialect::mysql, Client::mysql,
+         "\\d $$ SELECT 1$$\nSELECT 2; SELECT 3 ;\n$$\n\\d ;\n\\u shop; SELECT 4;\n\\. more.sql\n"
+         "SELECT 5 \\C utf8mb4\n;\n\\W SELECT 6;\nSELECT 7 \\W, 8 \\#, 9;\nSELECT 10;",
+         {"C:\\d $$", "S:SELECT 1", "S:SELECT 2; SELECT 3 ", "C:\\d ;", "C:\\u shop", "S:SELECT 4", "C:\\. more.sql",
+          "S:SELECT 5", "C:\\C utf8mb4", "C:\\W", "S:SELECT 6", "S:SELECT 7 \\W, 8 \\#, 9", "S:SELECT 10"}},
     Case{"NoneKnowsNoDelimiterCommand", Dialect::mysql, Client::none,
          "DELIMITER ;;\nSELECT 1;;",
          {"S:DELIMITER ", "S:SELECT 1"}}),
@@ -111,6 +134,25 @@ INSTANTIATE_TEST_SUITE_P(Psql, Clients, testing::Values(
          {"S:CREATE OR REPLACE FUNCTION f(a int) RETURNS int LANGUAGE sql\nBEGIN ATOMIC\n"
           "  SELECT CASE WHEN a > 0 THEN 1 ELSE 2 END;\n  SELECT 3;\nEND",
           "S:SELECT 4"}},
+    // A meta-command wherever it stands ends the statement before it
+    // (\g... send it, \r drops it), and runs to the line end or past "\\\\".
+    Case{"MetaCommandsAnywhereInALine", Dialect::postgresql, Client::psql,
+         "SELECT 1 AS one \\gset\nSELECT 2 \\gx out.txt\nSELECT 3; \\echo a; b \\\\ SELECT 4;\n"
+         "SELECT 5 \\r\nSELECT '\\g', \"\\g\", $$\\g$$ /* \\g */ -- \\g\n;",
+         {"S:SELECT 1 AS one", "C:\\gset", "S:SELECT 2", "C:\\gx out.txt", "S:SELECT 3", "C:\\echo a; b \\\\",
+          "S:SELECT 4", "C:SELECT 5 \\r", "S:SELECT '\\g', \"\\g\", $$\\g$$ /* \\g */ -- \\g\n"}},
+    // With standard_conforming_strings off, from the line after the
+    // statement that sets it, a backslash escapes in '...' and N'...'.
+    Case{"StandardConformingStringsOff", Dialect::postgresql, Client::psql,
+         "SET standard_conforming_strings = off; SELECT 'a\\';\n"
+         "SELECT 'b\\';c', E'd\\';e', N'f\\';g', 'h\\\\'\n'i;', 'j''\\\\';\n"
+         "RESET standard_conforming_strings;\nSELECT 'k\\';\n"
+         "set session standard_conforming_strings to 'off';\nSELECT 'l\\';m';\n"
+         "SET standard_conforming_strings TO on;\nSELECT 'n\\';",
+         {"S:SET standard_conforming_strings = off", "S:SELECT 'a\\'",
+          "S:SELECT 'b\\';c', E'd\\';e', N'f\\';g', 'h\\\\'\n'i;', 'j''\\\\'",
+          "S:RESET standard_conforming_strings", "S:SELECT 'k\\'", "S:set session standard_conforming_strings to 'off'",
+          "S:SELECT 'l\\';m'", "S:SET standard_conforming_strings TO on", "S:SELECT 'n\\'"}},
     Case{"NoneTakesMetaCommandsForSql", Dialect::postgresql, Client::none,
          "\\connect db\nSELECT 1;",
          {"S:\\connect db\nSELECT 1"}}),
@@ -119,12 +161,13 @@ INSTANTIATE_TEST_SUITE_P(Psql, Clients, testing::Values(
 // sqlcmd: GO lines.
 INSTANTIATE_TEST_SUITE_P(Sqlcmd, Clients, testing::Values(
     Case{"GoLines", Dialect::sqlserver, Client::sqlcmd,
-         "CREATE TABLE t (a int)\nGO\nSELECT 1\ngo\nSELECT 2\nGO 5\nSELECT 3\n  Go  \r\nSELECT 4",
+         "CREATE TABLE t (a int)\nGO\nSELECT 1\ngo\nSELECT 2\nGO 5\nSELECT 3\n  Go  \r\nSELECT 4\n"
+         "GO -- done\nSELECT 5\nGO 2 --twice\r\nSELECT 6",
          {"S:CREATE TABLE t (a int)", "C:GO", "S:SELECT 1", "C:go", "S:SELECT 2", "C:GO 5", "S:SELECT 3", "C:Go",
-          "S:SELECT 4"}},
+          "S:SELECT 4", "C:GO -- done", "S:SELECT 5", "C:GO 2 --twice", "S:SELECT 6"}},
     Case{"GoInsideStringsCommentsOrLinesIsText", Dialect::sqlserver, Client::sqlcmd,
-         "SELECT 'a\nGO\nb'\n/* GO\n*/ SELECT 1 GO\nGO -- not alone\nSELECT [GO]\nGO",
-         {"S:SELECT 'a\nGO\nb'\n/* GO\n*/ SELECT 1 GO\nGO -- not alone\nSELECT [GO]", "C:GO"}},
+         "SELECT 'a\nGO\nb'\n/* GO\n*/ SELECT 1 GO\nGO x -- not alone\nGO /* c */\nSELECT [GO]\nGO",
+         {"S:SELECT 'a\nGO\nb'\n/* GO\n*/ SELECT 1 GO\nGO x -- not alone\nGO /* c */\nSELECT [GO]", "C:GO"}},
     Case{"SemicolonsStillCutInABatch", Dialect::sqlserver, Client::sqlcmd,
          "INSERT INTO t VALUES (1); INSERT INTO t VALUES (2)\nGO\n-- nothing\nGO",
          {"S:INSERT INTO t VALUES (1)", "S:INSERT INTO t VALUES (2)", "C:GO", "-:-- nothing", "C:GO"}},
@@ -174,6 +217,15 @@ INSTANTIATE_TEST_SUITE_P(Sqlplus, Clients, testing::Values(
          {"C:SET DEFINE OFF", "C:SPOOL install.log", "C:PROMPT it's; done", "C:@@tables.sql", "S:SET TRANSACTION READ ONLY",
           "C:whenever sqlerror exit -\n  sql.sqlcode", "C:exec p(1);", "S:SELECT 1 FROM dual\nWHERE 1 = 1", "C:desc t",
           "C:EXIT"}},
+    // A blank line ends a statement, not a block, unless SET SQLBLANKLINES
+    // ON; a line "." ends either: both keep it unrun, for a "/" to run.
+    Case{"BlankLinesAndDotLinesEndInput", Dialect::oracle, Client::sqlplus,
+         "SELECT 1\nFROM dual\n \r\nSELECT 2 FROM dual;\nINSERT INTO t\n  .  \n/\n"
+         "BEGIN\n  NULL;\n\n  NULL;\nEND;\n.\nSELECT '\n\n' /*\n\n*/ FROM dual;\n"
+         "SET SQLBLANKLINES ON\nSELECT 3\n\nFROM dual;\nset pagesize 0 sqlbl off\nSELECT 4\n\nFROM dual;",
+         {"S:SELECT 1\nFROM dual", "S:SELECT 2 FROM dual", "S:INSERT INTO t", "C:.", "C:/",
+          "S:BEGIN\n  NULL;\n\n  NULL;\nEND;", "C:.", "S:SELECT '\n\n' /*\n\n*/ FROM dual", "C:SET SQLBLANKLINES ON",
+          "S:SELECT 3\n\nFROM dual", "C:set pagesize 0 sqlbl off", "S:SELECT 4", "S:FROM dual"}},
     Case{"NoneCutsBlocksAtSemicolons", Dialect::oracle, Client::none,
          "BEGIN NULL; END;\n/",
          {"S:BEGIN NULL", "S:END", "S:/"}}),

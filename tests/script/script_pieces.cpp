@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <gtest/gtest.h>
+
 namespace script_test {
 
 namespace {
@@ -17,10 +19,16 @@ std::string lower(std::string_view text) {
     return result;
 }
 
-// The delimiter a mysql DELIMITER command sets, or "" when it sets none.
+// The delimiter a mysql DELIMITER or \\d command sets, or "" when it sets
+// none, read from the line from the command on (\\d's range may end inside
+// its quoted argument).
 std::string delimiter_set_by(std::string_view command) {
-    if (command.size() < 10 || lower(command.substr(0, 9)) != "delimiter") return "";
     std::size_t at = 9;
+    if (command.substr(0, 2) == "\\d") {
+        at = 2;
+    } else if (command.size() < 10 || lower(command.substr(0, 9)) != "delimiter" || !is_blank(command[9])) {
+        return "";
+    }
     while (at < command.size() && (command[at] == ' ' || command[at] == '\t')) ++at;
     std::size_t end = at;
     if (at < command.size() && (command[at] == '\'' || command[at] == '"' || command[at] == '`')) {
@@ -33,14 +41,15 @@ std::string delimiter_set_by(std::string_view command) {
 }
 
 // Whether `gap` is blanks and whole delimiters, the delimiter compared
-// without regard to case.
+// without regard to case, and ";" (the mysql client drops those that end a
+// statement under another delimiter).
 bool blanks_and_delimiters(std::string_view gap, const std::string& delimiter) {
     const std::string folded = lower(gap);
     for (std::size_t at = 0; at < folded.size();) {
-        if (is_blank(folded[at])) {
-            ++at;
-        } else if (folded.compare(at, delimiter.size(), delimiter) == 0) {
+        if (folded.compare(at, delimiter.size(), delimiter) == 0) {
             at += delimiter.size();
+        } else if (is_blank(folded[at]) || folded[at] == ';') {
+            ++at;
         } else {
             return false;
         }
@@ -64,6 +73,34 @@ std::vector<std::string> shown_pieces(std::string_view script, spltwd::Dialect d
     return result;
 }
 
+std::vector<Range> pieces_in_texts(std::string_view script, spltwd::Dialect dialect, spltwd::Client client,
+                                   std::size_t step) {
+    spltwd::Script cursor(dialect, client);
+    std::vector<Range> ranges;
+    std::string held;
+    std::size_t read = 0;
+    std::uint64_t offset = 0;
+    for (;;) {
+        const std::size_t more = std::min(std::max(step, held.size()), script.size() - read);
+        held.append(script, read, more);
+        read += more;
+        const bool at_end = read == script.size();
+        EXPECT_TRUE(cursor.set_text(held, !at_end));
+        spltwd::ScriptPiece piece;
+        std::int32_t result;
+        while ((result = cursor.next(piece)) == 1) {
+            ranges.push_back({static_cast<std::int32_t>(piece.kind), piece.start, piece.end});
+            if (!piece.text.empty()) {
+                EXPECT_EQ(piece.text, script.substr(piece.start, piece.end - piece.start));
+            }
+        }
+        EXPECT_EQ(result, 0);
+        if (at_end) return ranges;
+        held.erase(0, cursor.position() - offset);
+        offset = cursor.position();
+    }
+}
+
 std::string coverage_faults(std::string_view script, const std::vector<spltwd::ScriptPiece>& pieces,
                             spltwd::Client client) {
     std::string delimiter = ";";
@@ -80,7 +117,8 @@ std::string coverage_faults(std::string_view script, const std::vector<spltwd::S
         const std::string_view gap = script.substr(static_cast<std::size_t>(covered), static_cast<std::size_t>(piece.start - covered));
         if (!blanks_and_delimiters(gap, delimiter)) return "before " + where + ": \"" + std::string(gap) + "\" is left out";
         if (client == spltwd::Client::mysql && piece.kind == spltwd::ScriptPiece::Kind::command) {
-            const std::string set = delimiter_set_by(piece.text);
+            const std::string_view line = script.substr(static_cast<std::size_t>(piece.start));
+            const std::string set = delimiter_set_by(line.substr(0, line.find('\n')));
             if (!set.empty()) delimiter = lower(set);
         }
         covered = piece.end;

@@ -138,6 +138,11 @@ Cursor::Outcome Cursor::cut(std::uint64_t start)
             const bool separator = consumed < window;
             if (stop.kind != Stop::Kind::none &&
                 (separator || stop.decided < segment + window || (whole && !text_.more))) {
+                if (stop.kind == Stop::Kind::reread) {
+                    segment = stop.resume;
+                    rules_.clear_stop();
+                    break;
+                }
                 if (stop.kind != Stop::Kind::block) {
                     window_ = next_window(stop.resume - start, kFirstWindow);
                 }
@@ -214,34 +219,52 @@ bool Cursor::separator_ends_text(std::uint64_t segment, Outcome &failure)
 // PL/SQL block.
 Cursor::Outcome Cursor::read_whole(std::uint64_t start, bool block)
 {
-    const std::uint64_t rest = text_.end() - start;
-    std::uint64_t window = std::min({rest, whole_window_, kLongestText});
+    rules_.begin(block);
+    std::uint64_t segment = start;
     for (;;) {
-        rules_.begin(block);
-        if (split_failed(split(start, window, nullptr))) {
-            return Outcome::out_of_memory;
-        }
-        const Stop &stop = rules_.stop();
-        if (stop.kind == Stop::Kind::need_more) {
-            return Outcome::need_more;
-        }
-        const bool whole = window == rest;
-        if (stop.kind != Stop::Kind::none && (stop.decided < start + window || (whole && !text_.more))) {
-            whole_window_ = next_window(stop.resume - start, kFirstWholeWindow);
-            return finish_stop(start);
-        }
-        if (!whole) {
-            if (window >= kLongestText) {
-                return Outcome::too_long;
+        if (segment == text_.end()) {
+            // read again from the very end
+            if (text_.more) {
+                return Outcome::need_more;
             }
-            window = std::min({2 * window, rest, kLongestText});
-            continue;
+            finish_statement(start, segment, segment);
+            return Outcome::pieces;
         }
-        if (text_.more) {
-            return Outcome::need_more;
+        const std::uint64_t rest = text_.end() - segment;
+        std::uint64_t window = std::min({rest, whole_window_, kLongestText});
+        const Rules::State saved = rules_.state();
+        for (;;) {
+            if (split_failed(split(segment, window, nullptr))) {
+                return Outcome::out_of_memory;
+            }
+            const Stop &stop = rules_.stop();
+            if (stop.kind == Stop::Kind::need_more) {
+                return Outcome::need_more;
+            }
+            const bool whole = window == rest;
+            if (stop.kind != Stop::Kind::none && (stop.decided < segment + window || (whole && !text_.more))) {
+                if (stop.kind == Stop::Kind::reread) {
+                    segment = stop.resume;
+                    rules_.clear_stop();
+                    break;
+                }
+                whole_window_ = next_window(stop.resume - start, kFirstWholeWindow);
+                return finish_stop(start);
+            }
+            if (!whole) {
+                if (window >= kLongestText) {
+                    return Outcome::too_long;
+                }
+                window = std::min({2 * window, rest, kLongestText});
+                rules_.restore(saved);
+                continue;
+            }
+            if (text_.more) {
+                return Outcome::need_more;
+            }
+            finish_statement(start, text_.end(), text_.end());
+            return Outcome::pieces;
         }
-        finish_statement(start, text_.end(), text_.end());
-        return Outcome::pieces;
     }
 }
 
@@ -251,8 +274,8 @@ Cursor::Outcome Cursor::finish_stop(std::uint64_t start)
     switch (stop.kind) {
         case Stop::Kind::block: return read_whole(start, true);
         case Stop::Kind::delimiter:
-            if (stop.at > start) {
-                push(stop.sql_before ? SPLTWD_PIECE_STATEMENT : SPLTWD_PIECE_COMMENT, start, stop.at);
+            if (sent_end(start, stop.at) > start) {
+                push(stop.sql_before ? SPLTWD_PIECE_STATEMENT : SPLTWD_PIECE_COMMENT, start, sent_end(start, stop.at));
             }
             position_ = stop.resume;
             return Outcome::pieces;
@@ -261,10 +284,16 @@ Cursor::Outcome Cursor::finish_stop(std::uint64_t start)
             while (end > start && is_blank(text_.at(end - 1))) {
                 --end;
             }
-            if (end > start) {
-                push(stop.sql_before ? SPLTWD_PIECE_STATEMENT : SPLTWD_PIECE_COMMENT, start, end);
+            end = sent_end(start, end);
+            if (stop.clears) {
+                // The client drops the statement: nothing of it is sent.
+                push(SPLTWD_PIECE_COMMAND, start, stop.to);
+            } else {
+                if (end > start) {
+                    push(stop.sql_before ? SPLTWD_PIECE_STATEMENT : SPLTWD_PIECE_COMMENT, start, end);
+                }
+                push(SPLTWD_PIECE_COMMAND, stop.at, stop.to);
             }
-            push(SPLTWD_PIECE_COMMAND, stop.at, stop.to);
             position_ = stop.resume;
             if (rules_.run_command(text_.view(stop.at, stop.to))) {
                 in_data_ = true;
@@ -273,13 +302,33 @@ Cursor::Outcome Cursor::finish_stop(std::uint64_t start)
             return Outcome::pieces;
         }
         case Stop::Kind::none:
+        case Stop::Kind::reread: // cut() reads on
         case Stop::Kind::need_more: break;
     }
     return Outcome::need_more;
 }
 
+// The mysql client sends a statement without the ";" (and the blanks
+// among them) that end it: under a delimiter of the script's own, the
+// statement ends before them, and they are delimiters.  (Under ";" only a
+// comment can end in one, whose text the statement keeps.)
+std::uint64_t Cursor::sent_end(std::uint64_t start, std::uint64_t end) const
+{
+    if (!rules_.own_delimiter()) {
+        return end;
+    }
+    std::uint64_t sent = end;
+    for (std::uint64_t at = end; at > start && (text_.at(at - 1) == ';' || is_blank(text_.at(at - 1))); --at) {
+        if (text_.at(at - 1) == ';') {
+            sent = at - 1;
+        }
+    }
+    return sent;
+}
+
 void Cursor::finish_statement(std::uint64_t start, std::uint64_t end, std::uint64_t resume)
 {
+    end = sent_end(start, end);
     if (end > start) {
         push(rules_.has_sql() ? SPLTWD_PIECE_STATEMENT : SPLTWD_PIECE_COMMENT, start, end);
     }
@@ -351,6 +400,9 @@ std::int32_t Cursor::split(std::uint64_t from, std::uint64_t length, std::uint32
 
 void Cursor::push(std::int32_t kind, std::uint64_t start, std::uint64_t end)
 {
+    if (kind == SPLTWD_PIECE_STATEMENT) {
+        rules_.statement_done(end, text_);
+    }
     pieces_[(first_piece_ + piece_count_) % pieces_.size()] = {kind, start, end};
     ++piece_count_;
 }

@@ -48,6 +48,7 @@ private:
     Outcome data();
     Outcome finish_stop(std::uint64_t start);
     void finish_statement(std::uint64_t start, std::uint64_t end, std::uint64_t resume);
+    std::uint64_t sent_end(std::uint64_t start, std::uint64_t end) const;
     bool separator_ends_text(std::uint64_t start, Outcome &failure);
     std::int32_t split(std::uint64_t from, std::uint64_t length, std::uint32_t *consumed);
     void push(std::int32_t kind, std::uint64_t start, std::uint64_t end);

@@ -68,13 +68,77 @@ bool blanks_only(std::string_view text)
     return std::all_of(text.begin(), text.end(), is_blank);
 }
 
-// sqlcmd: what may follow GO on its line: blanks, a count, blanks.
+// sqlcmd: what may follow GO on its line: blanks, a count, blanks, a
+// "--" comment.
 bool is_go_tail(std::string_view rest)
 {
     std::size_t at = 0;
     while (at < rest.size() && (rest[at] == ' ' || rest[at] == '\t')) ++at;
     while (at < rest.size() && rest[at] >= '0' && rest[at] <= '9') ++at;
-    return blanks_only(rest.substr(at));
+    while (at < rest.size() && (rest[at] == ' ' || rest[at] == '\t')) ++at;
+    return rest.substr(at, 2) == "--" || blanks_only(rest.substr(at));
+}
+
+// The mysql client's one-letter commands ("\g"), and those of them that
+// take the rest of their line as arguments, up to the delimiter.  "\N" is
+// no command: it stands for NULL.
+constexpr std::string_view kMysqlCommands = "?CcdeGghnPpqRr#-.s!TtuWw";
+constexpr std::string_view kMysqlArgumentCommands = "?hCdrPR.!Tu";
+
+// psql: where a meta-command's arguments end, from `from` on: at the line
+// end, or past a "\\\\" outside quotes, behind which the line goes on as
+// SQL (`separator`).
+std::uint64_t psql_arguments_end(const Text &text, std::uint64_t from, std::uint64_t line_end, bool &separator)
+{
+    for (std::uint64_t at = from; at < line_end; ++at) {
+        const char byte = text.at(at);
+        if (byte == '\'') {
+            for (++at; at < line_end && text.at(at) != '\''; ++at) {
+                if (text.at(at) == '\\') ++at;
+            }
+            if (at >= line_end) break;
+        } else if (byte == '\\' && at + 1 < line_end && text.at(at + 1) == '\\') {
+            separator = true;
+            return at + 2;
+        }
+    }
+    separator = false;
+    return line_end;
+}
+
+// psql with standard_conforming_strings off: where the string whose quote
+// is at `quote` ends, a backslash escaping the byte after it, a quote after
+// blanks that hold a line feed going on with it.  text.end() when that is
+// not known within the text.
+std::uint64_t escaped_string_end(const Text &text, std::uint64_t quote)
+{
+    std::uint64_t at = quote + 1;
+    while (at < text.end()) {
+        const char byte = text.at(at);
+        if (byte == '\\') {
+            at += 2;
+        } else if (byte != '\'') {
+            ++at;
+        } else if (at + 1 < text.end() && text.at(at + 1) == '\'') {
+            at += 2;
+        } else {
+            const std::uint64_t close = at + 1;
+            std::uint64_t next = close;
+            bool line_feed = false;
+            while (next < text.end() && is_blank(text.at(next))) {
+                line_feed = line_feed || text.at(next) == '\n';
+                ++next;
+            }
+            if (next == text.end() && (line_feed || close == text.end())) {
+                return text.end();
+            }
+            if (!line_feed || text.at(next) != '\'') {
+                return close;
+            }
+            at = next + 1;
+        }
+    }
+    return text.end();
 }
 
 // sqlplus's own commands, which run to the end of their line, and the
@@ -134,11 +198,12 @@ bool is_copy_from_stdin(std::string_view command)
     return false;
 }
 
-// The argument of mysql's DELIMITER: up to a space (or a tab, a line end),
-// or between quotes.  Empty when there is none.
-std::string delimiter_argument(std::string_view command)
+// The argument of mysql's DELIMITER (or \d, `skip` bytes long): up to a
+// space (or a tab, a line end), or between quotes.  Empty when there is
+// none.
+std::string delimiter_argument(std::string_view command, std::size_t skip)
 {
-    std::size_t at = 9; // "delimiter"
+    std::size_t at = skip;
     while (at < command.size() && (command[at] == ' ' || command[at] == '\t')) ++at;
     if (at == command.size()) {
         return {};
@@ -154,6 +219,27 @@ std::string delimiter_argument(std::string_view command)
     std::size_t end = at;
     while (end < command.size() && !is_blank(command[end])) ++end;
     return std::string(command.substr(at, end - at));
+}
+
+// The client refuses an empty delimiter and one with a backslash.
+bool usable_delimiter(const std::string &delimiter)
+{
+    return !delimiter.empty() && delimiter.find('\\') == std::string::npos;
+}
+
+// A value of a boolean setting: 1 on, 2 off, 0 neither.
+std::uint8_t boolean_value(std::string_view text)
+{
+    if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'') {
+        text = text.substr(1, text.size() - 2);
+    }
+    for (const std::string_view on : {"on", "true", "yes", "1"}) {
+        if (equal_ignoring_case(text, on)) return 1;
+    }
+    for (const std::string_view off : {"off", "false", "no", "0"}) {
+        if (equal_ignoring_case(text, off)) return 2;
+    }
+    return 0;
 }
 
 } // namespace
@@ -202,6 +288,9 @@ bool Rules::feed(const Word &word, const Text &text)
     if (sql && state_.first_sql == kNoSql) {
         state_.first_sql = word.start;
     }
+    if (word.type != SPLT_WD_TYPE_SPACE && state_.first_word == kNoSql) {
+        state_.first_word = word.start;
+    }
     bool stopped = false;
     switch (client_) {
         case Client::none: break;
@@ -231,13 +320,21 @@ bool Rules::command_line(const Word &word, const Text &text, bool continued)
     }
     std::uint64_t to = line_end;
     while (to > word.end && is_blank(text.at(to - 1))) --to;
+    return command(word, to, line_end);
+}
+
+// A command from `word` to `to`; the script goes on at `resume`.  With
+// `clears`, the statement before it is dropped, and is part of the command.
+bool Rules::command(const Word &word, std::uint64_t to, std::uint64_t resume, bool clears)
+{
     Stop &stop = state_.stop;
     stop.kind = Stop::Kind::command;
     stop.at = word.start;
     stop.to = std::max(to, word.end);
-    stop.resume = line_end;
+    stop.resume = resume;
     stop.decided = word.end;
     stop.sql_before = state_.first_sql < word.start;
+    stop.clears = clears;
     return true;
 }
 
@@ -259,7 +356,79 @@ bool Rules::mysql_word(const Word &word, const Text &text, bool sql)
             return command_line(word, text);
         }
     }
+    if (sql && word.text[0] == '\\') {
+        if (word.start + 1 == text.end()) {
+            if (text.more) {
+                return need_more(word);
+            }
+        } else if (kMysqlCommands.find(text.at(word.start + 1)) != std::string_view::npos && mysql_command(word, text)) {
+            return true;
+        }
+    }
     return delimiter_ != ";" && delimiter_word(word, text);
+}
+
+// The mysql client's "\x" outside strings, quoted names and comments, where
+// a line of it may stand (in the SQL of a "/*!" comment too):
+// - \g and \G send the statement before them, as the delimiter does, and
+//   so does \q, which quits;
+// - \c drops it: the statement and \c are one command;
+// - a command with arguments runs up to the next delimiter on its line
+//   (for \d, the one it sets, which is its argument), or to the line end;
+//   the rest of the line is read on.  The client keeps a statement open
+//   across it; here it ends the statement before it;
+// - the others run at once; where a statement would start they are a
+//   command of their own, else they stay in the statement's text.
+bool Rules::mysql_command(const Word &word, const Text &text)
+{
+    const char letter = text.at(word.start + 1);
+    const std::uint64_t after = word.start + 2;
+    if (letter == 'g' || letter == 'G' || letter == 'q') {
+        return command(word, after, after);
+    }
+    if (letter == 'c') {
+        return command(word, after, after, true);
+    }
+    if (kMysqlArgumentCommands.find(letter) == std::string_view::npos) {
+        if (state_.first_word == word.start) {
+            return command(word, after, after);
+        }
+        if (letter == '#' || (letter == '-' && after < text.end() && text.at(after) == '-')) {
+            // The words took the letter for a comment's start: the client
+            // reads on after it.
+            Stop &stop = state_.stop;
+            stop.kind = Stop::Kind::reread;
+            stop.resume = after;
+            stop.decided = word.end;
+            return true;
+        }
+        return false;
+    }
+    const std::uint64_t line_end = text.line_end(after);
+    if (line_end == text.end() && text.more) {
+        return need_more(word);
+    }
+    next_delimiter_.clear();
+    if (letter == 'd') {
+        std::string set = delimiter_argument(text.view(word.start, line_end), 2);
+        if (usable_delimiter(set)) {
+            next_delimiter_ = std::move(set);
+        }
+    }
+    const std::string_view ends = next_delimiter_.empty() ? std::string_view(delimiter_) : std::string_view(next_delimiter_);
+    const std::size_t found = text.view(after, line_end).find(ends);
+    if (found == std::string_view::npos) {
+        std::uint64_t to = line_end;
+        while (to > after && is_blank(text.at(to - 1))) --to;
+        return command(word, to, line_end);
+    }
+    const std::uint64_t at = after + found;
+    if (!next_delimiter_.empty()) {
+        return command(word, at + ends.size(), at + ends.size());
+    }
+    std::uint64_t to = at;
+    while (to > after && is_blank(text.at(to - 1))) --to;
+    return command(word, to, at + ends.size());
 }
 
 // The first place where the delimiter stands in code: each byte of it in a
@@ -296,7 +465,7 @@ bool Rules::psql_word(const Word &word, const Text &text, bool sql)
     if (!sql) {
         return false;
     }
-    if (word.text[0] == '\\' && text.line_blank_before(word.start)) {
+    if (word.text[0] == '\\') {
         if (word.start + 1 == text.end()) {
             if (text.more) {
                 return need_more(word);
@@ -305,8 +474,12 @@ bool Rules::psql_word(const Word &word, const Text &text, bool sql)
         }
         const char next = text.at(word.start + 1);
         if (next != ';' && next != ':') {
-            return command_line(word, text);
+            return psql_command(word, text);
         }
+    }
+    if (psql_string(word, text)) {
+        state_.after_from = false;
+        return true;
     }
     if (word.type == SPLT_WD_TYPE_LPAREN) {
         ++state_.paren_depth;
@@ -343,8 +516,115 @@ bool Rules::psql_word(const Word &word, const Text &text, bool sql)
             state_.copy_in = true;
         }
     }
+    psql_setting_word(word, lower);
     state_.after_from = lower == "from";
     return false;
+}
+
+// psql: a backslash outside strings, quoted names, comments and bodies
+// starts a meta-command wherever it stands, to the line end or past a
+// "\\\\"; it ends the statement before it (\g, \gset, \gx, ... send it;
+// \r and \reset drop it, which makes both one command).
+bool Rules::psql_command(const Word &word, const Text &text)
+{
+    const std::uint64_t line_end = text.line_end(word.start);
+    if (line_end == text.end() && text.more) {
+        return need_more(word);
+    }
+    std::uint64_t name_end = word.start + 1;
+    while (name_end < line_end && !is_blank(text.at(name_end)) && text.at(name_end) != '\\') ++name_end;
+    const std::string_view name = text.view(word.start + 1, name_end);
+    bool separator = false;
+    const std::uint64_t end = psql_arguments_end(text, word.start + 1, line_end, separator);
+    std::uint64_t to = end;
+    while (!separator && to > word.end && is_blank(text.at(to - 1))) --to;
+    return command(word, to, end, name == "r" || name == "reset");
+}
+
+// psql with standard_conforming_strings off reads '...' (and N'...') with
+// backslash escapes, where the words read it as the server does with it
+// on: where the two part, the statement is read again from the string's
+// end.
+bool Rules::psql_string(const Word &word, const Text &text)
+{
+    if (word.type != SPLT_WD_TYPE_STRING) {
+        return false;
+    }
+    std::uint64_t quote = word.start;
+    if (word.text.size() > 1 && (word.text[0] == 'N' || word.text[0] == 'n')) {
+        ++quote;
+    }
+    if (text.at(quote) != '\'' || !escapes_at(word.start, text)) {
+        return false;
+    }
+    const std::uint64_t end = escaped_string_end(text, quote);
+    if (end == text.end() && text.more) {
+        return need_more(word);
+    }
+    if (end == word.end) {
+        return false;
+    }
+    Stop &stop = state_.stop;
+    stop.kind = Stop::Kind::reread;
+    stop.resume = end;
+    stop.decided = word.end;
+    return true;
+}
+
+// psql: SET [SESSION] standard_conforming_strings {= | TO} value, and RESET
+// standard_conforming_strings | ALL.  setting_step: 0 at the start, 1
+// after SET, 2 after SESSION, 3 after the name, 4 after = or TO, 5 after
+// RESET.
+void Rules::psql_setting_word(const Word &word, std::string_view lower)
+{
+    std::uint8_t &step = state_.setting_step;
+    if (step == kNoSetting) {
+        return;
+    }
+    const bool name = equal_ignoring_case(word.text, "standard_conforming_strings");
+    std::uint8_t next = kNoSetting;
+    if (step == 0) {
+        next = lower == "set" ? 1 : lower == "reset" ? 5 : kNoSetting;
+    } else if (step == 1 && lower == "session") {
+        next = 2;
+    } else if ((step == 1 || step == 2) && name) {
+        next = 3;
+    } else if (step == 3 && (word.text == "=" || lower == "to")) {
+        next = 4;
+    } else if (step == 4) {
+        // DEFAULT: the server's own, on unless its configuration says otherwise
+        state_.setting = equal_ignoring_case(word.text, "default") ? 1 : boolean_value(word.text);
+    } else if (step == 5 && (name || lower == "all")) {
+        state_.setting = 1;
+    }
+    step = next;
+}
+
+bool Rules::escapes_at(std::uint64_t offset, const Text &text)
+{
+    if (!escapes_line_known_) {
+        // psql reads a line with the setting it had at the line's start.
+        const std::uint64_t line_end = text.line_end(std::max(escapes_set_at_, text.base));
+        if (line_end < text.end() || !text.more) {
+            escapes_from_ = std::min(line_end + 1, text.end());
+            escapes_line_known_ = true;
+        } else {
+            return escapes_before_;
+        }
+    }
+    return offset >= escapes_from_ ? escapes_ : escapes_before_;
+}
+
+void Rules::statement_done(std::uint64_t end, const Text &text)
+{
+    if (client_ != Client::psql || state_.setting == 0) {
+        return;
+    }
+    escapes_before_ = escapes_at(end, text);
+    escapes_ = state_.setting == 2;
+    escapes_set_at_ = end;
+    escapes_line_known_ = false;
+    escapes_at(end, text);
 }
 
 bool Rules::goes_on_past(std::uint64_t separator, const Text &text)
@@ -355,6 +635,7 @@ bool Rules::goes_on_past(std::uint64_t separator, const Text &text)
     if (separator > text.base && text.at(separator - 1) == '\\') {
         // "\;" is a ";" in the text sent, and starts a statement in it.
         state_.identifier_count = 0;
+        state_.setting_step = 0;
         return true;
     }
     return state_.begin_depth > 0;
@@ -391,10 +672,22 @@ bool Rules::sqlcmd_word(const Word &word, const Text &text, bool sql)
 bool Rules::sqlplus_word(const Word &word, const Text &text, bool sql)
 {
     if (!sql) {
+        // A blank line ends a statement that is not a block (unless SET
+        // SQLBLANKLINES ON): the tool keeps it without running it.
+        if (word.type == SPLT_WD_TYPE_SPACE && !state_.block && !blank_lines_ && state_.first_sql != kNoSql &&
+            std::count(word.text.begin(), word.text.end(), '\n') >= 2) {
+            Stop &stop = state_.stop;
+            stop.kind = Stop::Kind::delimiter;
+            stop.at = word.start;
+            stop.to = stop.resume = stop.decided = word.end;
+            stop.sql_before = true;
+            return true;
+        }
         return false;
     }
     const bool line_start = text.line_blank_before(word.start);
-    if (word.text == "/" && line_start) {
+    // "/" runs the statement or block; "." ends it without running it.
+    if ((word.text == "/" || word.text == ".") && line_start) {
         const std::uint64_t line_end = text.line_end(word.end);
         if (line_end == text.end() && text.more) {
             return need_more(word);
@@ -497,15 +790,56 @@ void Rules::batch_block_word(std::string_view word)
 
 bool Rules::run_command(std::string_view command)
 {
+    if (client_ == Client::mysql && command.substr(0, 2) == "\\d") {
+        if (!next_delimiter_.empty()) {
+            delimiter_ = std::move(next_delimiter_);
+            next_delimiter_.clear();
+        }
+        return false;
+    }
     if (client_ == Client::mysql && command.size() >= 9 && equal_ignoring_case(command.substr(0, 9), "delimiter")) {
-        std::string delimiter = delimiter_argument(command);
-        // The client refuses an empty delimiter and one with a backslash.
-        if (!delimiter.empty() && delimiter.find('\\') == std::string::npos) {
+        std::string delimiter = delimiter_argument(command, 9);
+        if (usable_delimiter(delimiter)) {
             delimiter_ = std::move(delimiter);
         }
         return false;
     }
+    if (client_ == Client::sqlplus) {
+        sqlplus_settings(command);
+        return false;
+    }
     return client_ == Client::psql && is_copy_from_stdin(command);
+}
+
+// sqlplus: SET SQLBL[ANKLINES] ON|OFF, among the other settings of a SET.
+void Rules::sqlplus_settings(std::string_view command)
+{
+    std::string_view previous;
+    bool first = true;
+    bool set = false;
+    for (std::size_t at = 0; at < command.size();) {
+        while (at < command.size() && (is_blank(command[at]) || command[at] == '-')) ++at;
+        const std::size_t start = at;
+        while (at < command.size() && !is_blank(command[at])) ++at;
+        const std::string_view word = command.substr(start, at - start);
+        if (word.empty()) {
+            break;
+        }
+        if (first) {
+            set = equal_ignoring_case(word, "set");
+            first = false;
+        } else if (set && previous.size() >= 5 && previous.size() <= 13 &&
+                   equal_ignoring_case(previous, std::string_view("sqlblanklines").substr(0, previous.size()))) {
+            const std::uint8_t value = boolean_value(word);
+            if (value != 0) {
+                blank_lines_ = value == 1;
+            }
+        }
+        if (!set) {
+            break;
+        }
+        previous = word;
+    }
 }
 
 } // namespace script_layer

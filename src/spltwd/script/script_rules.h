@@ -50,6 +50,7 @@ struct Stop {
         command,   // a command line [at, to), the script goes on at resume
         delimiter, // the statement ends at `at`; the delimiter runs to `to` (= resume)
         block,     // the statement is a block: read it again whole
+        reread,    // the statement goes on, its words read again from `resume`
         need_more, // what decides lies past the end of the text, which goes on
     };
     Kind kind = Kind::none;
@@ -58,6 +59,7 @@ struct Stop {
     std::uint64_t resume = 0;
     std::uint64_t decided = 0; // past the word that decided it
     bool sql_before = false;   // the statement before `at` holds SQL
+    bool clears = false;       // the command drops the statement before it: both are one command
 };
 
 class Rules {
@@ -74,6 +76,12 @@ public:
     // stop() tells what it is, and later words are ignored.
     bool feed(const Word &word, const Text &text);
     const Stop &stop() const { return state_.stop; }
+    // Reading on past a reread stop.
+    void clear_stop()
+    {
+        state_.stop = Stop{};
+        candidates_.clear();
+    }
 
     // Whether a statement that spltwd_split_first cut at the separator at
     // `separator` goes on past it (psql: "\;", a BEGIN ... END body).
@@ -85,21 +93,30 @@ public:
     bool reads_whole() const { return state_.block || (client_ == Client::mysql && delimiter_ != ";"); }
 
     bool has_sql() const { return state_.first_sql != kNoSql; }
+    // mysql: a delimiter of the script's own is set.
+    bool own_delimiter() const { return client_ == Client::mysql && delimiter_ != ";"; }
     // psql: the statement is COPY ... FROM STDIN, which data follow.
     bool copy_in() const { return state_.copy_in; }
 
-    // What a command line does to the client: mysql's DELIMITER sets the
-    // delimiter.  Returns true when data follow it (psql's \copy ... from
-    // stdin).
+    // What a command line does to the client: mysql's DELIMITER and \d set
+    // the delimiter, sqlplus's SET SQLBLANKLINES tells whether a blank line
+    // ends a statement.  Returns true when data follow it (psql's \copy ...
+    // from stdin).
     bool run_command(std::string_view command);
+
+    // A statement that ends at `end` is given: what it sets that changes how the
+    // client reads on (psql: standard_conforming_strings).
+    void statement_done(std::uint64_t end, const Text &text);
 
     // The per-statement state, kept and restored around a segment's
     // retries.
     static constexpr std::uint64_t kNoSql = ~std::uint64_t{0};
     static constexpr std::uint8_t kNoBlock = 0xff;
+    static constexpr std::uint8_t kNoSetting = 0xff;
     struct State {
         Stop stop;
-        std::uint64_t first_sql = kNoSql; // where the first word that is neither blank nor comment starts
+        std::uint64_t first_sql = kNoSql;  // where the first word that is neither blank nor comment starts
+        std::uint64_t first_word = kNoSql; // where the first word that is not blank starts
         bool block = false;
         // sqlplus, sqlcmd: how far the first words tell a block, or
         // kNoBlock once they tell none
@@ -112,14 +129,31 @@ public:
         bool copy_first = false; // the first identifier is COPY
         bool after_from = false; // the last SQL word is FROM
         bool copy_in = false;
+        // psql: how far the first words tell SET|RESET
+        // standard_conforming_strings, or kNoSetting once they tell none;
+        // and what the statement sets it to: 0 nothing, 1 on, 2 off
+        std::uint8_t setting_step = 0;
+        std::uint8_t setting = 0;
     };
     const State &state() const { return state_; }
-    void restore(const State &state) { state_ = state; }
+    // Candidates of the delimiter never run across a segment's start.
+    void restore(const State &state)
+    {
+        state_ = state;
+        candidates_.clear();
+    }
 
 private:
     bool command_line(const Word &word, const Text &text, bool continued = false);
+    bool command(const Word &word, std::uint64_t to, std::uint64_t resume, bool clears = false);
     bool need_more(const Word &word);
     bool mysql_word(const Word &word, const Text &text, bool sql);
+    bool mysql_command(const Word &word, const Text &text);
+    bool psql_command(const Word &word, const Text &text);
+    bool psql_string(const Word &word, const Text &text);
+    void psql_setting_word(const Word &word, std::string_view lower);
+    bool escapes_at(std::uint64_t offset, const Text &text);
+    void sqlplus_settings(std::string_view command);
     bool psql_word(const Word &word, const Text &text, bool sql);
     bool sqlcmd_word(const Word &word, const Text &text, bool sql);
     bool sqlplus_word(const Word &word, const Text &text, bool sql);
@@ -130,6 +164,15 @@ private:
 
     Client client_;
     std::string delimiter_ = ";"; // mysql
+    std::string next_delimiter_;   // mysql: what the \d command at hand sets, or empty
+    bool blank_lines_ = false;     // sqlplus: SET SQLBLANKLINES ON, a blank line ends no statement
+    // psql: whether a backslash escapes in '...' (standard_conforming_strings
+    // off): from the line after the statement that set it on, before it
+    bool escapes_ = false;
+    bool escapes_before_ = false;
+    bool escapes_line_known_ = true;    // where that line starts is known
+    std::uint64_t escapes_from_ = 0;    // ... and this is it
+    std::uint64_t escapes_set_at_ = 0;  // the end of the statement that set it
     State state_;
     std::vector<std::uint64_t> candidates_; // mysql: where the delimiter may start, in order
 };
