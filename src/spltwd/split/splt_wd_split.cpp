@@ -218,15 +218,13 @@ int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* 
 
 std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, std::int32_t dialect, WordSink& sink) {
     const int first_condition = begin_split(s, sql, length, dialect, true);
-    // The words go to the sink: the stream stays empty, and a small one on
-    // the stack will do.
-    char stream_storage[GrowBuffer::kOverwrite];
+    // The words go to the sink: a sink's scan never touches its stream,
+    // and is given the pending buffer for it.
     char pending_storage[kStackPending];
-    GrowBuffer stream(stream_storage, sizeof stream_storage, sizeof stream_storage);
     GrowBuffer pending(pending_storage, sizeof pending_storage, 2 * sizeof pending_storage);
     const spltwd_debug_line_receiver debug_lines = s.debug_lines;
     s.debug_lines = nullptr;
-    SplitScan<AccurateTable, WordSink> scan(s, stream, pending, first_condition, nullptr);
+    SplitScan<AccurateTable, WordSink> scan(s, pending, pending, first_condition, nullptr);
     scan.send_words_to(&sink);
     const int result = scan_statement(scan, length, nullptr);
     s.debug_lines = debug_lines;

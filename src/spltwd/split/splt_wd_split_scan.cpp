@@ -108,16 +108,20 @@ inline bool SplitScan<Table, Sink>::pass_loop_state(DfaState state, const Byte*&
 template <class Table, class Sink>
 inline void SplitScan<Table, Sink>::take_cursor() {
     counted_to_ = pos_;
+    parse_pos_ = static_cast<std::uint32_t>(s_.parse_pos);
+    // A sink's scan records nothing in the stream.
+    if constexpr (kToSink) return;
     out_ = stream_.tail();
     out_limit_ = stream_.write_limit();
     longest_ = s_.longest_word;
-    parse_pos_ = static_cast<std::uint32_t>(s_.parse_pos);
 }
 
 template <class Table, class Sink>
 inline void SplitScan<Table, Sink>::hand_over_cursor() {
-    stream_.set_tail(out_);
-    s_.longest_word = longest_;
+    if constexpr (!kToSink) {
+        stream_.set_tail(out_);
+        s_.longest_word = longest_;
+    }
     // A re-scanned name is counted twice, so the sum may pass 2^31 on a
     // huge statement: it wraps as an unsigned count would.
     s_.parse_pos = static_cast<std::int32_t>(parse_pos_);
@@ -198,7 +202,7 @@ int SplitScan<Table, Sink>::run() {
     while (pos != end_) {
         const Longest last = walk(pos);
         const unsigned rule = rows[last.state + Table::kRowShape.width - 1] & kRuleBits;
-        const InlineAction how = Table::kInlineAction[rule];
+        const InlineAction how = kHow[rule];
         // Room in the stream for the record of a `length`-byte word, the
         // match counted; false when there is no memory for it.  The
         // record still to be written is one of the match's bytes from pos.
@@ -217,7 +221,11 @@ int SplitScan<Table, Sink>::run() {
             (how >= InlineAction::kPrintRecord && (kToSink || before_record(how, rule, pos, last.end)))) {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
             if constexpr (kToSink) {
-                sink_->put(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
+                if (how == InlineAction::kRecordMatch) {
+                    sink_->put_word(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
+                } else {
+                    sink_->put(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
+                }
             } else {
                 if (last.end > safe_end && !room_for(length)) {
                     pos = last.end;
@@ -242,7 +250,7 @@ int SplitScan<Table, Sink>::run() {
             const RuleAction& a = Table::kActions[rule];
             const std::uint32_t length = a.text_len;
             if constexpr (kToSink) {
-                sink_->put(next, a.text, length, pairs[rule]);
+                sink_->put_word(next, a.text, length, pairs[rule]);
             } else {
                 if (last.end > safe_end && !room_for(length)) {
                     pos = last.end;

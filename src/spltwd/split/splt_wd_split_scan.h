@@ -37,6 +37,36 @@ constexpr bool records_pending_words() {
     return false;
 }
 
+// What the match loop does for each rule when its words go to a sink.  A
+// sink takes no blanks: a rule whose word is whitespace or a comment in
+// every dialect is dropped without a word, and a rule whose word is one in
+// some dialects only records through the sink's check of the type
+// (kPrintRecord; a sink prints no debug lines).  A rule whose word is never
+// blank records its match (kRecordMatch) or its text (kRecordText) without
+// a check; a sink marks no star.
+template <class Table>
+constexpr auto sink_actions() {
+    auto how = Table::kInlineAction;
+    for (std::size_t rule = 0; rule < how.size(); ++rule) {
+        if (how[rule] != InlineAction::kRecordMatch && how[rule] != InlineAction::kRecordText &&
+            how[rule] != InlineAction::kPrintRecord && how[rule] != InlineAction::kRecordStar)
+            continue;
+        int blank = 0;
+        for (const auto& pairs : Table::kPairs) {
+            const std::uint16_t type = pairs[rule].type;
+            blank += type == SPLT_WD_TYPE_SPACE || type == SPLT_WD_TYPE_COMMENT;
+        }
+        if (blank == kPairDialectCount) {
+            how[rule] = InlineAction::kDrop;
+        } else if (blank != 0) {
+            how[rule] = InlineAction::kPrintRecord;
+        } else if (how[rule] != InlineAction::kRecordText) {
+            how[rule] = InlineAction::kRecordMatch;
+        }
+    }
+    return how;
+}
+
 template <class Table, class Sink = RecordStream>
 class SplitScan {
     static constexpr bool kToSink = std::is_same_v<Sink, WordSink>;
@@ -44,6 +74,10 @@ class SplitScan {
     // on; the pending buffer is cleared and written again before that.
     static_assert(!kToSink || !records_pending_words<Table>(),
                   "words gathered in the pending buffer would have to be copied for a sink");
+    static constexpr auto kHow = [] {
+        if constexpr (kToSink) return sink_actions<Table>();
+        else return Table::kInlineAction;
+    }();
 
 public:
     // `unmatched`, when not null, receives a byte that no rule takes (the
@@ -160,7 +194,8 @@ inline SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, G
       start_state_(Table::tables().start[first_condition]),
       dialect_bits_(spltwd::dialect_bits(session.dialect)),
       pairs_(Table::pairs_for(dialect_bits_)),
-      block_end_(session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1) : base_) {
+      block_end_(!kToSink && session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1)
+                                                                        : base_) {
     // The tables and the actions come from the same rule file; this only
     // guards against tables that claim rules the actions do not know.
     if (Table::tables().max_rule >= Table::kActions.size()) scanner_fatal(fatal::kNoAction);

@@ -40,6 +40,10 @@ public:
     void set_cursor(SinkWord* next) { next_ = next; }
     [[gnu::always_inline]] void put(SinkWord*& next, const char* text, std::uint32_t length, WordPair pair) {
         if (pair.type == SPLT_WD_TYPE_SPACE || pair.type == SPLT_WD_TYPE_COMMENT) return;
+        put_word(next, text, length, pair);
+    }
+    // put() of a word known to be neither whitespace nor a comment.
+    [[gnu::always_inline]] void put_word(SinkWord*& next, const char* text, std::uint32_t length, WordPair pair) {
         *next++ = {text, length, pair.type};
         if (next == batch_ + kBatch) {
             next_ = next;
