@@ -1,6 +1,7 @@
 #include "child_process.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -377,6 +378,10 @@ ChildRun run_function(const std::function<void(int report_fd)> &body, const RunO
     const std::vector<std::string> environment = environment_with(options.environment);
     std::vector<char *> environment_pointers = pointers_to(environment);
     std::fflush(nullptr); // or the child would write the test's pending output again
+    // The child's peak memory starts from what it shares with this process
+    // at the fork: heap that earlier tests freed goes back to the system
+    // first, or a whole test binary run in one process would see it.
+    malloc_trim(0);
     const pid_t child = fork();
     if (child < 0) {
         fail("fork");
