@@ -105,12 +105,12 @@ class SplitScan {
         else return RecordStream{};
     }();
     // The actions of a sink's scan in its dialect (kSinkHows).
-    static const InlineAction* sink_hows_for(std::uint16_t dialect_bits) {
+    static auto sink_hows_for([[maybe_unused]] std::uint16_t dialect_bits) {
         if constexpr (kToSink) {
             const int bit = dialect_bits == 0 ? 0 : std::countr_zero(dialect_bits) + 1;
             return kSinkHows[Table::kPairsOfBit[bit]].data();
         } else {
-            return nullptr;
+            return RecordStream{};
         }
     }
 
@@ -231,10 +231,7 @@ inline SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, G
       start_state_(Table::tables().start[first_condition]),
       dialect_bits_(spltwd::dialect_bits(session.dialect)),
       pairs_(Table::pairs_for(dialect_bits_)),
-      sink_hows_([this] {
-          if constexpr (kToSink) return sink_hows_for(dialect_bits_);
-          else return RecordStream{};
-      }()),
+      sink_hows_(sink_hows_for(dialect_bits_)),
       block_end_(!kToSink && session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1)
                                                                         : base_) {
     // The tables and the actions come from the same rule file; this only
