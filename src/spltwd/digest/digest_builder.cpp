@@ -27,39 +27,6 @@ char* write_lower(char* out, std::string_view text) {
 
 }  // namespace
 
-void DigestBuilder::reset(const char* sql, std::size_t length) {
-    if (length >= FoldedWord::kLongest) {
-        readable_from_ = reinterpret_cast<std::uintptr_t>(sql);
-        readable_span_ = length - FoldedWord::kLongest;
-    } else {
-        // No address is this far past the last.
-        readable_from_ = ~std::uintptr_t{0};
-        readable_span_ = 0;
-    }
-    // Room for a short word's 16 bytes past the end, too.
-    const std::size_t room = 2 * length + 2 * FoldedWord::kLongest;
-    out_.reserve(room, 0);
-    size_ = 0;
-    groups_.clear();
-    last_ = Last::nothing;
-    run_end_ = std::string::npos;
-    sign_ = 0;
-    sign_end_ = nullptr;
-    failed_ = false;
-    semicolons_ = 0;
-    kind_ = nullptr;
-    kind_done_ = false;
-    in_with_ = false;
-    with_depth_ = 0;
-    want_ = Want::none;
-    plain_ = true;
-    from_list_ = false;
-    name_at_ = kNoName;
-    before_word_ = {};
-    tables_size_ = 0;
-    table_count_ = 0;
-}
-
 // Any word but a blank, by all the rules but the kind's (see add()).
 void DigestBuilder::add_word(const Word& word, WordClass cls, bool quoted, FoldedWord folded_word) {
     const std::string_view text = word.text;
@@ -148,17 +115,6 @@ void DigestBuilder::take(void* builder, const SinkWord* words, std::size_t count
     } catch (const std::bad_alloc&) {
         b.failed_ = true;
     }
-}
-
-void DigestBuilder::finish() {
-    // A sign at the end is an operator; semicolons at the end are dropped.
-    emit_sign();
-    semicolons_ = 0;
-    end_table();
-    static constexpr Kind kOther = {'O', 'T', 'H', 'E', 'R'};
-    if (kind_ == nullptr) kind_ = &kOther;
-    room(1);
-    out_.data()[size_] = '\0';
 }
 
 // Writes a sign held back as an operator of its own.

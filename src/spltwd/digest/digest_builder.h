@@ -60,14 +60,15 @@ enum class WordClass : std::uint8_t { blank, literal, lparen, rparen, comma, ope
 class DigestBuilder {
 public:
     // Begins the statement of `length` bytes at `sql`, whose words come
-    // next: the normalised text is never longer than twice that.
-    void reset(const char* sql, std::size_t length);
+    // next: the normalised text is never longer than twice that.  Inline,
+    // as finish() is: the digest call pays for each once a statement.
+    inline void reset(const char* sql, std::size_t length);
     // Adds the statement's next words, as a WordSink's take: words of the
     // statement itself, in order, blanks or not (a sign and a number are
     // one literal when no byte lies between them).
     static void take(void* builder, const SinkWord* words, std::size_t count);
     // Ends the statement; the results below hold until the next reset().
-    void finish();
+    inline void finish();
     // Whether memory ran out since reset(): the results are then incomplete.
     bool failed() const { return failed_; }
 
@@ -170,7 +171,8 @@ private:
     const char* sign_end_ = nullptr;  // where it ends in the statement
     std::uint32_t semicolons_ = 0;  // held back: trailing ones are dropped
 
-    const Kind* kind_ = nullptr;  // one of the verbs, or "OTHER"
+    static constexpr Kind kOther = {'O', 'T', 'H', 'E', 'R'};
+    const Kind* kind_ = nullptr;  // one of the verbs, or kOther
     bool kind_done_ = false;
     bool in_with_ = false;
     std::uint32_t with_depth_ = 0;
@@ -206,6 +208,49 @@ private:
     void copy_name_part(char* to, std::string_view part) const;
     std::uint32_t table_count_ = 0;
 };
+
+inline void DigestBuilder::reset(const char* sql, std::size_t length) {
+    if (length >= FoldedWord::kLongest) {
+        readable_from_ = reinterpret_cast<std::uintptr_t>(sql);
+        readable_span_ = length - FoldedWord::kLongest;
+    } else {
+        // No address is this far past the last.
+        readable_from_ = ~std::uintptr_t{0};
+        readable_span_ = 0;
+    }
+    // Room for a short word's 16 bytes past the end, too.
+    const std::size_t room = 2 * length + 2 * FoldedWord::kLongest;
+    out_.reserve(room, 0);
+    size_ = 0;
+    groups_.clear();
+    last_ = Last::nothing;
+    run_end_ = std::string::npos;
+    sign_ = 0;
+    sign_end_ = nullptr;
+    failed_ = false;
+    semicolons_ = 0;
+    kind_ = nullptr;
+    kind_done_ = false;
+    in_with_ = false;
+    with_depth_ = 0;
+    want_ = Want::none;
+    plain_ = true;
+    from_list_ = false;
+    name_at_ = kNoName;
+    before_word_ = {};
+    tables_size_ = 0;
+    table_count_ = 0;
+}
+
+inline void DigestBuilder::finish() {
+    // A sign at the end is an operator; semicolons at the end are dropped.
+    if (sign_ != 0) emit_sign();
+    semicolons_ = 0;
+    end_table();
+    if (kind_ == nullptr) kind_ = &kOther;
+    room(1);
+    out_.data()[size_] = '\0';
+}
 
 // FNV-1a, 64 bits, of `bytes`.  Each byte's step waits for the one before,
 // so only the loop's own work can be saved: sixteen bytes a round, unrolled,

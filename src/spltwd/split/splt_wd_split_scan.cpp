@@ -179,6 +179,8 @@ int SplitScan<Table, Sink>::run() {
     static_assert(RuleAction::kTextBlock == kBlock, "a fixed text moves as one block");
     const std::uint32_t* const rows = Table::tables().rows;
     const WordPair* const pairs = pairs_;
+    [[maybe_unused]] const InlineAction* sink_hows = nullptr;
+    if constexpr (kToSink) sink_hows = sink_hows_;
     take_cursor();
     // The write position and its limit stay in locals while words are
     // recorded here; make_room and run_general find them in out_.
@@ -202,7 +204,9 @@ int SplitScan<Table, Sink>::run() {
     while (pos != end_) {
         const Longest last = walk(pos);
         const unsigned rule = rows[last.state + Table::kRowShape.width - 1] & kRuleBits;
-        const InlineAction how = kHow[rule];
+        InlineAction how;
+        if constexpr (kToSink) how = sink_hows[rule];
+        else how = kHow[rule];
         // Room in the stream for the record of a `length`-byte word, the
         // match counted; false when there is no memory for it.  The
         // record still to be written is one of the match's bytes from pos.
@@ -216,16 +220,13 @@ int SplitScan<Table, Sink>::run() {
             safe_end = safe_from(pos);
             return true;
         };
-        // A sink's words come without debug lines or the star flag.
+        // A sink's words come without debug lines or the star flag, and
+        // its actions in the dialect record no blank.
         if (how == InlineAction::kRecordMatch ||
-            (how >= InlineAction::kPrintRecord && (kToSink || before_record(how, rule, pos, last.end)))) {
+            (!kToSink && how >= InlineAction::kPrintRecord && before_record(how, rule, pos, last.end))) {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
             if constexpr (kToSink) {
-                if (how == InlineAction::kRecordMatch) {
-                    sink_->put_word(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
-                } else {
-                    sink_->put(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
-                }
+                sink_->put_word(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
             } else {
                 if (last.end > safe_end && !room_for(length)) {
                     pos = last.end;

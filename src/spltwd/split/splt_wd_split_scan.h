@@ -10,6 +10,8 @@
 #ifndef SPLT_WD_SPLIT_SCAN_H
 #define SPLT_WD_SPLIT_SCAN_H
 
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <type_traits>
@@ -67,6 +69,26 @@ constexpr auto sink_actions() {
     return how;
 }
 
+// sink_actions() resolved for each dialect of kPairDialects: a rule whose
+// word is whitespace or a comment in the dialect is dropped, any other
+// recording rule records its match or its text, so that the match loop
+// checks no word's type.
+template <class Table>
+constexpr auto sink_actions_by_dialect() {
+    constexpr auto kHow = sink_actions<Table>();
+    std::array<std::array<InlineAction, kHow.size()>, kPairDialectCount> by_dialect{};
+    for (int d = 0; d < kPairDialectCount; ++d) {
+        by_dialect[d] = kHow;
+        for (std::size_t rule = 0; rule < kHow.size(); ++rule) {
+            if (kHow[rule] != InlineAction::kPrintRecord) continue;
+            const std::uint16_t type = Table::kPairs[d][rule].type;
+            const bool blank = type == SPLT_WD_TYPE_SPACE || type == SPLT_WD_TYPE_COMMENT;
+            by_dialect[d][rule] = blank ? InlineAction::kDrop : InlineAction::kRecordMatch;
+        }
+    }
+    return by_dialect;
+}
+
 template <class Table, class Sink = RecordStream>
 class SplitScan {
     static constexpr bool kToSink = std::is_same_v<Sink, WordSink>;
@@ -78,6 +100,19 @@ class SplitScan {
         if constexpr (kToSink) return sink_actions<Table>();
         else return Table::kInlineAction;
     }();
+    static constexpr auto kSinkHows = [] {
+        if constexpr (kToSink) return sink_actions_by_dialect<Table>();
+        else return RecordStream{};
+    }();
+    // The actions of a sink's scan in its dialect (kSinkHows).
+    static auto sink_hows_for([[maybe_unused]] std::uint16_t dialect_bits) {
+        if constexpr (kToSink) {
+            const int bit = dialect_bits == 0 ? 0 : std::countr_zero(dialect_bits) + 1;
+            return kSinkHows[Table::kPairsOfBit[bit]].data();
+        } else {
+            return RecordStream{};
+        }
+    }
 
 public:
     // `unmatched`, when not null, receives a byte that no rule takes (the
@@ -162,6 +197,8 @@ private:
     DfaState start_state_;  // the start state of the current start condition
     const std::uint16_t dialect_bits_;
     const WordPair* const pairs_;  // each rule's pair in this dialect
+    // A sink's actions in this dialect; a record stream reads kHow.
+    [[no_unique_address]] std::conditional_t<kToSink, const InlineAction*, RecordStream> sink_hows_{};
     // Before it, a whole block of kOverwrite bytes of the statement may be
     // read (see run()).
     const Byte* const block_end_;
@@ -194,6 +231,7 @@ inline SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, G
       start_state_(Table::tables().start[first_condition]),
       dialect_bits_(spltwd::dialect_bits(session.dialect)),
       pairs_(Table::pairs_for(dialect_bits_)),
+      sink_hows_(sink_hows_for(dialect_bits_)),
       block_end_(!kToSink && session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1)
                                                                         : base_) {
     // The tables and the actions come from the same rule file; this only
