@@ -28,7 +28,7 @@ bool cut_is_known(std::int32_t result)
 StatementCutter::StatementCutter(spltwd_context *context, std::uint16_t dialect, std::string_view input,
                                  std::uint32_t first_window, std::uint32_t longest_text, std::size_t kept_records)
     : context_(context), dialect_(dialect), input_(input), first_window_(std::clamp<std::uint32_t>(first_window, 1, longest_text)),
-      longest_text_(longest_text), kept_records_(kept_records), window_(first_window_)
+      longest_text_(longest_text), window_(first_window_), records_(kept_records)
 {
     spltwd_context_set_word_receiver(context_, receive_words, this);
 }
@@ -74,9 +74,8 @@ StatementCutter::Step StatementCutter::next(CutStatement &statement)
 
 void StatementCutter::each_word(const EachWord &each, const DebugLines &debug_lines)
 {
-    if (last_result_ > 0 && !records_dropped_ && !debug_lines) {
-        std::uint64_t offset = 0;
-        for_each_record(records_.data(), static_cast<std::uint32_t>(records_.size()), offset, each);
+    if (last_result_ > 0 && !records_.dropped() && !debug_lines) {
+        records_.each_word(each);
         return;
     }
     if (last_result_ <= 0 && !debug_lines) {
@@ -96,7 +95,6 @@ void StatementCutter::each_word(const EachWord &each, const DebugLines &debug_li
 std::int32_t StatementCutter::split_first(std::string_view text, std::uint32_t &consumed)
 {
     records_.clear();
-    records_dropped_ = false;
     word_count_ = 0;
     sql_word_count_ = 0;
     split_text_ = text;
@@ -127,15 +125,7 @@ void StatementCutter::receive_words(void *cutter, const char *records, std::uint
             ++self.sql_word_count_;
         }
     });
-    if (self.records_dropped_) {
-        return;
-    }
-    if (self.records_.size() + length <= self.kept_records_) {
-        self.records_.append(records, length);
-    } else {
-        self.records_dropped_ = true;
-        std::string().swap(self.records_);
-    }
+    self.records_.add(records, length);
 }
 
 void StatementCutter::receive_debug_line(void *cutter, const char *line, std::size_t length)

@@ -55,6 +55,48 @@ inline void for_each_record(const char *records, std::uint32_t length, std::uint
     }
 }
 
+// A split's word records, kept while they fit in a limit.  Past it they
+// are dropped, and whoever wants the words splits the text again: memory
+// stays bounded whatever the statement's size.
+class KeptRecords {
+public:
+    explicit KeptRecords(std::size_t limit) : limit_(limit) {}
+
+    void clear()
+    {
+        records_.clear();
+        dropped_ = false;
+    }
+    // Takes the next records of the split, or drops them all once they
+    // pass the limit.
+    void add(const char *records, std::size_t length)
+    {
+        if (dropped_) {
+            return;
+        }
+        if (records_.size() + length <= limit_) {
+            records_.append(records, length);
+            return;
+        }
+        dropped_ = true;
+        std::string().swap(records_);
+    }
+    bool dropped() const { return dropped_; }
+    std::string_view view() const { return records_; }
+    // Calls each(word) for every word kept, from the statement's start.
+    template <typename Each>
+    void each_word(Each each) const
+    {
+        std::uint64_t offset = 0;
+        for_each_record(records_.data(), static_cast<std::uint32_t>(records_.size()), offset, each);
+    }
+
+private:
+    std::size_t limit_;
+    std::string records_;
+    bool dropped_ = false;
+};
+
 class StatementCutter {
 public:
     // The library splits texts of at most 2^31-1 bytes.
@@ -115,8 +157,8 @@ public:
     void each_word(const EachWord &each, const DebugLines &debug_lines = nullptr);
     // Whether each_word() gives the words of that statement from records
     // kept from its cut (for_each_record reads them), and those records.
-    bool records_kept() const { return last_result_ > 0 && !records_dropped_; }
-    std::string_view records() const { return records_; }
+    bool records_kept() const { return last_result_ > 0 && !records_.dropped(); }
+    std::string_view records() const { return records_.view(); }
 
     // Any statement up to this length is cut: its separator and the byte
     // after it must fit in the text handed to the library.
@@ -154,15 +196,13 @@ private:
     std::string_view input_;
     std::uint32_t first_window_;
     std::uint32_t longest_text_;
-    std::size_t kept_records_;
     std::uint32_t window_;
     std::size_t position_ = 0;
     std::int32_t failed_result_ = 0;
     std::int32_t last_result_ = 0;
 
     Receiving receiving_;
-    std::string records_;         // the last split's records, while they fit in kept_records_
-    bool records_dropped_ = false;
+    KeptRecords records_;         // the last split's
     std::uint64_t word_count_ = 0;  // of the last split
     std::uint64_t sql_word_count_ = 0;  // of them, words neither whitespace nor comment
     bool skip_without_sql_ = false;

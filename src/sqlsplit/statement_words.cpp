@@ -3,7 +3,7 @@
 namespace sqlsplit {
 
 StatementWords::StatementWords(spltwd_context *context, std::uint16_t dialect, std::size_t kept_records)
-    : context_(context), dialect_(dialect), kept_records_(kept_records)
+    : context_(context), dialect_(dialect), records_(kept_records)
 {
     spltwd_context_set_word_receiver(context_, receive_words, this);
 }
@@ -18,7 +18,6 @@ void StatementWords::set_text(std::string_view text)
     text_ = text;
     result_ = 0;
     records_.clear();
-    records_dropped_ = false;
     word_count_ = 0;
 }
 
@@ -42,9 +41,8 @@ std::int32_t StatementWords::split_again()
 
 void StatementWords::each_word(const StatementCutter::EachWord &each, const StatementCutter::DebugLines &debug_lines)
 {
-    if (result_ > 0 && !records_dropped_ && !debug_lines) {
-        std::uint64_t offset = 0;
-        for_each_record(records_.data(), static_cast<std::uint32_t>(records_.size()), offset, each);
+    if (result_ > 0 && !records_.dropped() && !debug_lines) {
+        records_.each_word(each);
         return;
     }
     if (result_ <= 0 && !debug_lines) {
@@ -70,15 +68,7 @@ void StatementWords::receive_words(void *words, const char *records, std::uint32
     }
     std::uint64_t offset = 0;
     for_each_record(records, length, offset, [&self](const CutWord &) { ++self.word_count_; });
-    if (self.records_dropped_) {
-        return;
-    }
-    if (self.records_.size() + length <= self.kept_records_) {
-        self.records_.append(records, length);
-    } else {
-        self.records_dropped_ = true;
-        std::string().swap(self.records_);
-    }
+    self.records_.add(records, length);
 }
 
 void StatementWords::receive_debug_line(void *words, const char *line, std::size_t length)

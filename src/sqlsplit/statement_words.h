@@ -43,12 +43,10 @@ private:
 
     spltwd_context *context_;
     std::uint16_t dialect_;
-    std::size_t kept_records_;
 
     std::string_view text_;
     std::int32_t result_ = 0;
-    std::string records_;        // while they fit in kept_records_
-    bool records_dropped_ = false;
+    KeptRecords records_;
     std::uint64_t word_count_ = 0;
     const StatementCutter::EachWord *each_ = nullptr;   // during a replay
     const StatementCutter::DebugLines *debug_lines_ = nullptr;
