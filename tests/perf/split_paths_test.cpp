@@ -3,9 +3,9 @@
 // buffers; SPLT_WD_LEXER runs the splt_wd* scanner over a copy onto the
 // session's dynamic strings.  Both must find the same words.  The
 // statements are chosen to take each shortcut: long names and chains in
-// the generic mode (read again from every letter), long string, comment
-// and dollar-quoted bodies, whitespace runs, re-scanned names with gaps,
-// double-byte names and zero bytes.  Then every statement of the corpus,
+// the generic mode (read again from every letter, or taken a letter at a
+// time), long string, comment and dollar-quoted bodies, whitespace runs,
+// re-scanned names with gaps, double-byte names and zero bytes.  Then every statement of the corpus,
 // in its own dialect and in the generic mode.
 #include <gtest/gtest.h>
 
@@ -101,6 +101,9 @@ const Statement kStatements[] = {
     {"ZeroBytes", std::string("select a\0b, '\0', /*\0*/ c", 24)},
     {"SeparatorAfterLongName", repeat("n", 5000) + " ; select 2"},
     {"ShortWords", repeat("a,b(c)d=e<f>=g||h ", 500)},
+    // Letter words of the generic mode: keywords inside names, stars far
+    // behind, digits, and a name that ends the statement.
+    {"LetterWords", repeat("inselectx xinx abcdefg.* t1_x9.y orderid,fromage ", 400) + "zq"},
 };
 
 const uint16_t kDialects[] = {0, 1, 2, 8, 32, 64, 1024};

@@ -32,9 +32,10 @@ struct RowShape {
 // the match, drop it, append it and enter a start condition (an opening
 // quote), append it, record the pending word and return to the dialect
 // state (a closing quote), print a debug line and record the match,
-// record the match and mark a star.
+// record the match and mark a star.  kRecordLetter records the one-byte
+// match of the rule that may take a name a letter at a time.
 enum class InlineAction : std::uint8_t {
-    kNone, kRecordMatch, kRecordText, kAppend, kDrop, kOpen, kClose, kPrintRecord, kRecordStar
+    kNone, kRecordMatch, kRecordText, kRecordLetter, kAppend, kDrop, kOpen, kClose, kPrintRecord, kRecordStar
 };
 
 // The dialects that some rule may treat apart, and so the dialects whose
@@ -53,6 +54,7 @@ inline constexpr int kPairDialectCount = static_cast<int>(std::size(kPairDialect
 template <class Rules>
 struct RuleTable {
     static constexpr RowShape kRowShape = Rules::kRowShape;
+    static constexpr unsigned kLetterRule = Rules::kLetterRule;
     static const DfaTables& tables() { return Rules::tables(); }
     static const DfaLoops& loops() { return Rules::loops(); }
 

@@ -49,6 +49,10 @@ inline constexpr RowShape kRowShape = {
 struct ClassicRules {
     static constexpr auto& kRuleList = classic_rules::kRuleList;
     static constexpr RowShape kRowShape = classic_rules::kRowShape;
+    // The catch-all: a byte that no other rule takes is a word of its own,
+    // and so is each letter of a name in the generic mode (see
+    // SplitScan::pass_letters).
+    static constexpr unsigned kLetterRule = 523;
     static const DfaTables& tables() { return sql_tables; }
     static const DfaLoops& loops() { return sql_tables_loops; }
 };
@@ -56,6 +60,7 @@ struct ClassicRules {
 struct AccurateRules {
     static constexpr auto& kRuleList = accurate_rules::kRuleList;
     static constexpr RowShape kRowShape = accurate_rules::kRowShape;
+    static constexpr unsigned kLetterRule = 0;  // none
     static const DfaTables& tables() { return sql_accurate; }
     static const DfaLoops& loops() { return sql_accurate_loops; }
 };

@@ -142,6 +142,52 @@ bool SplitScan<Table, Sink>::make_room(std::uint32_t length, const Byte* pos) {
     return true;
 }
 
+// The one-letter words of a name, from `pos` on, at two table steps and a
+// record each.
+//
+// Where a name is a word per letter (the generic mode), the walk from each
+// letter reads on to the name's end in the hope of a ".*", and the memo of
+// pass_loop_state ends each walk after the first once it enters the noted
+// run.  A walk whose first step accepts and whose second step enters that
+// run (or leads nowhere) ends right there with its own one-byte match: the
+// loop below takes such walks without the match loop's general steps, and
+// writes their records as the match loop does, for as long as the rule is the
+// letter rule and the stream has room (up to safe_end).  The first
+// walk that would go further is left to the match loop.
+template <class Table, class Sink>
+const typename SplitScan<Table, Sink>::Byte* SplitScan<Table, Sink>::pass_letters(const Byte* pos,
+                                                                                const Byte* safe_end) {
+    constexpr RowShape kShape = Table::kRowShape;
+    const std::uint32_t* const rows = Table::tables().rows;
+    const std::uint8_t* const byte_class = Table::tables().byte_class;
+    const DfaState start = start_state_;
+    const DfaState run_state = known_.state;
+    // A second step into the run enters it at pos + 2: the memo answers at
+    // a place of the run, with the walk's own match where the earlier
+    // walk's match ends before it.
+    const Byte* const lowest = known_.from > known_.last.end ? known_.from : known_.last.end;
+    if (pos + 2 < lowest) return pos;
+    const Byte* const run_to = known_.to;
+    const Byte* const stop = end_ - 1 < safe_end ? end_ - 1 : safe_end;
+    char* out = out_;
+    while (pos < stop) {
+        const DfaState first = rows[std::size_t{start} + byte_class[pos[0]]];
+        if (first < kShape.accepting_begin) break;
+        const DfaState second = rows[std::size_t{first} + byte_class[pos[1]]];
+        if (second != 0 && (second != run_state || pos + 2 > run_to)) break;
+        const unsigned rule = rows[first + kShape.width - 1] & kRuleBits;
+        if (rule != Table::kLetterRule) break;
+        constexpr std::uint32_t kLength = 1;
+        std::memcpy(out, &kLength, 4);
+        out[4] = static_cast<char>(*pos);
+        std::memcpy(out + 5, &pairs_[rule], 4);
+        out += 9;
+        ++pos;
+    }
+    out_ = out;
+    return pos;
+}
+
 // What the actions of the kinds kPrintRecord and kRecordStar do before
 // their record.  Returns true.
 template <class Table, class Sink>
@@ -264,6 +310,26 @@ int SplitScan<Table, Sink>::run() {
                 if (length > longest_) longest_ = length;
             }
             pos = last.end;
+            continue;
+        }
+        if (Table::kLetterRule != 0 && how == InlineAction::kRecordLetter) {
+            // A one-byte word; in the memo's run, more follow.
+            if (last.end > safe_end && !room_for(1)) {
+                pos = last.end;
+                break;
+            }
+            constexpr std::uint32_t kLength = 1;
+            std::memcpy(out, &kLength, 4);
+            out[4] = static_cast<char>(*pos);
+            std::memcpy(out + 5, &pairs[rule], 4);
+            out += 9;
+            if (longest_ == 0) longest_ = 1;
+            pos = last.end;
+            if (pos < known_.to) {
+                out_ = out;
+                pos = pass_letters(pos, safe_end);
+                out = out_;
+            }
             continue;
         }
         if (how == InlineAction::kDrop) {

@@ -97,8 +97,18 @@ class SplitScan {
     static_assert(!kToSink || !records_pending_words<Table>(),
                   "words gathered in the pending buffer would have to be copied for a sink");
     static constexpr auto kHow = [] {
-        if constexpr (kToSink) return sink_actions<Table>();
-        else return Table::kInlineAction;
+        if constexpr (kToSink) {
+            return sink_actions<Table>();
+        } else {
+            // The letter rule's words go to pass_letters.
+            auto how = Table::kInlineAction;
+            if constexpr (Table::kLetterRule != 0) {
+                static_assert(Table::kInlineAction[Table::kLetterRule] == InlineAction::kRecordMatch,
+                              "the letter rule only records its match");
+                how[Table::kLetterRule] = InlineAction::kRecordLetter;
+            }
+            return how;
+        }
     }();
     static constexpr auto kSinkHows = [] {
         if constexpr (kToSink) return sink_actions_by_dialect<Table>();
@@ -180,6 +190,7 @@ private:
     [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
     [[gnu::noinline]] bool before_record(InlineAction how, unsigned rule, const Byte* from, const Byte* end);
     [[gnu::noinline]] bool make_room(std::uint32_t length, const Byte* pos);
+    [[gnu::noinline]] const Byte* pass_letters(const Byte* pos, const Byte* safe_end);
     void take_cursor();
     void hand_over_cursor();
 
