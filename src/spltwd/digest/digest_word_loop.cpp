@@ -220,7 +220,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             continue;
         }
         // An empty word is no word: add() leaves it out.
-        const Plain how = type < kPlainOf.size() ? kPlainOf[type] : Plain::word;
+        static_assert(kPlainOf.size() == SinkWord::kTypeLimit);
+        const Plain how = kPlainOf[static_cast<std::uint8_t>(type)];
         if (how < Plain::name && size == 0) continue;
         switch (how) {
             case Plain::no: by_all_rules(); continue;

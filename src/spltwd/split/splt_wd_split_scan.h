@@ -89,9 +89,21 @@ constexpr auto sink_actions_by_dialect() {
     return by_dialect;
 }
 
+// Whether every word type of Table's rules is below SinkWord::kTypeLimit.
+template <class Table>
+constexpr bool types_fit_sink_words() {
+    for (const auto& pairs : Table::kPairs) {
+        for (const WordPair& pair : pairs) {
+            if (pair.type >= SinkWord::kTypeLimit) return false;
+        }
+    }
+    return true;
+}
+
 template <class Table, class Sink = RecordStream>
 class SplitScan {
     static constexpr bool kToSink = std::is_same_v<Sink, WordSink>;
+    static_assert(!kToSink || types_fit_sink_words<Table>(), "a sink's readers look its word types up in 256 slots");
     // A sink keeps where each word's bytes lie until it hands its batch
     // on; the pending buffer is cleared and written again before that.
     static_assert(!kToSink || !records_pending_words<Table>(),

@@ -18,8 +18,10 @@ namespace spltwd {
 
 struct RecordStream {};
 
-// A word in the statement, of type `type`.
+// A word in the statement, of type `type`: a word type of the C API, each
+// of which is below 256 (the sink's scan checks its rules' types so).
 struct SinkWord {
+    static constexpr std::uint16_t kTypeLimit = 256;
     const char* text;
     std::uint32_t length;
     std::uint16_t type;
