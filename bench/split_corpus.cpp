@@ -4,7 +4,8 @@
 //
 //   split_corpus [--accurate|--digest] FILE...    split every statement of
 //                           the files, walk each stream with fetch_word, free it
-//   split_corpus [--accurate|--digest] --select-1 split "SELECT 1" as MySQL once
+//   split_corpus [--accurate|--digest] --select-1 [N]  split "SELECT 1" as
+//                           MySQL once, or N times (1 to 1000)
 //
 // Without an option the splits go through Zoz_SQL_Split_Word (the classic
 // profile); with --accurate, through spltwd_split on a context of the
@@ -17,6 +18,7 @@
 #include <cstdint>
 #include <exception>
 #include <iostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -51,7 +53,7 @@ struct Totals {
 
 int Usage() {
     std::cerr << "usage: split_corpus [--accurate|--digest] FILE...\n"
-                 "       split_corpus [--accurate|--digest] --select-1\n";
+                 "       split_corpus [--accurate|--digest] --select-1 [N]\n";
     return 2;
 }
 
@@ -67,8 +69,16 @@ int main(int argc, char** argv) {
         // Read everything first, so that callgrind's count of the split
         // calls is all the run is about.
         std::vector<corpus::Record> statements;
-        if (args.size() == 1 && args[0] == "--select-1") {
-            statements.push_back({SPLT_WD_DIALECT_MYSQL, "SELECT 1"});
+        if (!args.empty() && args[0] == "--select-1") {
+            int times = 1;
+            if (args.size() == 2) {
+                const std::string count(args[1]);
+                if (count.empty() || count.size() > 4 || count.find_first_not_of("0123456789") != std::string::npos)
+                    return Usage();
+                times = std::stoi(count);
+            }
+            if (args.size() > 2 || times < 1 || times > 1000) return Usage();
+            statements.assign(static_cast<std::size_t>(times), {SPLT_WD_DIALECT_MYSQL, "SELECT 1"});
         } else {
             for (const std::string_view file : args) {
                 if (file.starts_with("-")) return Usage();
