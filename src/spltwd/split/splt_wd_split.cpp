@@ -195,7 +195,8 @@ int begin_split(Session& s, const char* sql, std::uint32_t length, std::int32_t 
 
 // Splits the request by the rules of Table.
 template <class Table>
-int32_t split_by(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* cut = nullptr) {
+[[gnu::always_inline]] inline int32_t split_by(SQL_SPLT_WD* request, Session& s, FILE* unmatched,
+                                             std::uint32_t* cut = nullptr) {
     if (request == nullptr || request->sql_text == nullptr || request->sql_len == 0 ||
         request->sql_len > INT32_MAX)
         return -2;
