@@ -157,6 +157,8 @@ bool SplitScan<Table, Sink>::make_room(std::uint32_t length, const Byte* pos) {
 template <class Table, class Sink>
 const typename SplitScan<Table, Sink>::Byte* SplitScan<Table, Sink>::pass_letters(const Byte* pos,
                                                                                 const Byte* safe_end) {
+    // Only a table with a letter rule records kRecordLetter words.
+    if constexpr (Table::kLetterRule == 0) return pos;
     constexpr RowShape kShape = Table::kRowShape;
     const std::uint32_t* const rows = Table::tables().rows;
     const std::uint8_t* const byte_class = Table::tables().byte_class;
@@ -169,18 +171,21 @@ const typename SplitScan<Table, Sink>::Byte* SplitScan<Table, Sink>::pass_letter
     if (pos + 2 < lowest) return pos;
     const Byte* const run_to = known_.to;
     const Byte* const stop = end_ - 1 < safe_end ? end_ - 1 : safe_end;
+    const WordPair pair = pairs_[Table::kLetterRule];
     char* out = out_;
+    // The class of the byte at pos, which the step before has looked up.
+    std::uint32_t next_class = byte_class[*pos];
     while (pos < stop) {
-        const DfaState first = rows[std::size_t{start} + byte_class[pos[0]]];
+        const DfaState first = rows[std::size_t{start} + next_class];
         if (first < kShape.accepting_begin) break;
-        const DfaState second = rows[std::size_t{first} + byte_class[pos[1]]];
+        next_class = byte_class[pos[1]];
+        const DfaState second = rows[std::size_t{first} + next_class];
         if (second != 0 && (second != run_state || pos + 2 > run_to)) break;
-        const unsigned rule = rows[first + kShape.width - 1] & kRuleBits;
-        if (rule != Table::kLetterRule) break;
+        if ((rows[first + kShape.width - 1] & kRuleBits) != Table::kLetterRule) break;
         constexpr std::uint32_t kLength = 1;
         std::memcpy(out, &kLength, 4);
         out[4] = static_cast<char>(*pos);
-        std::memcpy(out + 5, &pairs_[rule], 4);
+        std::memcpy(out + 5, &pair, 4);
         out += 9;
         ++pos;
     }
