@@ -13,6 +13,15 @@ namespace {
 
 static_assert(sizeof(WordPair) == 4, "a word record ends in its 2-byte type and 2-byte mask");
 
+// Writes the record of a one-byte word at `out`; returns its end.
+inline char* record_byte(char* out, unsigned char byte, WordPair pair) {
+    constexpr std::uint32_t kLength = 1;
+    std::memcpy(out, &kLength, 4);
+    out[4] = static_cast<char>(byte);
+    std::memcpy(out + 5, &pair, 4);
+    return out + 9;
+}
+
 }  // namespace
 
 template <class Table, class Sink>
@@ -182,11 +191,7 @@ const typename SplitScan<Table, Sink>::Byte* SplitScan<Table, Sink>::pass_letter
         const DfaState second = rows[std::size_t{first} + next_class];
         if (second != 0 && (second != run_state || pos + 2 > run_to)) break;
         if ((rows[first + kShape.width - 1] & kRuleBits) != Table::kLetterRule) break;
-        constexpr std::uint32_t kLength = 1;
-        std::memcpy(out, &kLength, 4);
-        out[4] = static_cast<char>(*pos);
-        std::memcpy(out + 5, &pair, 4);
-        out += 9;
+        out = record_byte(out, *pos, pair);
         ++pos;
     }
     out_ = out;
@@ -323,11 +328,7 @@ int SplitScan<Table, Sink>::run() {
                 pos = last.end;
                 break;
             }
-            constexpr std::uint32_t kLength = 1;
-            std::memcpy(out, &kLength, 4);
-            out[4] = static_cast<char>(*pos);
-            std::memcpy(out + 5, &pairs[rule], 4);
-            out += 9;
+            out = record_byte(out, *pos, pairs[rule]);
             if (longest_ == 0) longest_ = 1;
             pos = last.end;
             if (pos < known_.to) {
