@@ -107,7 +107,7 @@ private:
     void note_before(const SinkWord* first, const SinkWord* word);
     // The word before as the tables' rules read it (see before_word_).
     FoldedWord folded_before() const;
-    void add_word(const Word& word, WordClass cls, bool quoted, FoldedWord folded_word);
+    void add_word(const Word& word, WordClass cls, bool quoted, FoldedWord folded_word, unsigned role);
     bool took_punctuation(std::string_view text);
     // Writes a word's bytes as they are, or folded to lower case.
     void emit(std::string_view text, Last kind);
@@ -142,10 +142,15 @@ private:
     void emit_held();
     void emit_sign();
     void note_in_group(Last kind);
-    void follow_kind(const Word& word, const FoldedWord& folded_word);
-    // `table_word`: whether the word is one of kTableWords.
-    void follow_tables(const Word& word, const FoldedWord& folded_word, bool table_word);
-    bool follow_table_name(const Word& word, const FoldedWord& folded_word);
+    // What a word is to the kind and the tables (digest_kind_tables.cpp),
+    // from its folded form: found once a word.
+    static unsigned role(const FoldedWord& folded_word);
+    static bool asks_for_table(unsigned role);
+    [[gnu::noinline]] void follow_other_word(const SinkWord* first, const SinkWord* word, unsigned role);
+    void follow_kind(std::uint16_t type, unsigned role);
+    void follow_kind_of(std::uint16_t type, unsigned role);
+    void follow_tables(const Word& word, unsigned role);
+    bool follow_table_name(const Word& word, unsigned role);
     // Records the name gathered, if any.
     void end_table() {
         if (name_at_ != kNoName) record_table();
