@@ -100,8 +100,10 @@ private:
     void add(std::string_view text, std::uint16_t type);
     void add_words(const SinkWord* first, const SinkWord* end);
     // Follows the kind and tables for a word of add_words(), `word` of the
-    // batch that begins at `first`.
-    void follow_word(const SinkWord* first, const SinkWord* word, FoldedWord folded_word, bool table_word);
+    // batch that begins at `first`, folded as `low`, `high` and `size` (a
+    // FoldedWord's, handed over in registers).
+    void follow_word(const SinkWord* first, const SinkWord* word, std::uint64_t low, std::uint64_t high,
+                     std::size_t size);
     // Makes the word before `word` in the batch that begins at `first`,
     // when there is one, before_word_.
     void note_before(const SinkWord* first, const SinkWord* word);

@@ -147,9 +147,9 @@ FoldedWord DigestBuilder::folded_before() const {
 // kept across a call: a table word where no table is being gathered, and
 // the first part of a table's name; every other step goes to
 // follow_other_word(), whose state machine takes them all.
-void DigestBuilder::follow_word(const SinkWord* const first, const SinkWord* const word, FoldedWord folded_word,
-                                bool) {
-    const unsigned role = role_of(folded_word);
+void DigestBuilder::follow_word(const SinkWord* const first, const SinkWord* const word, std::uint64_t low,
+                                std::uint64_t high, std::size_t size) {
+    const unsigned role = role_of(FoldedWord{low, high, size});
     const std::uint16_t type = word->type;
     if (!kind_done_) follow_kind(type, role);
     switch (want_) {
@@ -241,8 +241,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             add(std::string_view(text, size), type);
             take_over();
         };
-        const auto follow_this = [&](FoldedWord folded_word, bool table_word) {
-            follow_word(first, word, folded_word, table_word);
+        const auto follow_this = [&](const FoldedWord& folded_word) {
+            follow_word(first, word, folded_word.low, folded_word.high, folded_word.size);
             follow = !kind_done_ || want_ != Want::none;
         };
         if (out >= limit) {
@@ -256,7 +256,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         switch (how) {
             case Plain::no: by_all_rules(); continue;
             case Plain::literal:
-                if (follow) follow_this(FoldedWord{}, false);
+                if (follow) follow_this(FoldedWord{});
                 *out = ' ';
                 out += last > Last::open;
                 *out++ = '?';
@@ -264,12 +264,12 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 last = Last::literal;
                 continue;
             case Plain::comma:
-                if (follow) follow_this(FoldedWord{}, false);
+                if (follow) follow_this(FoldedWord{});
                 *out++ = ',';
                 last = Last::comma;
                 continue;
             case Plain::open:
-                if (follow) follow_this(FoldedWord{}, false);
+                if (follow) follow_this(FoldedWord{});
                 *out = ' ';
                 out += last > Last::open;
                 group->only_literals = false;
@@ -279,7 +279,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 last = Last::open;
                 continue;
             case Plain::close:
-                if (follow) follow_this(FoldedWord{}, false);
+                if (follow) follow_this(FoldedWord{});
                 last = Last::close;
                 if (group != &outside_) {
                     const Group closed = *group;
@@ -316,7 +316,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                         by_all_rules();
                         continue;
                     }
-                    if (follow) follow_this(FoldedWord{}, false);
+                    if (follow) follow_this(FoldedWord{});
                     *out = ' ';
                     out += (blanks >> static_cast<unsigned>(last)) & 1;
                     group->only_literals = false;
@@ -345,7 +345,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         }
         const FoldedWord folded_word = readable ? fold_readable(text, size) : fold(std::string_view(text, size));
         const bool table_word = kTableWords.contains(folded_word);
-        if (follow || table_word) follow_this(folded_word, table_word);
+        if (follow || table_word) follow_this(folded_word);
         *out = ' ';
         out += (blanks >> static_cast<unsigned>(last)) & 1;
         group->only_literals = false;
