@@ -144,11 +144,15 @@ private:
     void emit_held();
     void emit_sign();
     void note_in_group(Last kind);
-    // What a word is to the kind and the tables (digest_kind_tables.cpp),
-    // from its folded form: found once a word.
+    // What a word is to the kind and the tables, from its folded form
+    // (the role bits of digest_words.h): found once a word.
     static unsigned role(const FoldedWord& folded_word);
+    // Whether a word of this role asks for a table.
     static bool asks_for_table(unsigned role);
+    // The steps of follow_word() it does not take itself.
     [[gnu::noinline]] void follow_other_word(const SinkWord* first, const SinkWord* word, unsigned role);
+    // follow_kind() is inline where the word loop reads it; add() calls
+    // follow_kind_of().
     void follow_kind(std::uint16_t type, unsigned role);
     void follow_kind_of(std::uint16_t type, unsigned role);
     void follow_tables(const Word& word, unsigned role);
