@@ -156,6 +156,7 @@ private:
     void follow_kind(std::uint16_t type, unsigned role);
     void follow_kind_of(std::uint16_t type, unsigned role);
     void follow_tables(const Word& word, unsigned role);
+    void follow_tables_step(const Word& word, unsigned role);
     bool follow_table_name(const Word& word, unsigned role);
     // Records the name gathered, if any.
     void end_table() {

@@ -27,11 +27,6 @@ constexpr KeywordSet kUpdateOfAClause(
 
 unsigned DigestBuilder::role(const FoldedWord& folded_word) { return role_of(folded_word); }
 
-void DigestBuilder::follow_other_word(const SinkWord* const first, const SinkWord* const word, unsigned role) {
-    if ((role & kRoleUpdate) != 0) note_before(first, word);
-    follow_tables(Word{std::string_view(word->text, word->length), word->type}, role);
-}
-
 void DigestBuilder::follow_kind_of(std::uint16_t type, unsigned role) { follow_kind(type, role); }
 
 // One word of a table's name, or of a FROM list around it: true when it
@@ -100,7 +95,7 @@ void DigestBuilder::follow_kind_of(std::uint16_t type, unsigned role) { follow_k
 // The tables: a name after FROM, JOIN, INTO, UPDATE or TABLE, its parts
 // joined by ".", and each further name of a comma list after FROM (with
 // its alias, if any).  A "(" where the name would be is a subquery.
-void DigestBuilder::follow_tables(const Word& word, unsigned role) {
+[[gnu::always_inline]] inline void DigestBuilder::follow_tables_step(const Word& word, unsigned role) {
     if (want_ != Want::none && follow_table_name(word, role)) return;
     if ((role & kRoleTableWord) != 0 &&
         !((role & kRoleUpdate) != 0 && kUpdateOfAClause.contains(folded_before())) &&
@@ -109,6 +104,15 @@ void DigestBuilder::follow_tables(const Word& word, unsigned role) {
         from_list_ = (role & kRoleFrom) != 0;
     }
 }
+
+void DigestBuilder::follow_other_word(const SinkWord* const first, const SinkWord* const word, unsigned role) {
+    if ((role & kRoleUpdate) != 0) note_before(first, word);
+    follow_tables_step(Word{std::string_view(word->text, word->length), word->type}, role);
+}
+
+// The same step for add(): follow_other_word() takes it inline, with no
+// call of its own.
+void DigestBuilder::follow_tables(const Word& word, unsigned role) { follow_tables_step(word, role); }
 
 bool DigestBuilder::asks_for_table(unsigned role) { return (role & kRoleTableWord) != 0; }
 
