@@ -28,10 +28,9 @@ char* write_lower(char* out, std::string_view text) {
 }  // namespace
 
 // Any word but a blank, by all the rules but the kind's (see add()).
-void DigestBuilder::add_word(const Word& word, WordClass cls, bool quoted, FoldedWord folded_word) {
+void DigestBuilder::add_word(const Word& word, WordClass cls, bool quoted, FoldedWord folded_word, unsigned role) {
     const std::string_view text = word.text;
-    const bool table_word = kTableWords.contains(folded_word);
-    if (want_ != Want::none || table_word) follow_tables(word, folded_word, table_word);
+    if (want_ != Want::none || asks_for_table(role)) follow_tables(word, role);
 
     if (cls == WordClass::literal) {
         if (sign_ != 0 && text.data() == sign_end_ && word.type == SPLT_WD_TYPE_NUMBER) {
@@ -99,9 +98,10 @@ void DigestBuilder::add(std::string_view text, std::uint16_t type) {
     // case: no literal, quoted name or punctuation is either.
     const FoldedWord folded_word =
         (cls == WordClass::operand || cls == WordClass::other) && !quoted ? fold(text) : FoldedWord{};
-    if (!kind_done_) follow_kind(word, folded_word);
+    const unsigned word_role = role(folded_word);
+    if (!kind_done_) follow_kind_of(type, word_role);
     try {
-        add_word(word, cls, quoted, folded_word);
+        add_word(word, cls, quoted, folded_word, word_role);
     } catch (const std::bad_alloc&) {
         failed_ = true;
     }

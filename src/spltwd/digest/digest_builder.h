@@ -100,14 +100,16 @@ private:
     void add(std::string_view text, std::uint16_t type);
     void add_words(const SinkWord* first, const SinkWord* end);
     // Follows the kind and tables for a word of add_words(), `word` of the
-    // batch that begins at `first`.
-    void follow_word(const SinkWord* first, const SinkWord* word, FoldedWord folded_word, bool table_word);
+    // batch that begins at `first`, folded as `low`, `high` and `size` (a
+    // FoldedWord's, handed over in registers).
+    void follow_word(const SinkWord* first, const SinkWord* word, std::uint64_t low, std::uint64_t high,
+                     std::size_t size);
     // Makes the word before `word` in the batch that begins at `first`,
     // when there is one, before_word_.
     void note_before(const SinkWord* first, const SinkWord* word);
     // The word before as the tables' rules read it (see before_word_).
     FoldedWord folded_before() const;
-    void add_word(const Word& word, WordClass cls, bool quoted, FoldedWord folded_word);
+    void add_word(const Word& word, WordClass cls, bool quoted, FoldedWord folded_word, unsigned role);
     bool took_punctuation(std::string_view text);
     // Writes a word's bytes as they are, or folded to lower case.
     void emit(std::string_view text, Last kind);
@@ -142,10 +144,20 @@ private:
     void emit_held();
     void emit_sign();
     void note_in_group(Last kind);
-    void follow_kind(const Word& word, const FoldedWord& folded_word);
-    // `table_word`: whether the word is one of kTableWords.
-    void follow_tables(const Word& word, const FoldedWord& folded_word, bool table_word);
-    bool follow_table_name(const Word& word, const FoldedWord& folded_word);
+    // What a word is to the kind and the tables, from its folded form
+    // (the role bits of digest_words.h): found once a word.
+    static unsigned role(const FoldedWord& folded_word);
+    // Whether a word of this role asks for a table.
+    static bool asks_for_table(unsigned role);
+    // The steps of follow_word() it does not take itself.
+    [[gnu::noinline]] void follow_other_word(const SinkWord* first, const SinkWord* word, unsigned role);
+    // follow_kind() is inline where the word loop reads it; add() calls
+    // follow_kind_of().
+    void follow_kind(std::uint16_t type, unsigned role);
+    void follow_kind_of(std::uint16_t type, unsigned role);
+    void follow_tables(const Word& word, unsigned role);
+    void follow_tables_step(const Word& word, unsigned role);
+    bool follow_table_name(const Word& word, unsigned role);
     // Records the name gathered, if any.
     void end_table() {
         if (name_at_ != kNoName) record_table();

@@ -12,40 +12,9 @@
 namespace spltwd::digest {
 namespace {
 
-// The statement verbs a kind may be.
-constexpr KeywordSet kVerbs(std::array<std::string_view, 34>{
-    "SELECT",   "INSERT",  "UPDATE",   "DELETE",  "MERGE",  "REPLACE", "CREATE",  "ALTER",    "DROP",
-    "TRUNCATE", "RENAME",  "GRANT",    "REVOKE",  "BEGIN",  "START",   "COMMIT",  "ROLLBACK", "SAVEPOINT",
-    "SET",      "SHOW",    "DESCRIBE", "EXPLAIN", "USE",    "CALL",    "EXEC",    "EXECUTE",  "DECLARE",
-    "LOCK",     "UNLOCK",  "ANALYZE",  "VACUUM",  "COPY",   "LOAD",    "VALUES"});
-
-// Each verb as the digest's kind field holds it, zeros to its end.
-constexpr auto kVerbKinds = [] {
-    std::array<DigestBuilder::Kind, 34> kinds{};
-    for (std::size_t i = 0; i < kinds.size(); ++i) {
-        const std::string_view verb = kVerbs.at(static_cast<int>(i));
-        for (std::size_t at = 0; at < verb.size(); ++at) kinds[i][at] = verb[at];
-    }
-    return kinds;
-}();
-
-constexpr FoldedWord kWith = folded("with");
-constexpr FoldedWord kTable = folded("table");
-constexpr FoldedWord kFrom = folded("from");
-constexpr FoldedWord kAs = folded("as");
-constexpr FoldedWord kIf = folded("if");
-constexpr FoldedWord kNot = folded("not");
-constexpr FoldedWord kExists = folded("exists");
-
 // Functions whose arguments may hold FROM.
 constexpr KeywordSet kFromInArguments(
     std::array<std::string_view, 5>{"EXTRACT", "SUBSTRING", "SUBSTR", "TRIM", "OVERLAY"});
-
-// Words after which a name is no alias of a table in a FROM list.
-constexpr KeywordSet kClauseWords(std::array<std::string_view, 27>{
-    "WHERE", "JOIN",  "LEFT",   "RIGHT",  "INNER",     "OUTER",  "FULL",   "CROSS",    "NATURAL",
-    "ON",    "USING", "GROUP",  "ORDER",  "HAVING",    "LIMIT",  "UNION",  "EXCEPT",   "INTERSECT",
-    "SET",   "VALUES", "WINDOW", "OFFSET", "FETCH",    "FOR",    "RETURNING", "STRAIGHT_JOIN", "LATERAL"});
 
 // The words after which UPDATE is part of a clause or a list and names no
 // table: ON UPDATE CASCADE, ON DUPLICATE KEY UPDATE, FOR UPDATE, DO UPDATE,
@@ -54,54 +23,22 @@ constexpr KeywordSet kClauseWords(std::array<std::string_view, 27>{
 // names none, a procedure's THEN UPDATE t SET does.)
 constexpr KeywordSet kUpdateOfAClause(
     std::array<std::string_view, 9>{"ON", "KEY", "FOR", "DO", "BEFORE", "AFTER", "OF", "OR", ","});
-// Names that follow a table word without naming a table: UPDATE SET (in
-// MERGE), TABLE OF (a collection type), GRANT UPDATE ON, COPY's FROM STDIN.
-constexpr KeywordSet kNoTable(std::array<std::string_view, 5>{"SET", "OF", "ON", "STDIN", "STDOUT"});
-static_assert(kTableWords.find(kFrom) >= 0 && kTableWords.find(kUpdate) >= 0 && kTableWords.find(kTable) >= 0);
-
 }  // namespace
 
-// The kind: the first word that is not "(" when it is a verb; after WITH,
-// the first verb outside parentheses.
-void DigestBuilder::follow_kind(const Word& word, const FoldedWord& folded_word) {
-    if (in_with_) {
-        if (word.type == SPLT_WD_TYPE_LPAREN) {
-            ++with_depth_;
-        } else if (word.type == SPLT_WD_TYPE_RPAREN) {
-            if (with_depth_ > 0) --with_depth_;
-        } else if (with_depth_ == 0) {
-            const int verb = kVerbs.find(folded_word);
-            if (verb >= 0) {
-                kind_ = &kVerbKinds[static_cast<std::size_t>(verb)];
-                kind_done_ = true;
-            }
-        }
-        return;
-    }
-    if (word.type == SPLT_WD_TYPE_LPAREN) return;
-    if (folded_word == kWith) {
-        in_with_ = true;
-        return;
-    }
-    const int verb = kVerbs.find(folded_word);
-    if (verb >= 0) kind_ = &kVerbKinds[static_cast<std::size_t>(verb)];
-    kind_done_ = true;
-}
+unsigned DigestBuilder::role(const FoldedWord& folded_word) { return role_of(folded_word); }
+
+void DigestBuilder::follow_kind_of(std::uint16_t type, unsigned role) { follow_kind(type, role); }
 
 // One word of a table's name, or of a FROM list around it: true when it
 // is taken as one.
-[[gnu::always_inline]] inline bool DigestBuilder::follow_table_name(const Word& word,
-                                                                   const FoldedWord& folded_word) {
+[[gnu::always_inline]] inline bool DigestBuilder::follow_table_name(const Word& word, unsigned role) {
     const bool name = word.type == SPLT_WD_TYPE_NAME;
     for (;;) {
         switch (want_) {
             case Want::table:
             case Want::table_or_if:
-                if (want_ == Want::table_or_if &&
-                    (folded_word == kIf || folded_word == kNot || folded_word == kExists)) {
-                    return true;
-                }
-                if (name && !kNoTable.contains(folded_word)) {
+                if (want_ == Want::table_or_if && (role & kRoleIfNotExists) != 0) return true;
+                if (name && (role & kRoleNoTable) == 0) {
                     start_name(word.text);
                     want_ = Want::in_name;
                     return true;
@@ -130,12 +67,11 @@ void DigestBuilder::follow_kind(const Word& word, const FoldedWord& folded_word)
                     want_ = Want::table;
                     return true;
                 }
-                if (want_ == Want::after_from_table && folded_word == kAs) {
+                if (want_ == Want::after_from_table && (role & kRoleAs) != 0) {
                     want_ = Want::alias;
                     return true;
                 }
-                if (want_ == Want::after_from_table && name && !kClauseWords.contains(folded_word) &&
-                    !kTableWords.contains(folded_word)) {
+                if (want_ == Want::after_from_table && name && (role & (kRoleClause | kRoleTableWord)) == 0) {
                     want_ = Want::after_alias;
                     return true;
                 }
@@ -159,15 +95,26 @@ void DigestBuilder::follow_kind(const Word& word, const FoldedWord& folded_word)
 // The tables: a name after FROM, JOIN, INTO, UPDATE or TABLE, its parts
 // joined by ".", and each further name of a comma list after FROM (with
 // its alias, if any).  A "(" where the name would be is a subquery.
-void DigestBuilder::follow_tables(const Word& word, const FoldedWord& folded_word, bool table_word) {
-    if (want_ != Want::none && follow_table_name(word, folded_word)) return;
-    if (table_word && !(folded_word == kUpdate && kUpdateOfAClause.contains(folded_before())) &&
-        !(folded_word == kFrom && in_call())) {
-        want_ = folded_word == kTable ? Want::table_or_if : Want::table;
-        from_list_ = folded_word == kFrom;
+[[gnu::always_inline]] inline void DigestBuilder::follow_tables_step(const Word& word, unsigned role) {
+    if (want_ != Want::none && follow_table_name(word, role)) return;
+    if ((role & kRoleTableWord) != 0 &&
+        !((role & kRoleUpdate) != 0 && kUpdateOfAClause.contains(folded_before())) &&
+        !((role & kRoleFrom) != 0 && in_call())) {
+        want_ = (role & kRoleTable) != 0 ? Want::table_or_if : Want::table;
+        from_list_ = (role & kRoleFrom) != 0;
     }
 }
 
+void DigestBuilder::follow_other_word(const SinkWord* const first, const SinkWord* const word, unsigned role) {
+    if ((role & kRoleUpdate) != 0) note_before(first, word);
+    follow_tables_step(Word{std::string_view(word->text, word->length), word->type}, role);
+}
+
+// The same step for add(): follow_other_word() takes it inline, with no
+// call of its own.
+void DigestBuilder::follow_tables(const Word& word, unsigned role) { follow_tables_step(word, role); }
+
+bool DigestBuilder::asks_for_table(unsigned role) { return (role & kRoleTableWord) != 0; }
 
 // Whether the innermost parentheses are those of a function that takes
 // FROM among its arguments, EXTRACT(YEAR FROM d) or SUBSTRING(s FROM 2):

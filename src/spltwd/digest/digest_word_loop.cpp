@@ -142,19 +142,49 @@ FoldedWord DigestBuilder::folded_before() const {
     return {folded_word.low, 0, folded_word.size};
 }
 
-void DigestBuilder::follow_word(const SinkWord* const first, const SinkWord* const word, FoldedWord folded_word,
-                                bool table_word) {
-    const Word w{std::string_view(word->text, word->length), word->type};
-    // Inside a common table expression only its parentheses matter to the
-    // kind.
-    if (!kind_done_ && !(in_with_ && with_depth_ > 0 && w.type != SPLT_WD_TYPE_LPAREN &&
-                         w.type != SPLT_WD_TYPE_RPAREN)) {
-        follow_kind(w, folded_word);
+// The kind and the tables for a word of add_words(), `word` of the batch
+// that begins at `first`.  The common steps are taken here, with nothing
+// kept across a call: a table word where no table is being gathered, and
+// the first part of a table's name; every other step goes to
+// follow_other_word(), whose state machine takes them all.
+void DigestBuilder::follow_word(const SinkWord* const first, const SinkWord* const word, std::uint64_t low,
+                                std::uint64_t high, std::size_t size) {
+    const unsigned role = role_of(FoldedWord{low, high, size});
+    const std::uint16_t type = word->type;
+    if (!kind_done_) follow_kind(type, role);
+    switch (want_) {
+        case Want::none:
+            if ((role & kRoleTableWord) == 0) return;
+            // UPDATE reads the word before it, FROM the function it may
+            // be an argument of.
+            if ((role & kRoleUpdate) == 0 && !((role & kRoleFrom) != 0 && !groups_.empty())) {
+                want_ = (role & kRoleTable) != 0 ? Want::table_or_if : Want::table;
+                from_list_ = (role & kRoleFrom) != 0;
+                return;
+            }
+            break;
+        case Want::table_or_if:
+            if ((role & kRoleIfNotExists) != 0) return;
+            [[fallthrough]];
+        case Want::table:
+            if (type == SPLT_WD_TYPE_NAME && (role & kRoleNoTable) == 0) {
+                // Its first part, 16 bytes at once, when they may be read
+                // and there is room for them.
+                const std::size_t size = word->length;
+                if (size <= FoldedWord::kLongest &&
+                    reinterpret_cast<std::uintptr_t>(word->text) - readable_from_ <= readable_span_ &&
+                    tables_size_ + 4 + 2 * FoldedWord::kLongest <= tables_.capacity()) {
+                    name_at_ = tables_size_;
+                    std::memcpy(tables_.data() + tables_size_ + 4, word->text, FoldedWord::kLongest);
+                    tables_size_ += 4 + size;
+                    want_ = Want::in_name;
+                    return;
+                }
+            }
+            break;
+        default: break;
     }
-    if (want_ != Want::none || table_word) {
-        if (table_word && folded_word == kUpdate) note_before(first, word);
-        follow_tables(w, folded_word, table_word);
-    }
+    follow_other_word(first, word, role);
 }
 
 // Most words are names, keywords, operators, literals and punctuation
@@ -211,8 +241,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             add(std::string_view(text, size), type);
             take_over();
         };
-        const auto follow_this = [&](FoldedWord folded_word, bool table_word) {
-            follow_word(first, word, folded_word, table_word);
+        const auto follow_this = [&](const FoldedWord& folded_word) {
+            follow_word(first, word, folded_word.low, folded_word.high, folded_word.size);
             follow = !kind_done_ || want_ != Want::none;
         };
         if (out >= limit) {
@@ -226,7 +256,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         switch (how) {
             case Plain::no: by_all_rules(); continue;
             case Plain::literal:
-                if (follow) follow_this(FoldedWord{}, false);
+                if (follow) follow_this(FoldedWord{});
                 *out = ' ';
                 out += last > Last::open;
                 *out++ = '?';
@@ -234,12 +264,12 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 last = Last::literal;
                 continue;
             case Plain::comma:
-                if (follow) follow_this(FoldedWord{}, false);
+                if (follow) follow_this(FoldedWord{});
                 *out++ = ',';
                 last = Last::comma;
                 continue;
             case Plain::open:
-                if (follow) follow_this(FoldedWord{}, false);
+                if (follow) follow_this(FoldedWord{});
                 *out = ' ';
                 out += last > Last::open;
                 group->only_literals = false;
@@ -249,7 +279,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 last = Last::open;
                 continue;
             case Plain::close:
-                if (follow) follow_this(FoldedWord{}, false);
+                if (follow) follow_this(FoldedWord{});
                 last = Last::close;
                 if (group != &outside_) {
                     const Group closed = *group;
@@ -286,7 +316,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                         by_all_rules();
                         continue;
                     }
-                    if (follow) follow_this(FoldedWord{}, false);
+                    if (follow) follow_this(FoldedWord{});
                     *out = ' ';
                     out += (blanks >> static_cast<unsigned>(last)) & 1;
                     group->only_literals = false;
@@ -315,7 +345,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         }
         const FoldedWord folded_word = readable ? fold_readable(text, size) : fold(std::string_view(text, size));
         const bool table_word = kTableWords.contains(folded_word);
-        if (follow || table_word) follow_this(folded_word, table_word);
+        if (follow || table_word) follow_this(folded_word);
         *out = ' ';
         out += (blanks >> static_cast<unsigned>(last)) & 1;
         group->only_literals = false;

@@ -65,6 +65,128 @@ inline constexpr FoldedWord kUpdate = folded("update");
 inline constexpr KeywordSet kTableWords(
     std::array<std::string_view, 6>{"FROM", "JOIN", "INTO", "UPDATE", "TABLE", "STRAIGHT_JOIN"});
 
+// The kind and the tables read the words below.
+
+// The statement verbs a kind may be.
+inline constexpr KeywordSet kVerbs(std::array<std::string_view, 34>{
+    "SELECT",   "INSERT",  "UPDATE",   "DELETE",  "MERGE",  "REPLACE", "CREATE",  "ALTER",    "DROP",
+    "TRUNCATE", "RENAME",  "GRANT",    "REVOKE",  "BEGIN",  "START",   "COMMIT",  "ROLLBACK", "SAVEPOINT",
+    "SET",      "SHOW",    "DESCRIBE", "EXPLAIN", "USE",    "CALL",    "EXEC",    "EXECUTE",  "DECLARE",
+    "LOCK",     "UNLOCK",  "ANALYZE",  "VACUUM",  "COPY",   "LOAD",    "VALUES"});
+
+// Each verb as the digest's kind field holds it, zeros to its end.
+inline constexpr auto kVerbKinds = [] {
+    std::array<DigestBuilder::Kind, 34> kinds{};
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        const std::string_view verb = kVerbs.at(static_cast<int>(i));
+        for (std::size_t at = 0; at < verb.size(); ++at) kinds[i][at] = verb[at];
+    }
+    return kinds;
+}();
+
+inline constexpr FoldedWord kWith = folded("with");
+inline constexpr FoldedWord kTable = folded("table");
+inline constexpr FoldedWord kFrom = folded("from");
+
+// Words after which a name is no alias of a table in a FROM list.
+inline constexpr KeywordSet kClauseWords(std::array<std::string_view, 27>{
+    "WHERE", "JOIN",  "LEFT",   "RIGHT",  "INNER",     "OUTER",  "FULL",   "CROSS",    "NATURAL",
+    "ON",    "USING", "GROUP",  "ORDER",  "HAVING",    "LIMIT",  "UNION",  "EXCEPT",   "INTERSECT",
+    "SET",   "VALUES", "WINDOW", "OFFSET", "FETCH",    "FOR",    "RETURNING", "STRAIGHT_JOIN", "LATERAL"});
+
+// Names that follow a table word without naming a table: UPDATE SET (in
+// MERGE), TABLE OF (a collection type), GRANT UPDATE ON, COPY's FROM STDIN.
+inline constexpr KeywordSet kNoTable(std::array<std::string_view, 5>{"SET", "OF", "ON", "STDIN", "STDOUT"});
+// What may come between TABLE and its name.
+inline constexpr KeywordSet kIfNotExists(std::array<std::string_view, 3>{"IF", "NOT", "EXISTS"});
+inline constexpr KeywordSet kAs(std::array<std::string_view, 1>{"AS"});
+
+// Every word the kind and the tables read, looked up once a word; its role
+// says what it is to them (a word may be several things).
+inline constexpr std::array<std::string_view, 70> kFollowedWordList{
+    "SELECT",   "INSERT",  "UPDATE",   "DELETE",    "MERGE",     "REPLACE",       "CREATE",  "ALTER",
+    "DROP",     "TRUNCATE", "RENAME",  "GRANT",     "REVOKE",    "BEGIN",         "START",   "COMMIT",
+    "ROLLBACK", "SAVEPOINT", "SET",    "SHOW",      "DESCRIBE",  "EXPLAIN",       "USE",     "CALL",
+    "EXEC",     "EXECUTE", "DECLARE",  "LOCK",      "UNLOCK",    "ANALYZE",       "VACUUM",  "COPY",
+    "LOAD",     "VALUES",  "FROM",     "JOIN",      "INTO",      "TABLE",         "STRAIGHT_JOIN", "WITH",
+    "AS",       "IF",      "NOT",      "EXISTS",    "WHERE",     "LEFT",          "RIGHT",   "INNER",
+    "OUTER",    "FULL",    "CROSS",    "NATURAL",   "ON",        "USING",         "GROUP",   "ORDER",
+    "HAVING",   "LIMIT",   "UNION",    "EXCEPT",    "INTERSECT", "WINDOW",        "OFFSET",  "FETCH",
+    "FOR",      "RETURNING", "LATERAL", "OF",       "STDIN",     "STDOUT"};
+inline constexpr KeywordSet<70, 10> kFollowedWords(kFollowedWordList);
+
+// A word's role: the bits below, and in kRoleVerb its verb's position in
+// kVerbs plus one (0: no verb).
+inline constexpr unsigned kRoleVerb = 0x3f;
+inline constexpr unsigned kRoleWith = 1u << 6;
+inline constexpr unsigned kRoleTableWord = 1u << 7;  // one of kTableWords
+inline constexpr unsigned kRoleAs = 1u << 8;
+inline constexpr unsigned kRoleIfNotExists = 1u << 9;
+inline constexpr unsigned kRoleNoTable = 1u << 10;
+inline constexpr unsigned kRoleClause = 1u << 11;
+inline constexpr unsigned kRoleFrom = 1u << 12;
+inline constexpr unsigned kRoleUpdate = 1u << 13;
+inline constexpr unsigned kRoleTable = 1u << 14;
+
+inline constexpr auto kRoles = [] {
+    std::array<std::uint16_t, kFollowedWordList.size()> roles{};
+    for (std::size_t i = 0; i < roles.size(); ++i) {
+        const FoldedWord word = folded(kFollowedWordList[i]);
+        unsigned role = static_cast<unsigned>(kVerbs.find(word) + 1);
+        if (word == kWith) role |= kRoleWith;
+        if (kTableWords.contains(word)) role |= kRoleTableWord;
+        if (kAs.contains(word)) role |= kRoleAs;
+        if (kIfNotExists.contains(word)) role |= kRoleIfNotExists;
+        if (kNoTable.contains(word)) role |= kRoleNoTable;
+        if (kClauseWords.contains(word)) role |= kRoleClause;
+        if (word == kFrom) role |= kRoleFrom;
+        if (word == kUpdate) role |= kRoleUpdate;
+        if (word == kTable) role |= kRoleTable;
+        roles[i] = static_cast<std::uint16_t>(role);
+    }
+    return roles;
+}();
+
+// Every word of the sets above has its role.
+template <std::size_t N, unsigned kBits>
+constexpr bool all_followed(const KeywordSet<N, kBits>& set) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (!kFollowedWords.contains(folded(set.at(static_cast<int>(i))))) return false;
+    return true;
+}
+static_assert(kVerbs.find(kFrom) < 0 && all_followed(kVerbs) && all_followed(kTableWords) &&
+              all_followed(kClauseWords) && all_followed(kNoTable) && all_followed(kIfNotExists) &&
+              all_followed(kAs) && kFollowedWords.contains(kWith));
+static_assert(kTableWords.find(kFrom) >= 0 && kTableWords.find(kUpdate) >= 0 && kTableWords.find(kTable) >= 0);
+
+[[gnu::always_inline]] inline unsigned role_of(const FoldedWord& folded_word) {
+    const int at = kFollowedWords.find(folded_word);
+    return at < 0 ? 0 : kRoles[static_cast<std::size_t>(at)];
+}
+
+// The kind: the first word that is not "(" when it is a verb; after WITH,
+// the first verb outside parentheses.
+[[gnu::always_inline]] inline void DigestBuilder::follow_kind(std::uint16_t type, unsigned role) {
+    if (in_with_) {
+        if (type == SPLT_WD_TYPE_LPAREN) {
+            ++with_depth_;
+        } else if (type == SPLT_WD_TYPE_RPAREN) {
+            if (with_depth_ > 0) --with_depth_;
+        } else if (with_depth_ == 0 && (role & kRoleVerb) != 0) {
+            kind_ = &kVerbKinds[(role & kRoleVerb) - 1];
+            kind_done_ = true;
+        }
+        return;
+    }
+    if (type == SPLT_WD_TYPE_LPAREN) return;
+    if ((role & kRoleWith) != 0) {
+        in_with_ = true;
+        return;
+    }
+    if ((role & kRoleVerb) != 0) kind_ = &kVerbKinds[(role & kRoleVerb) - 1];
+    kind_done_ = true;
+}
+
 }  // namespace spltwd::digest
 
 #endif  // SPLTWD_DIGEST_WORDS_H

@@ -84,7 +84,7 @@ inline std::uint64_t load_up_to_8(const char* at, std::size_t count) {
 }
 
 // A keyword, in any case, folded at compile time.
-consteval FoldedWord folded(std::string_view keyword) {
+constexpr FoldedWord folded(std::string_view keyword) {
     FoldedWord word;
     word.size = keyword.size();
     for (std::size_t i = 0; i < keyword.size(); ++i) {

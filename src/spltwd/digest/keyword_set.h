@@ -1,8 +1,9 @@
 // A small constant set of keywords, looked up by a word's folded form
 // (folded_word.h).
 //
-// The set is a table of 128 slots with at most one keyword each: a word's
-// slot is the top seven bits of its folded bytes times a multiplier, one
+// The set is a table of 2^kSlotBits slots (128 unless asked) with at most
+// one keyword each: a word's slot is the top kSlotBits bits of its folded
+// bytes times a multiplier, one
 // the compiler picks so that no two keywords of the set share a slot.  A
 // lookup is then one multiplication and one comparison, whatever the
 // set's size; most words are rejected even before it, by their length.
@@ -18,9 +19,8 @@
 
 namespace spltwd::digest {
 
-template <std::size_t N>
+template <std::size_t N, unsigned kSlotBits = 7>
 class KeywordSet {
-    static constexpr unsigned kSlotBits = 7;
     static constexpr std::size_t kSlots = std::size_t{1} << kSlotBits;
     static_assert(N <= kSlots / 2, "a set that fills its slots may find no multiplier");
 
@@ -62,6 +62,7 @@ private:
     std::array<std::string_view, N> words_;
     std::array<FoldedWord, N> folded_{};
     std::array<std::int8_t, kSlots> slots_{};
+    static_assert(N <= 128, "a position is held in a signed byte");
     std::uint64_t multiplier_ = 0;
     std::uint32_t sizes_ = 0;  // bit n: a keyword of n bytes
 };
