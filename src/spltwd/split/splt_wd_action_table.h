@@ -33,9 +33,12 @@ struct RowShape {
 // quote), append it, record the pending word and return to the dialect
 // state (a closing quote), print a debug line and record the match,
 // record the match and mark a star.  kRecordLetter records the one-byte
-// match of the rule that may take a name a letter at a time.
+// match of the rule that may take a name a letter at a time; a sink's scan
+// counts and records a parenthesis that a special word counts
+// (kOpenParen, kCloseParen).
 enum class InlineAction : std::uint8_t {
-    kNone, kRecordMatch, kRecordText, kRecordLetter, kAppend, kDrop, kOpen, kClose, kPrintRecord, kRecordStar
+    kNone, kRecordMatch, kRecordText, kRecordLetter, kOpenParen, kCloseParen, kAppend, kDrop, kOpen, kClose,
+    kPrintRecord, kRecordStar
 };
 
 // The dialects that some rule may treat apart, and so the dialects whose

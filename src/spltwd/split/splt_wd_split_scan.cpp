@@ -1,7 +1,9 @@
 // The split call's match loop.
 #include "splt_wd_split_scan.h"
 
+#include <atomic>
 #include <cstring>
+#include <iterator>
 
 #include "splt_wd_profiles.h"
 #include "splt_wd_rule_steps.h"
@@ -23,6 +25,39 @@ inline char* record_byte(char* out, unsigned char byte, WordPair pair) {
 }
 
 }  // namespace
+
+// For a sink's scan from a start condition: the stay set of the run that a
+// blank begins when the sink drops that run whole (a whitespace run), else
+// an empty set.  That holds when the state a blank leads to from the start
+// state is a loop state that accepts a rule the sink drops in every
+// dialect, whose run ends the walk, and which the start state enters on
+// exactly the bytes that keep it.  A walk from such a byte then ends where
+// the run of the set ends, whatever came before: the state accepts, so the
+// memo of pass_loop_state never holds it.  Worked out on first use, a byte
+// class at a time, and kept per condition (two threads may both work it
+// out; they find the same).
+template <class Table, class Sink>
+const std::uint8_t* SplitScan<Table, Sink>::dropped_runs(int condition) {
+    static constexpr std::uint8_t kNone[256] = {};
+    static std::atomic<const std::uint8_t*> found[32];
+    const DfaTables& t = Table::tables();
+    if (condition < 0 || condition >= t.condition_count || condition >= static_cast<int>(std::size(found)))
+        return kNone;
+    if (const std::uint8_t* stays = found[condition].load(std::memory_order_acquire)) return stays;
+    const std::uint8_t* stays = kNone;
+    const DfaState start = t.start[condition];
+    const DfaState run = t.rows[std::size_t{start} + t.byte_class[' ']];
+    const std::uint32_t about = run != 0 && run < Table::kRowShape.loop_end ? t.about(run) : 0;
+    const unsigned rule = about & kRuleBits;
+    if (rule != 0 && kHow[rule] == InlineAction::kDrop && (about & kRunEndsWalk) != 0) {
+        bool same = true;
+        for (unsigned cls = 0; cls < t.class_count; ++cls)
+            same &= (t.rows[std::size_t{start} + cls] == run) == (t.rows[std::size_t{run} + cls] == run);
+        if (same) stays = Table::loops().stays + std::size_t{(about >> kStaySetShift) & kStaySetBits} * 256;
+    }
+    found[condition].store(stays, std::memory_order_release);
+    return stays;
+}
 
 template <class Table, class Sink>
 void SplitScan<Table, Sink>::begin(int condition) {
@@ -258,6 +293,12 @@ int SplitScan<Table, Sink>::run() {
     int result = 1;
     // The end-of-input action of every start condition returns 1.
     while (pos != end_) {
+        if constexpr (kToSink) {
+            if (dropped_run_[*pos]) {
+                pos = pass_stays(dropped_run_, pos + 1, end_);
+                continue;
+            }
+        }
         const Longest last = walk(pos);
         const unsigned rule = rows[last.state + Table::kRowShape.width - 1] & kRuleBits;
         InlineAction how;
@@ -321,6 +362,24 @@ int SplitScan<Table, Sink>::run() {
             }
             pos = last.end;
             continue;
+        }
+        if constexpr (kToSink) {
+            // A parenthesis that the special words count (read_special_word);
+            // any other match of its rule goes to the general action.
+            if (how == InlineAction::kOpenParen || how == InlineAction::kCloseParen) {
+                const bool open = how == InlineAction::kOpenParen;
+                if (last.end == pos + 1 && *pos == (open ? '(' : ')')) {
+                    if (open) {
+                        ++s_.paren_depth;
+                    } else if (s_.paren_depth > 0) {
+                        --s_.paren_depth;
+                    }
+                    sink_->put_word(next, reinterpret_cast<const char*>(pos), 1, pairs[rule]);
+                    pos = last.end;
+                    continue;
+                }
+                how = InlineAction::kNone;
+            }
         }
         if (Table::kLetterRule != 0 && how == InlineAction::kRecordLetter) {
             // A one-byte word; in the memo's run, more follow.

@@ -50,6 +50,12 @@ template <class Table>
 constexpr auto sink_actions() {
     auto how = Table::kInlineAction;
     for (std::size_t rule = 0; rule < how.size(); ++rule) {
+        const RuleAction& a = Table::kActions[rule];
+        if (a.steps == kSpecial && a.alt_dialects == 0 &&
+            (a.pair.type == SPLT_WD_TYPE_LPAREN || a.pair.type == SPLT_WD_TYPE_RPAREN)) {
+            how[rule] = a.pair.type == SPLT_WD_TYPE_LPAREN ? InlineAction::kOpenParen : InlineAction::kCloseParen;
+            continue;
+        }
         if (how[rule] != InlineAction::kRecordMatch && how[rule] != InlineAction::kRecordText &&
             how[rule] != InlineAction::kPrintRecord && how[rule] != InlineAction::kRecordStar)
             continue;
@@ -127,6 +133,11 @@ class SplitScan {
         else return RecordStream{};
     }();
     // The actions of a sink's scan in its dialect (kSinkHows).
+    static const std::uint8_t* dropped_runs(int condition);
+    static auto dropped_runs_for([[maybe_unused]] int condition) {
+        if constexpr (kToSink) return dropped_runs(condition);
+        else return RecordStream{};
+    }
     static auto sink_hows_for([[maybe_unused]] std::uint16_t dialect_bits) {
         if constexpr (kToSink) {
             const int bit = dialect_bits == 0 ? 0 : std::countr_zero(dialect_bits) + 1;
@@ -222,6 +233,9 @@ private:
     const WordPair* const pairs_;  // each rule's pair in this dialect
     // A sink's actions in this dialect; a record stream reads kHow.
     [[no_unique_address]] std::conditional_t<kToSink, const InlineAction*, RecordStream> sink_hows_{};
+    // A sink's scan passes the runs it would drop whole without a walk: the
+    // bytes that begin and keep such a run (dropped_runs()).
+    [[no_unique_address]] std::conditional_t<kToSink, const std::uint8_t*, RecordStream> dropped_run_{};
     // Before it, a whole block of kOverwrite bytes of the statement may be
     // read (see run()).
     const Byte* const block_end_;
@@ -255,6 +269,7 @@ inline SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, G
       dialect_bits_(spltwd::dialect_bits(session.dialect)),
       pairs_(Table::pairs_for(dialect_bits_)),
       sink_hows_(sink_hows_for(dialect_bits_)),
+      dropped_run_(dropped_runs_for(first_condition)),
       block_end_(!kToSink && session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1)
                                                                         : base_) {
     // The tables and the actions come from the same rule file; this only
