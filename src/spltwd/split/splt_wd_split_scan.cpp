@@ -1,9 +1,7 @@
 // The split call's match loop.
 #include "splt_wd_split_scan.h"
 
-#include <atomic>
 #include <cstring>
-#include <iterator>
 
 #include "splt_wd_profiles.h"
 #include "splt_wd_rule_steps.h"
@@ -34,16 +32,14 @@ inline char* record_byte(char* out, unsigned char byte, WordPair pair) {
 // exactly the bytes that keep it.  A walk from such a byte then ends where
 // the run of the set ends, whatever came before: the state accepts, so the
 // memo of pass_loop_state never holds it.  Worked out on first use, a byte
-// class at a time, and kept per condition (two threads may both work it
-// out; they find the same).
+// class at a time, and kept per condition in dropped_found_ (two threads
+// may both work it out; they find the same).
 template <class Table, class Sink>
 const std::uint8_t* SplitScan<Table, Sink>::dropped_runs(int condition) {
     static constexpr std::uint8_t kNone[256] = {};
-    static std::atomic<const std::uint8_t*> found[32];
     const DfaTables& t = Table::tables();
-    if (condition < 0 || condition >= t.condition_count || condition >= static_cast<int>(std::size(found)))
+    if (condition < 0 || condition >= t.condition_count || condition >= static_cast<int>(std::size(dropped_found_)))
         return kNone;
-    if (const std::uint8_t* stays = found[condition].load(std::memory_order_acquire)) return stays;
     const std::uint8_t* stays = kNone;
     const DfaState start = t.start[condition];
     const DfaState run = t.rows[std::size_t{start} + t.byte_class[' ']];
@@ -55,7 +51,7 @@ const std::uint8_t* SplitScan<Table, Sink>::dropped_runs(int condition) {
             same &= (t.rows[std::size_t{start} + cls] == run) == (t.rows[std::size_t{run} + cls] == run);
         if (same) stays = Table::loops().stays + std::size_t{(about >> kStaySetShift) & kStaySetBits} * 256;
     }
-    found[condition].store(stays, std::memory_order_release);
+    dropped_found_[condition].store(stays, std::memory_order_release);
     return stays;
 }
 
@@ -291,14 +287,15 @@ int SplitScan<Table, Sink>::run() {
     const auto safe_from = [&](const Byte* at) { return at + (limit - out) / kMostPerByte; };
     const Byte* safe_end = safe_from(pos);
     int result = 1;
+    // A sink's scan passes the runs it drops whole (dropped_runs()) where
+    // they begin: at the start and after the words that most often come
+    // before one.  (The first byte is tested here, so that pass_stays is
+    // only entered at a run.)
+    if constexpr (kToSink) {
+        if (pos != end_ && dropped_run_[*pos]) pos = pass_stays(dropped_run_, pos + 1, end_);
+    }
     // The end-of-input action of every start condition returns 1.
     while (pos != end_) {
-        if constexpr (kToSink) {
-            if (dropped_run_[*pos]) {
-                pos = pass_stays(dropped_run_, pos + 1, end_);
-                continue;
-            }
-        }
         const Longest last = walk(pos);
         const unsigned rule = rows[last.state + Table::kRowShape.width - 1] & kRuleBits;
         InlineAction how;
@@ -324,6 +321,10 @@ int SplitScan<Table, Sink>::run() {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
             if constexpr (kToSink) {
                 sink_->put_word(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
+                // Most words are followed by a blank, which the sink drops.
+                pos = last.end;
+                if (pos != end_ && dropped_run_[*pos]) pos = pass_stays(dropped_run_, pos + 1, end_);
+                continue;
             } else {
                 if (last.end > safe_end && !room_for(length)) {
                     pos = last.end;
@@ -363,23 +364,33 @@ int SplitScan<Table, Sink>::run() {
             pos = last.end;
             continue;
         }
-        if constexpr (kToSink) {
-            // A parenthesis that the special words count (read_special_word);
-            // any other match of its rule goes to the general action.
-            if (how == InlineAction::kOpenParen || how == InlineAction::kCloseParen) {
-                const bool open = how == InlineAction::kOpenParen;
-                if (last.end == pos + 1 && *pos == (open ? '(' : ')')) {
-                    if (open) {
-                        ++s_.paren_depth;
-                    } else if (s_.paren_depth > 0) {
-                        --s_.paren_depth;
-                    }
+        // A parenthesis that the special words count (read_special_word);
+        // any other match of its rule goes to the general action.
+        if (kCountsParens && (how == InlineAction::kOpenParen || how == InlineAction::kCloseParen)) {
+            const bool open = how == InlineAction::kOpenParen;
+            if (last.end == pos + 1 && *pos == (open ? '(' : ')')) {
+                if constexpr (kToSink) {
                     sink_->put_word(next, reinterpret_cast<const char*>(pos), 1, pairs[rule]);
-                    pos = last.end;
-                    continue;
+                } else {
+                    if (last.end > safe_end && !room_for(1)) {
+                        pos = last.end;
+                        break;
+                    }
+                    out = record_byte(out, *pos, pairs[rule]);
+                    if (longest_ == 0) longest_ = 1;
                 }
-                how = InlineAction::kNone;
+                if (open) {
+                    ++s_.paren_depth;
+                } else if (s_.paren_depth > 0) {
+                    --s_.paren_depth;
+                }
+                pos = last.end;
+                if constexpr (kToSink) {
+                    if (pos != end_ && dropped_run_[*pos]) pos = pass_stays(dropped_run_, pos + 1, end_);
+                }
+                continue;
             }
+            how = InlineAction::kNone;
         }
         if (Table::kLetterRule != 0 && how == InlineAction::kRecordLetter) {
             // A one-byte word; in the memo's run, more follow.

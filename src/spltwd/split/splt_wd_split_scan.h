@@ -11,9 +11,11 @@
 #define SPLT_WD_SPLIT_SCAN_H
 
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <type_traits>
 
 #include "splt_wd_action_table.h"
@@ -39,6 +41,18 @@ constexpr bool records_pending_words() {
     return false;
 }
 
+// Marks the rules whose special word is a parenthesis that PostgreSQL's
+// special words count: the match loop counts and records them itself.
+template <class Table, class How>
+constexpr void mark_counted_parens(How& how) {
+    for (std::size_t rule = 0; rule < how.size(); ++rule) {
+        const RuleAction& a = Table::kActions[rule];
+        if (a.steps == kSpecial && a.alt_dialects == 0 &&
+            (a.pair.type == SPLT_WD_TYPE_LPAREN || a.pair.type == SPLT_WD_TYPE_RPAREN))
+            how[rule] = a.pair.type == SPLT_WD_TYPE_LPAREN ? InlineAction::kOpenParen : InlineAction::kCloseParen;
+    }
+}
+
 // What the match loop does for each rule when its words go to a sink.  A
 // sink takes no blanks: a rule whose word is whitespace or a comment in
 // every dialect is dropped without a word, and a rule whose word is one in
@@ -50,12 +64,6 @@ template <class Table>
 constexpr auto sink_actions() {
     auto how = Table::kInlineAction;
     for (std::size_t rule = 0; rule < how.size(); ++rule) {
-        const RuleAction& a = Table::kActions[rule];
-        if (a.steps == kSpecial && a.alt_dialects == 0 &&
-            (a.pair.type == SPLT_WD_TYPE_LPAREN || a.pair.type == SPLT_WD_TYPE_RPAREN)) {
-            how[rule] = a.pair.type == SPLT_WD_TYPE_LPAREN ? InlineAction::kOpenParen : InlineAction::kCloseParen;
-            continue;
-        }
         if (how[rule] != InlineAction::kRecordMatch && how[rule] != InlineAction::kRecordText &&
             how[rule] != InlineAction::kPrintRecord && how[rule] != InlineAction::kRecordStar)
             continue;
@@ -72,6 +80,7 @@ constexpr auto sink_actions() {
             how[rule] = InlineAction::kRecordMatch;
         }
     }
+    mark_counted_parens<Table>(how);
     return how;
 }
 
@@ -120,6 +129,7 @@ class SplitScan {
         } else {
             // The letter rule's words go to pass_letters.
             auto how = Table::kInlineAction;
+            mark_counted_parens<Table>(how);
             if constexpr (Table::kLetterRule != 0) {
                 static_assert(Table::kInlineAction[Table::kLetterRule] == InlineAction::kRecordMatch,
                               "the letter rule only records its match");
@@ -128,15 +138,29 @@ class SplitScan {
             return how;
         }
     }();
+    static constexpr bool kCountsParens = [] {
+        for (const InlineAction how : kHow) {
+            if (how == InlineAction::kOpenParen || how == InlineAction::kCloseParen) return true;
+        }
+        return false;
+    }();
     static constexpr auto kSinkHows = [] {
         if constexpr (kToSink) return sink_actions_by_dialect<Table>();
         else return RecordStream{};
     }();
     // The actions of a sink's scan in its dialect (kSinkHows).
-    static const std::uint8_t* dropped_runs(int condition);
+    // What dropped_runs() has found, per start condition; null until then.
+    static inline std::atomic<const std::uint8_t*> dropped_found_[32];
+    [[gnu::noinline]] static const std::uint8_t* dropped_runs(int condition);
     static auto dropped_runs_for([[maybe_unused]] int condition) {
-        if constexpr (kToSink) return dropped_runs(condition);
-        else return RecordStream{};
+        if constexpr (kToSink) {
+            if (static_cast<unsigned>(condition) < std::size(dropped_found_)) {
+                if (const std::uint8_t* stays = dropped_found_[condition].load(std::memory_order_acquire)) return stays;
+            }
+            return dropped_runs(condition);
+        } else {
+            return RecordStream{};
+        }
     }
     static auto sink_hows_for([[maybe_unused]] std::uint16_t dialect_bits) {
         if constexpr (kToSink) {
