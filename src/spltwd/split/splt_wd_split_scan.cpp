@@ -320,7 +320,8 @@ int SplitScan<Table, Sink>::run() {
             (!kToSink && how >= InlineAction::kPrintRecord && before_record(how, rule, pos, last.end))) {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
             if constexpr (kToSink) {
-                sink_->put_word(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
+                sink_->put_word(next, reinterpret_cast<const char*>(pos), length, pairs[rule],
+                                static_cast<std::uint16_t>(rule));
                 // Most words are followed by a blank, which the sink drops.
                 pos = last.end;
                 if (pos != end_ && dropped_run_[*pos]) pos = pass_stays(dropped_run_, pos + 1, end_);

@@ -19,12 +19,17 @@ namespace spltwd {
 struct RecordStream {};
 
 // A word in the statement, of type `type`: a word type of the C API, each
-// of which is below 256 (the sink's scan checks its rules' types so).
+// of which is below 256 (the sink's scan checks its rules' types so).  `rule`
+// is the accurate rule whose match the word is, or 0 when the word was
+// written otherwise (a fixed text, a pending word, a general action); a
+// reader may take what it knows of the rule's matches (SPLT_WD_RULE_WORD in
+// the generated actions) for the word's bytes.
 struct SinkWord {
     static constexpr std::uint16_t kTypeLimit = 256;
     const char* text;
     std::uint32_t length;
     std::uint16_t type;
+    std::uint16_t rule;
 };
 
 // Gathers the words and hands them on in batches: one call for many words.
@@ -45,8 +50,10 @@ public:
         put_word(next, text, length, pair);
     }
     // put() of a word known to be neither whitespace nor a comment.
-    [[gnu::always_inline]] void put_word(SinkWord*& next, const char* text, std::uint32_t length, WordPair pair) {
-        *next++ = {text, length, pair.type};
+    // `rule` as in SinkWord.
+    [[gnu::always_inline]] void put_word(SinkWord*& next, const char* text, std::uint32_t length, WordPair pair,
+                                         std::uint16_t rule = 0) {
+        *next++ = {text, length, pair.type, rule};
         if (next == batch_ + kBatch) {
             next_ = next;
             flush();
