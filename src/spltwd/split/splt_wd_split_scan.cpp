@@ -265,9 +265,13 @@ int SplitScan<Table, Sink>::run() {
     constexpr std::size_t kBlock = GrowBuffer::kOverwrite;
     static_assert(RuleAction::kTextBlock == kBlock, "a fixed text moves as one block");
     const std::uint32_t* const rows = Table::tables().rows;
-    const WordPair* const pairs = pairs_;
+    const WordPair* pairs = pairs_;
     [[maybe_unused]] const InlineAction* sink_hows = nullptr;
-    if constexpr (kToSink) sink_hows = sink_hows_;
+    if constexpr (kToSink) {
+        sink_hows = sink_hows_;
+        // A sink's words carry their rules in its pairs' masks.
+        pairs = sink_pairs_;
+    }
     take_cursor();
     // The write position and its limit stay in locals while words are
     // recorded here; make_room and run_general find them in out_.
@@ -320,8 +324,7 @@ int SplitScan<Table, Sink>::run() {
             (!kToSink && how >= InlineAction::kPrintRecord && before_record(how, rule, pos, last.end))) {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
             if constexpr (kToSink) {
-                sink_->put_word(next, reinterpret_cast<const char*>(pos), length, pairs[rule],
-                                static_cast<std::uint16_t>(rule));
+                sink_->put_word(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
                 // Most words are followed by a blank, which the sink drops.
                 pos = last.end;
                 if (pos != end_ && dropped_run_[*pos]) pos = pass_stays(dropped_run_, pos + 1, end_);

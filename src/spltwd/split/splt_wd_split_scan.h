@@ -104,6 +104,24 @@ constexpr auto sink_actions_by_dialect() {
     return by_dialect;
 }
 
+// The pairs of a sink's scan, for each dialect of kPairDialects: each
+// rule's type, and in place of its mask the rule itself where the rule's
+// words are its matches as they are (kRecordMatch), else 0 (SinkWord::rule).
+template <class Table>
+constexpr auto sink_pairs() {
+    constexpr auto kHows = sink_actions_by_dialect<Table>();
+    auto pairs = Table::kPairs;
+    static_assert(kHows[0].size() == pairs[0].size() && kHows[0].size() <= 0x10000,
+                  "a rule is held in the 16 bits of a mask");
+    for (int d = 0; d < kPairDialectCount; ++d) {
+        for (std::size_t rule = 0; rule < pairs[d].size(); ++rule) {
+            const bool match = kHows[d][rule] == InlineAction::kRecordMatch;
+            pairs[d][rule].mask = match ? static_cast<std::uint16_t>(rule) : std::uint16_t{0};
+        }
+    }
+    return pairs;
+}
+
 // Whether every word type of Table's rules is below SinkWord::kTypeLimit.
 template <class Table>
 constexpr bool types_fit_sink_words() {
@@ -158,6 +176,18 @@ class SplitScan {
                 if (const std::uint8_t* stays = dropped_found_[condition].load(std::memory_order_acquire)) return stays;
             }
             return dropped_runs(condition);
+        } else {
+            return RecordStream{};
+        }
+    }
+    static constexpr auto kSinkPairs = [] {
+        if constexpr (kToSink) return sink_pairs<Table>();
+        else return RecordStream{};
+    }();
+    static auto sink_pairs_for([[maybe_unused]] std::uint16_t dialect_bits) {
+        if constexpr (kToSink) {
+            const int bit = dialect_bits == 0 ? 0 : std::countr_zero(dialect_bits) + 1;
+            return kSinkPairs[Table::kPairsOfBit[bit]].data();
         } else {
             return RecordStream{};
         }
@@ -257,6 +287,9 @@ private:
     const WordPair* const pairs_;  // each rule's pair in this dialect
     // A sink's actions in this dialect; a record stream reads kHow.
     [[no_unique_address]] std::conditional_t<kToSink, const InlineAction*, RecordStream> sink_hows_{};
+    // The pairs a sink's run() reads, its rules in place of the masks
+    // (kSinkPairs in this dialect).
+    [[no_unique_address]] std::conditional_t<kToSink, const WordPair*, RecordStream> sink_pairs_{};
     // A sink's scan passes the runs it would drop whole without a walk: the
     // bytes that begin and keep such a run (dropped_runs()).
     [[no_unique_address]] std::conditional_t<kToSink, const std::uint8_t*, RecordStream> dropped_run_{};
@@ -293,6 +326,7 @@ inline SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, G
       dialect_bits_(spltwd::dialect_bits(session.dialect)),
       pairs_(Table::pairs_for(dialect_bits_)),
       sink_hows_(sink_hows_for(dialect_bits_)),
+      sink_pairs_(sink_pairs_for(dialect_bits_)),
       dropped_run_(dropped_runs_for(first_condition)),
       block_end_(!kToSink && session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1)
                                                                         : base_) {

@@ -40,7 +40,10 @@ public:
     WordSink(const WordSink&) = delete;
     WordSink& operator=(const WordSink&) = delete;
 
-    void operator()(const char* text, std::uint32_t length, WordPair pair) { put(next_, text, length, pair); }
+    // A word of no rule's match as it is (SinkWord::rule 0).
+    void operator()(const char* text, std::uint32_t length, WordPair pair) {
+        put(next_, text, length, {pair.type, 0});
+    }
     // The scan's match loop keeps where the next word goes in a register
     // of its own, handed over around everything else it calls.
     SinkWord* cursor() const { return next_; }
@@ -50,10 +53,11 @@ public:
         put_word(next, text, length, pair);
     }
     // put() of a word known to be neither whitespace nor a comment.
-    // `rule` as in SinkWord.
-    [[gnu::always_inline]] void put_word(SinkWord*& next, const char* text, std::uint32_t length, WordPair pair,
-                                         std::uint16_t rule = 0) {
-        *next++ = {text, length, pair.type, rule};
+    // Here `pair` holds in place of its mask the word's SinkWord::rule: the
+    // sink's scan looks its words up in pairs made so (sink_pairs()), other
+    // writers pass 0.
+    [[gnu::always_inline]] void put_word(SinkWord*& next, const char* text, std::uint32_t length, WordPair pair) {
+        *next++ = {text, length, pair.type, pair.mask};
         if (next == batch_ + kBatch) {
             next_ = next;
             flush();
