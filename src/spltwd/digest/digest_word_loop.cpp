@@ -347,10 +347,11 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             }
         }
         // A word that its rule says all there is of (a keyword, an
-        // operator) is taken folded, with its role, from the rule's entry.
+        // operator) is taken folded, with its role, from the rule's entry;
+        // names, most of which are no rule's text, are folded.
         FoldedWord folded_word;
         const RuleWord& rule_word = kRuleWordOf[word->rule];
-        if (rule_word.size == size) {
+        if (how == Plain::word && rule_word.size == size) {
             folded_word = {rule_word.low, rule_word.high, size};
             if (follow || (rule_word.role & kRoleTableWord) != 0) {
                 follow_role(first, word, rule_word.role);
