@@ -305,7 +305,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             by_all_rules();
             continue;
         }
-        const bool readable = reinterpret_cast<std::uintptr_t>(text) - readable_from <= readable_span;
+        // (Asked only of the words that are read: a rule's word is not.)
+        const auto readable = [&] { return reinterpret_cast<std::uintptr_t>(text) - readable_from <= readable_span; };
         Last kind = Last::other;
         std::uint16_t blanks = kBlankAfterAll;
         if (how == Plain::name) {
@@ -315,7 +316,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
                 blanks = kBlankAfterAllButDot;
                 if (opens == Opens::quoted_name || (size > 2 && text[1] == '&')) {
-                    if (!readable) {
+                    if (!readable()) {
                         by_all_rules();
                         continue;
                     }
@@ -358,7 +359,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 follow = !kind_done_ || want_ != Want::none;
             }
         } else {
-            folded_word = readable ? fold_readable(text, size) : fold(std::string_view(text, size));
+            folded_word = readable() ? fold_readable(text, size) : fold(std::string_view(text, size));
             const bool table_word = kTableWords.contains(folded_word);
             if (follow || table_word) follow_this(folded_word);
         }
