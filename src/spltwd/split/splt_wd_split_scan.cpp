@@ -268,9 +268,9 @@ int SplitScan<Table, Sink>::run() {
     const WordPair* pairs = pairs_;
     [[maybe_unused]] const InlineAction* sink_hows = nullptr;
     if constexpr (kToSink) {
-        sink_hows = sink_hows_;
+        sink_hows = sink_dialect_->hows.data();
         // A sink's words carry their rules in its pairs' masks.
-        pairs = sink_pairs_;
+        pairs = sink_dialect_->pairs.data();
     }
     take_cursor();
     // The write position and its limit stay in locals while words are
