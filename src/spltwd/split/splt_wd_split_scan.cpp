@@ -42,7 +42,7 @@ const std::uint8_t* SplitScan<Table, Sink>::dropped_runs(int condition) {
         return kNone;
     const std::uint8_t* stays = kNone;
     const DfaState start = t.start[condition];
-    const DfaState run = t.rows[std::size_t{start} + t.byte_class[' ']];
+    const DfaState run = t.rows[std::size_t{start} + t.byte_class[static_cast<unsigned char>(' ')]];
     const std::uint32_t about = run != 0 && run < Table::kRowShape.loop_end ? t.about(run) : 0;
     const unsigned rule = about & kRuleBits;
     if (rule != 0 && kHow[rule] == InlineAction::kDrop && (about & kRunEndsWalk) != 0) {
