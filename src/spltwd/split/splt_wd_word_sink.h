@@ -58,7 +58,9 @@ public:
     // writers pass 0.
     [[gnu::always_inline]] void put_word(SinkWord*& next, const char* text, std::uint32_t length, WordPair pair) {
         *next++ = {text, length, pair.type, pair.mask};
-        if (next == batch_ + kBatch) {
+        // The batch is full when the next word would begin past it, where
+        // its alignment begins again.
+        if ((reinterpret_cast<std::uintptr_t>(next) & (kBatchBytes - 1)) == 0) {
             next_ = next;
             flush();
             next = next_;
@@ -72,9 +74,11 @@ public:
 
 private:
     static constexpr std::size_t kBatch = 128;
+    static constexpr std::size_t kBatchBytes = kBatch * sizeof(SinkWord);
+    static_assert((kBatchBytes & (kBatchBytes - 1)) == 0, "a full batch is told by its end's alignment");
     const Take take_;
     void* const user_;
-    SinkWord batch_[kBatch];
+    alignas(kBatchBytes) SinkWord batch_[kBatch];
     SinkWord* next_ = batch_;
 };
 
