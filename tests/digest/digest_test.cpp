@@ -137,6 +137,12 @@ const Text kTexts[] = {
     {MSS, "EXEC dbo.p @x = N'a', @y = 0x1F", "exec dbo.p @x = ?, @y = ?"},
     {ALL, "SELECT COUNT(*), f() FROM t WHERE (a=1 OR b<-2) AND c.d = e", 
      "select count (*), f () from t where (a = ? or b < ?) and c.d = e"},
+    // Keywords and operators in any case, short and long, and words longer
+    // than sixteen bytes.
+    {ALL, "SeLeCt DiStInCt a FrOm t WhErE a <> 1 AnD b >= 2 OrDeR bY a DeSc",
+     "select distinct a from t where a <> ? and b >= ? order by a desc"},
+    {MY, "SELECT SQL_CALC_FOUND_ROWS a <=> b FROM t StRaIgHt_JoIn u WHERE a != 1",
+     "select sql_calc_found_rows a <=> b from t straight_join u where a != ?"},
     {ALL, "", ""},
     {ALL, " -- nothing\n", ""},
 };
@@ -172,6 +178,8 @@ const Kind kKinds[] = {
     {MY, "/*!40101 SET NAMES utf8 */", "SET"},
     {MY, "# c\nReplace INTO t VALUES (1)", "REPLACE"},
     {IFX, "{ c } update t set a = 1", "UPDATE"},
+    {ALL, "ExPlAiN SeLeCt 1", "EXPLAIN"},
+    {ALL, "WiTh c As (sElEcT 1) DeLeTe FrOm t", "DELETE"},
 };
 
 TEST_F(DigestRules, Kind) {
@@ -227,6 +235,11 @@ const Tables kTables[] = {
     {MY, "INSERT INTO t (a) VALUES (1) ON DUPLICATE KEY UPDATE a = 2", {"t"}},
     {MY, "SELECT a INTO @x FROM `db`.`T`", {"`db`.`T`"}},
     {MSS, "SELECT * FROM [dbo].[T] WITH (NOLOCK)", {"[dbo].[T]"}},
+    // Table words in any case.
+    {ALL, "InSeRt InTo t VaLuEs (1)", {"t"}},
+    {ALL, "uPdAtE u SeT a = 1", {"u"}},
+    {ALL, "sElEcT 1 fRoM a jOiN b oN 1 = 1", {"a", "b"}},
+    {MY, "SELECT 1 FROM a StRaIgHt_JoIn b", {"a", "b"}},
 };
 
 TEST_F(DigestRules, Tables) {

@@ -146,4 +146,43 @@ TEST_F(LexgenProgram, KeepsEarlierOutputsOnFailure) {
     EXPECT_EQ(text_of("actions.inc"), actions);
 }
 
+// A rule's word is written only when every match of the rule folds to it:
+// a text, in any case or as written, of printable bytes a C string holds.
+TEST_F(LexgenProgram, WritesTheFoldedWordOfEachFixedTextRule) {
+    struct Case {
+        const char* pattern;
+        const char* word;  // null: none written
+    };
+    const Case cases[] = {
+        {"i\"SeLect\"", "\"select\""},
+        {"\"FROM\"", "\"from\""},
+        {"\"<=>\"", "\"<=>\""},
+        {"i\"a\" i\"_b\"", "\"a_b\""},
+        {"[xX] [yY]", "\"xy\""},
+        {"\"x\"+", nullptr},
+        {"\"ab\" | \"cd\"", nullptr},
+        {"[ab]", nullptr},
+        {"\"a\"?", nullptr},
+        {"\"\\x01\"", nullptr},
+        {"\"\\\"\"", nullptr},
+        {"\"\\\\\"", nullptr},
+    };
+    std::string rules = "%condition 0 INITIAL\n";
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        rules += std::to_string(i + 1) + " * " + cases[i].pattern + " => r()\n";
+    test_support::ChildRun r = run(rules);
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    const std::string actions = text_of("actions.inc");
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const std::string line = "SPLT_WD_RULE_WORD(" + std::to_string(i + 1) + ", ";
+        const std::size_t at = actions.find(line);
+        if (cases[i].word == nullptr) {
+            EXPECT_EQ(at, std::string::npos) << cases[i].pattern;
+        } else {
+            EXPECT_NE(actions.find(line + cases[i].word + ")\n"), std::string::npos) << cases[i].pattern;
+        }
+    }
+    EXPECT_NE(actions.find("#undef SPLT_WD_RULE_WORD\n"), std::string::npos);
+}
+
 }  // namespace

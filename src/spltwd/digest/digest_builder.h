@@ -104,6 +104,8 @@ private:
     // FoldedWord's, handed over in registers).
     void follow_word(const SinkWord* first, const SinkWord* word, std::uint64_t low, std::uint64_t high,
                      std::size_t size);
+    // The same for a word whose role (digest_words.h) is known.
+    void follow_role(const SinkWord* first, const SinkWord* word, unsigned role);
     // Makes the word before `word` in the batch that begins at `first`,
     // when there is one, before_word_.
     void note_before(const SinkWord* first, const SinkWord* word);

@@ -149,7 +149,10 @@ FoldedWord DigestBuilder::folded_before() const {
 // follow_other_word(), whose state machine takes them all.
 void DigestBuilder::follow_word(const SinkWord* const first, const SinkWord* const word, std::uint64_t low,
                                 std::uint64_t high, std::size_t size) {
-    const unsigned role = role_of(FoldedWord{low, high, size});
+    follow_role(first, word, role_of(FoldedWord{low, high, size}));
+}
+
+void DigestBuilder::follow_role(const SinkWord* const first, const SinkWord* const word, const unsigned role) {
     const std::uint16_t type = word->type;
     if (!kind_done_) follow_kind(type, role);
     switch (want_) {
@@ -302,7 +305,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             by_all_rules();
             continue;
         }
-        const bool readable = reinterpret_cast<std::uintptr_t>(text) - readable_from <= readable_span;
+        // (Asked only of the words that are read: a rule's word is not.)
+        const auto readable = [&] { return reinterpret_cast<std::uintptr_t>(text) - readable_from <= readable_span; };
         Last kind = Last::other;
         std::uint16_t blanks = kBlankAfterAll;
         if (how == Plain::name) {
@@ -312,7 +316,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
                 blanks = kBlankAfterAllButDot;
                 if (opens == Opens::quoted_name || (size > 2 && text[1] == '&')) {
-                    if (!readable) {
+                    if (!readable()) {
                         by_all_rules();
                         continue;
                     }
@@ -343,9 +347,22 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 case Single::star: blanks = kBlankAfterAllButDot; break;
             }
         }
-        const FoldedWord folded_word = readable ? fold_readable(text, size) : fold(std::string_view(text, size));
-        const bool table_word = kTableWords.contains(folded_word);
-        if (follow || table_word) follow_this(folded_word);
+        // A word that its rule says all there is of (a keyword, an
+        // operator) is taken folded, with its role, from the rule's entry;
+        // names, most of which are no rule's text, are folded.
+        FoldedWord folded_word;
+        const RuleWord& rule_word = kRuleWordOf[word->rule];
+        if (how == Plain::word && rule_word.size == size) {
+            folded_word = {rule_word.low, rule_word.high, size};
+            if (follow || (rule_word.role & kRoleTableWord) != 0) {
+                follow_role(first, word, rule_word.role);
+                follow = !kind_done_ || want_ != Want::none;
+            }
+        } else {
+            folded_word = readable() ? fold_readable(text, size) : fold(std::string_view(text, size));
+            const bool table_word = kTableWords.contains(folded_word);
+            if (follow || table_word) follow_this(folded_word);
+        }
         *out = ' ';
         out += (blanks >> static_cast<unsigned>(last)) & 1;
         group->only_literals = false;

@@ -12,6 +12,7 @@
 #include "digest_builder.h"
 #include "keyword_set.h"
 #include "mirx_sql_splt_wd.h"
+#include "splt_wd_profiles.h"
 
 namespace spltwd::digest {
 
@@ -159,10 +160,48 @@ static_assert(kVerbs.find(kFrom) < 0 && all_followed(kVerbs) && all_followed(kTa
               all_followed(kAs) && kFollowedWords.contains(kWith));
 static_assert(kTableWords.find(kFrom) >= 0 && kTableWords.find(kUpdate) >= 0 && kTableWords.find(kTable) >= 0);
 
-[[gnu::always_inline]] inline unsigned role_of(const FoldedWord& folded_word) {
+[[gnu::always_inline]] constexpr unsigned role_of(const FoldedWord& folded_word) {
     const int at = kFollowedWords.find(folded_word);
     return at < 0 ? 0 : kRoles[static_cast<std::size_t>(at)];
 }
+
+// What a word of an accurate rule is, when every match of the rule is one
+// text up to case (accurate_rules::kRuleWords): that text folded, and its
+// role; size 0 for other rules, and for texts longer than a FoldedWord.
+struct RuleWord {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    std::uint16_t role = 0;
+    std::uint8_t size = 0;
+};
+
+// Each rule's entry, by rule number (SinkWord::rule; 0 for a word that is
+// not its rule's match as it is).
+inline constexpr auto kRuleWordOf = [] {
+    constexpr auto& list = accurate_rules::kRuleWords;
+    std::array<RuleWord, AccurateTable::kRuleSlots> words{};
+    for (const accurate_rules::RuleWord& entry : list) {
+        if (entry.word.size() > FoldedWord::kLongest) continue;
+        const FoldedWord word = folded(entry.word);
+        words[entry.rule] = {word.low, word.high, static_cast<std::uint16_t>(role_of(word)),
+                             static_cast<std::uint8_t>(word.size)};
+    }
+    return words;
+}();
+
+// The entries are as the builder folds the words it reads: each text
+// already in lower case (so that a match in any case folds to it), of a
+// rule the scan may accept; rule 0 (no rule) has none.
+constexpr bool rule_words_folded() {
+    for (const accurate_rules::RuleWord& entry : accurate_rules::kRuleWords) {
+        if (entry.rule == 0 || entry.rule >= AccurateTable::kRuleSlots || entry.word.empty()) return false;
+        for (const char c : entry.word)
+            if (c >= 'A' && c <= 'Z') return false;
+    }
+    return kRuleWordOf[0].size == 0;
+}
+static_assert(rule_words_folded());
+static_assert(kRuleWordOf.size() <= std::size_t{1} << 16, "SinkWord::rule holds a rule in 16 bits");
 
 // The kind: the first word that is not "(" when it is a verb; after WITH,
 // the first verb outside parentheses.

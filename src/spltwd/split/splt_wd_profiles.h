@@ -4,6 +4,8 @@
 #ifndef SPLT_WD_PROFILES_H
 #define SPLT_WD_PROFILES_H
 
+#include <string_view>
+
 #include "splt_wd_action_table.h"
 #include "splt_wd_dfa.h"
 
@@ -42,6 +44,16 @@ inline constexpr NumberedAction kRuleList[] = {
 };
 inline constexpr RowShape kRowShape = {
 #define SPLT_WD_ROW_SHAPE(width, loop_end, accepting_begin) width, loop_end, accepting_begin
+#include "sql_accurate_actions.inc"
+};
+// The rules whose every match is one text up to the case of its letters,
+// with that text in lower case (keywords, operators), by increasing rule.
+struct RuleWord {
+    unsigned rule;
+    std::string_view word;
+};
+inline constexpr RuleWord kRuleWords[] = {
+#define SPLT_WD_RULE_WORD(number, word) {number, word},
 #include "sql_accurate_actions.inc"
 };
 }  // namespace accurate_rules

@@ -42,7 +42,7 @@ const std::uint8_t* SplitScan<Table, Sink>::dropped_runs(int condition) {
         return kNone;
     const std::uint8_t* stays = kNone;
     const DfaState start = t.start[condition];
-    const DfaState run = t.rows[std::size_t{start} + t.byte_class[' ']];
+    const DfaState run = t.rows[std::size_t{start} + t.byte_class[static_cast<unsigned char>(' ')]];
     const std::uint32_t about = run != 0 && run < Table::kRowShape.loop_end ? t.about(run) : 0;
     const unsigned rule = about & kRuleBits;
     if (rule != 0 && kHow[rule] == InlineAction::kDrop && (about & kRunEndsWalk) != 0) {
@@ -265,9 +265,13 @@ int SplitScan<Table, Sink>::run() {
     constexpr std::size_t kBlock = GrowBuffer::kOverwrite;
     static_assert(RuleAction::kTextBlock == kBlock, "a fixed text moves as one block");
     const std::uint32_t* const rows = Table::tables().rows;
-    const WordPair* const pairs = pairs_;
+    const WordPair* pairs = pairs_;
     [[maybe_unused]] const InlineAction* sink_hows = nullptr;
-    if constexpr (kToSink) sink_hows = sink_hows_;
+    if constexpr (kToSink) {
+        sink_hows = sink_dialect_->hows.data();
+        // A sink's words carry their rules in its pairs' masks.
+        pairs = sink_dialect_->pairs.data();
+    }
     take_cursor();
     // The write position and its limit stay in locals while words are
     // recorded here; make_room and run_general find them in out_.

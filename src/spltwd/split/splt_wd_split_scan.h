@@ -104,6 +104,24 @@ constexpr auto sink_actions_by_dialect() {
     return by_dialect;
 }
 
+// The pairs of a sink's scan, for each dialect of kPairDialects: each
+// rule's type, and in place of its mask the rule itself where the rule's
+// words are its matches as they are (kRecordMatch), else 0 (SinkWord::rule).
+template <class Table>
+constexpr auto sink_pairs() {
+    constexpr auto kHows = sink_actions_by_dialect<Table>();
+    auto pairs = Table::kPairs;
+    static_assert(kHows[0].size() == pairs[0].size() && kHows[0].size() <= 0x10000,
+                  "a rule is held in the 16 bits of a mask");
+    for (int d = 0; d < kPairDialectCount; ++d) {
+        for (std::size_t rule = 0; rule < pairs[d].size(); ++rule) {
+            const bool match = kHows[d][rule] == InlineAction::kRecordMatch;
+            pairs[d][rule].mask = match ? static_cast<std::uint16_t>(rule) : std::uint16_t{0};
+        }
+    }
+    return pairs;
+}
+
 // Whether every word type of Table's rules is below SinkWord::kTypeLimit.
 template <class Table>
 constexpr bool types_fit_sink_words() {
@@ -144,11 +162,24 @@ class SplitScan {
         }
         return false;
     }();
-    static constexpr auto kSinkHows = [] {
-        if constexpr (kToSink) return sink_actions_by_dialect<Table>();
-        else return RecordStream{};
+    // A sink's scan in each dialect of kPairDialects: its pairs
+    // (sink_pairs()) and its actions (sink_actions_by_dialect()), side by
+    // side so that one pointer finds both.
+    struct SinkDialect {
+        std::array<WordPair, Table::kRuleSlots> pairs;
+        std::array<InlineAction, Table::kRuleSlots> hows;
+    };
+    static constexpr auto kSinkDialects = [] {
+        if constexpr (kToSink) {
+            constexpr auto kPairs = sink_pairs<Table>();
+            constexpr auto kHows = sink_actions_by_dialect<Table>();
+            std::array<SinkDialect, kPairDialectCount> dialects{};
+            for (int d = 0; d < kPairDialectCount; ++d) dialects[d] = {kPairs[d], kHows[d]};
+            return dialects;
+        } else {
+            return RecordStream{};
+        }
     }();
-    // The actions of a sink's scan in its dialect (kSinkHows).
     // What dropped_runs() has found, per start condition; null until then.
     static inline std::atomic<const std::uint8_t*> dropped_found_[32];
     [[gnu::noinline]] static const std::uint8_t* dropped_runs(int condition);
@@ -162,10 +193,10 @@ class SplitScan {
             return RecordStream{};
         }
     }
-    static auto sink_hows_for([[maybe_unused]] std::uint16_t dialect_bits) {
+    static auto sink_dialect_for([[maybe_unused]] std::uint16_t dialect_bits) {
         if constexpr (kToSink) {
             const int bit = dialect_bits == 0 ? 0 : std::countr_zero(dialect_bits) + 1;
-            return kSinkHows[Table::kPairsOfBit[bit]].data();
+            return &kSinkDialects[Table::kPairsOfBit[bit]];
         } else {
             return RecordStream{};
         }
@@ -255,8 +286,9 @@ private:
     DfaState start_state_;  // the start state of the current start condition
     const std::uint16_t dialect_bits_;
     const WordPair* const pairs_;  // each rule's pair in this dialect
-    // A sink's actions in this dialect; a record stream reads kHow.
-    [[no_unique_address]] std::conditional_t<kToSink, const InlineAction*, RecordStream> sink_hows_{};
+    // A sink's actions and pairs in this dialect (kSinkDialects); a record
+    // stream reads kHow and pairs_.
+    [[no_unique_address]] std::conditional_t<kToSink, const SinkDialect*, RecordStream> sink_dialect_{};
     // A sink's scan passes the runs it would drop whole without a walk: the
     // bytes that begin and keep such a run (dropped_runs()).
     [[no_unique_address]] std::conditional_t<kToSink, const std::uint8_t*, RecordStream> dropped_run_{};
@@ -292,7 +324,7 @@ inline SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, G
       start_state_(Table::tables().start[first_condition]),
       dialect_bits_(spltwd::dialect_bits(session.dialect)),
       pairs_(Table::pairs_for(dialect_bits_)),
-      sink_hows_(sink_hows_for(dialect_bits_)),
+      sink_dialect_(sink_dialect_for(dialect_bits_)),
       dropped_run_(dropped_runs_for(first_condition)),
       block_end_(!kToSink && session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1)
                                                                         : base_) {

@@ -19,12 +19,17 @@ namespace spltwd {
 struct RecordStream {};
 
 // A word in the statement, of type `type`: a word type of the C API, each
-// of which is below 256 (the sink's scan checks its rules' types so).
+// of which is below 256 (the sink's scan checks its rules' types so).  `rule`
+// is the accurate rule whose match the word is, or 0 when the word was
+// written otherwise (a fixed text, a pending word, a general action); a
+// reader may take what it knows of the rule's matches (SPLT_WD_RULE_WORD in
+// the generated actions) for the word's bytes.
 struct SinkWord {
     static constexpr std::uint16_t kTypeLimit = 256;
     const char* text;
     std::uint32_t length;
     std::uint16_t type;
+    std::uint16_t rule;
 };
 
 // Gathers the words and hands them on in batches: one call for many words.
@@ -35,7 +40,10 @@ public:
     WordSink(const WordSink&) = delete;
     WordSink& operator=(const WordSink&) = delete;
 
-    void operator()(const char* text, std::uint32_t length, WordPair pair) { put(next_, text, length, pair); }
+    // A word of no rule's match as it is (SinkWord::rule 0).
+    void operator()(const char* text, std::uint32_t length, WordPair pair) {
+        put(next_, text, length, {pair.type, 0});
+    }
     // The scan's match loop keeps where the next word goes in a register
     // of its own, handed over around everything else it calls.
     SinkWord* cursor() const { return next_; }
@@ -45,9 +53,14 @@ public:
         put_word(next, text, length, pair);
     }
     // put() of a word known to be neither whitespace nor a comment.
+    // Here `pair` holds in place of its mask the word's SinkWord::rule: the
+    // sink's scan looks its words up in pairs made so (sink_pairs()), other
+    // writers pass 0.
     [[gnu::always_inline]] void put_word(SinkWord*& next, const char* text, std::uint32_t length, WordPair pair) {
-        *next++ = {text, length, pair.type};
-        if (next == batch_ + kBatch) {
+        *next++ = {text, length, pair.type, pair.mask};
+        // The batch is full when the next word would begin past it, where
+        // its alignment begins again.
+        if ((reinterpret_cast<std::uintptr_t>(next) & (kBatchBytes - 1)) == 0) {
             next_ = next;
             flush();
             next = next_;
@@ -61,9 +74,11 @@ public:
 
 private:
     static constexpr std::size_t kBatch = 128;
+    static constexpr std::size_t kBatchBytes = kBatch * sizeof(SinkWord);
+    static_assert((kBatchBytes & (kBatchBytes - 1)) == 0, "a full batch is told by its end's alignment");
     const Take take_;
     void* const user_;
-    SinkWord batch_[kBatch];
+    alignas(kBatchBytes) SinkWord batch_[kBatch];
     SinkWord* next_ = batch_;
 };
 
