@@ -368,6 +368,26 @@ int SplitScan<Table, Sink>::run() {
             pos = last.end;
             continue;
         }
+        if (Table::kLetterRule != 0 && how == InlineAction::kRecordLetter) {
+            // A one-byte word; in the memo's run, more follow.
+            if (last.end > safe_end && !room_for(1)) {
+                pos = last.end;
+                break;
+            }
+            out = record_byte(out, *pos, pairs[rule]);
+            if (longest_ == 0) longest_ = 1;
+            pos = last.end;
+            if (pos < known_.to) {
+                out_ = out;
+                pos = pass_letters(pos, safe_end);
+                out = out_;
+            }
+            continue;
+        }
+        if (how == InlineAction::kDrop) {
+            pos = last.end;
+            continue;
+        }
         // A parenthesis that the special words count (read_special_word);
         // any other match of its rule goes to the general action.
         if (kCountsParens && (how == InlineAction::kOpenParen || how == InlineAction::kCloseParen)) {
@@ -395,26 +415,6 @@ int SplitScan<Table, Sink>::run() {
                 continue;
             }
             how = InlineAction::kNone;
-        }
-        if (Table::kLetterRule != 0 && how == InlineAction::kRecordLetter) {
-            // A one-byte word; in the memo's run, more follow.
-            if (last.end > safe_end && !room_for(1)) {
-                pos = last.end;
-                break;
-            }
-            out = record_byte(out, *pos, pairs[rule]);
-            if (longest_ == 0) longest_ = 1;
-            pos = last.end;
-            if (pos < known_.to) {
-                out_ = out;
-                pos = pass_letters(pos, safe_end);
-                out = out_;
-            }
-            continue;
-        }
-        if (how == InlineAction::kDrop) {
-            pos = last.end;
-            continue;
         }
         if (how != InlineAction::kNone) {
             // kAppend, kOpen or kClose
