@@ -105,6 +105,17 @@ Cursor::Outcome Cursor::statement(std::uint64_t start)
     return rules_.reads_whole() ? read_whole(start, false) : cut(start);
 }
 
+// A statement that has reached the end of the text so far: more text may
+// go on with it, else it ends there.
+Cursor::Outcome Cursor::at_text_end(std::uint64_t start, std::uint64_t segment)
+{
+    if (text_.more) {
+        return Outcome::need_more;
+    }
+    finish_statement(start, segment, segment);
+    return Outcome::pieces;
+}
+
 // The statement ends at the first separator that spltwd_split_first finds
 // (the client may read on past it), unless the client's rules stop it
 // before.  Each separator is looked for in a window that starts small and
@@ -116,11 +127,7 @@ Cursor::Outcome Cursor::cut(std::uint64_t start)
     for (;;) {
         if (segment == text_.end()) {
             // "\;" at the very end
-            if (text_.more) {
-                return Outcome::need_more;
-            }
-            finish_statement(start, segment, segment);
-            return Outcome::pieces;
+            return at_text_end(start, segment);
         }
         const std::uint64_t rest = text_.end() - segment;
         std::uint64_t window = std::min({rest, window_, kLongestText});
@@ -224,11 +231,7 @@ Cursor::Outcome Cursor::read_whole(std::uint64_t start, bool block)
     for (;;) {
         if (segment == text_.end()) {
             // read again from the very end
-            if (text_.more) {
-                return Outcome::need_more;
-            }
-            finish_statement(start, segment, segment);
-            return Outcome::pieces;
+            return at_text_end(start, segment);
         }
         const std::uint64_t rest = text_.end() - segment;
         std::uint64_t window = std::min({rest, whole_window_, kLongestText});

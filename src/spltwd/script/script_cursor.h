@@ -45,6 +45,7 @@ private:
     Outcome statement(std::uint64_t start);
     Outcome cut(std::uint64_t start);
     Outcome read_whole(std::uint64_t start, bool block);
+    Outcome at_text_end(std::uint64_t start, std::uint64_t segment);
     Outcome data();
     Outcome finish_stop(std::uint64_t start);
     void finish_statement(std::uint64_t start, std::uint64_t end, std::uint64_t resume);

@@ -32,10 +32,10 @@ struct RowShape {
 // the match, drop it, append it and enter a start condition (an opening
 // quote), append it, record the pending word and return to the dialect
 // state (a closing quote), print a debug line and record the match,
-// record the match and mark a star.  kRecordLetter records the one-byte
-// match of the rule that may take a name a letter at a time; a sink's scan
-// counts and records a parenthesis that a special word counts
-// (kOpenParen, kCloseParen).
+// record the match and mark a star.  The split call's scan derives three
+// more (splt_wd_split_scan.h): kRecordLetter records the one-byte match of
+// the rule that may take a name a letter at a time, and kOpenParen and
+// kCloseParen count and record a parenthesis that a special word counts.
 enum class InlineAction : std::uint8_t {
     kNone, kRecordMatch, kRecordText, kRecordLetter, kOpenParen, kCloseParen, kAppend, kDrop, kOpen, kClose,
     kPrintRecord, kRecordStar

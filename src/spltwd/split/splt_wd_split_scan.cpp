@@ -191,9 +191,9 @@ bool SplitScan<Table, Sink>::make_room(std::uint32_t length, const Byte* pos) {
 // run.  A walk whose first step accepts and whose second step enters that
 // run (or leads nowhere) ends right there with its own one-byte match: the
 // loop below takes such walks without the match loop's general steps, and
-// writes their records as the match loop does, for as long as the rule is the
-// letter rule and the stream has room (up to safe_end).  The first
-// walk that would go further is left to the match loop.
+// writes their records as the match loop does, for as long as the rule is
+// the letter rule and the stream has room (up to safe_end).  The first walk
+// that would go further is left to the match loop.
 template <class Table, class Sink>
 const typename SplitScan<Table, Sink>::Byte* SplitScan<Table, Sink>::pass_letters(const Byte* pos,
                                                                                 const Byte* safe_end) {

@@ -145,9 +145,9 @@ class SplitScan {
         if constexpr (kToSink) {
             return sink_actions<Table>();
         } else {
-            // The letter rule's words go to pass_letters.
             auto how = Table::kInlineAction;
             mark_counted_parens<Table>(how);
+            // The letter rule's words go to pass_letters.
             if constexpr (Table::kLetterRule != 0) {
                 static_assert(Table::kInlineAction[Table::kLetterRule] == InlineAction::kRecordMatch,
                               "the letter rule only records its match");
