@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -183,6 +184,37 @@ TEST_F(LexgenProgram, WritesTheFoldedWordOfEachFixedTextRule) {
         }
     }
     EXPECT_NE(actions.find("#undef SPLT_WD_RULE_WORD\n"), std::string::npos);
+}
+
+// A blank run is written for a condition only where a walk from any byte
+// that begins it ends where the run ends: the start state enters the
+// self-loop state on exactly the bytes that keep it, and every other byte
+// leads from it to nowhere.
+TEST_F(LexgenProgram, WritesTheBlankRunsThatEndTheWalk) {
+    struct Case {
+        const char* rules;
+        const char* blank_runs;  // the SPLT_WD_BLANK_RUN conditions and rules, without the states
+    };
+    const Case cases[] = {
+        {"1 * [ \\t\\n\\r\\x0b]+ => b()\n2 * \"x\" => x()\n", "0:1 1:1"},
+        {"1 * [ \\t]+ => b()\n", ""},  // too few bytes keep it for a self-loop state
+        {"1 * [ \\t\\n\\r\\x0b]+ => b()\n2 * [ \\t\\n\\r\\x0b]+ \"x\" => x()\n", ""},
+        {"1 * [ \\t\\n\\r\\x0b]+ => b()\n2 * \"\\t\" \"y\" => y()\n", ""},
+        {"1 * ([ \\t\\n\\r\\x0b] | \"z\") [ \\t\\n\\r\\x0b]* => b()\n", ""},
+        {"1 INITIAL [ \\t\\n\\r\\x0b]+ => b()\n2 OTHER [ \\t\\n\\r\\x0b]+ \"x\"? => x()\n", "0:1"},
+    };
+    for (const Case& c : cases) {
+        test_support::ChildRun r = run(std::string("%condition 0 INITIAL\n%condition 1 OTHER\n") + c.rules);
+        ASSERT_EQ(r.exit_status, 0) << c.rules << r.err;
+        std::istringstream actions(text_of("actions.inc"));
+        std::string found;
+        for (std::string line; std::getline(actions, line);) {
+            unsigned condition = 0, state = 0, rule = 0, set = 0;
+            if (std::sscanf(line.c_str(), "SPLT_WD_BLANK_RUN(%u, %u, %u, %u)", &condition, &state, &rule, &set) == 4)
+                found += (found.empty() ? "" : " ") + std::to_string(condition) + ":" + std::to_string(rule);
+        }
+        EXPECT_EQ(found, c.blank_runs) << c.rules;
+    }
 }
 
 }  // namespace

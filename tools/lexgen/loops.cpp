@@ -48,4 +48,16 @@ bool run_ends_walk(const Tables& tables, std::uint32_t state) {
     return true;
 }
 
+std::uint32_t blank_run(const Tables& tables, const Loops& loops, std::uint32_t start) {
+    const std::uint16_t* from_start = &tables.next[std::size_t{start} * tables.class_count];
+    const std::uint32_t state = from_start[tables.byte_class[' ']];
+    if (state == 0 || loops.set_of_state[state] == 0 || tables.accept[state] == 0 || !run_ends_walk(tables, state))
+        return 0;
+    const std::uint16_t* row = &tables.next[std::size_t{state} * tables.class_count];
+    for (std::uint16_t c = 0; c < tables.class_count; ++c) {
+        if ((from_start[c] == state) != (row[c] == state)) return 0;
+    }
+    return state;
+}
+
 }  // namespace lexgen

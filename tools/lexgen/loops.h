@@ -42,6 +42,14 @@ Loops find_loops(const Tables& tables);
 // dead state, so that a walk ends where the state's run ends.
 bool run_ends_walk(const Tables& tables, std::uint32_t state);
 
+// The run that a blank (' ') begins from a start state, when a scanner may
+// take it by its bytes without a walk: the self-loop state that the start
+// state enters on a blank, when the start state enters it on exactly the
+// bytes that keep it, it accepts a rule, and its run ends the walk.  A walk
+// from any of those bytes then ends where their run ends, with that rule.
+// Returns the state, or 0 for none.
+std::uint32_t blank_run(const Tables& tables, const Loops& loops, std::uint32_t start);
+
 }  // namespace lexgen
 
 #endif  // LEXGEN_LOOPS_H

@@ -58,6 +58,17 @@ struct DfaLoops {
     const std::uint8_t* exits;
 };
 
+// A start condition where a blank begins a run that a scanner may take by
+// its bytes without a walk (lexgen: blank_run()): the run's self-loop
+// state, the rule it accepts and its stay set.  A walk from any byte of
+// that set ends where the set's run ends, with that rule.
+struct BlankRunEntry {
+    int condition;  // -1 ends a list
+    DfaState state;
+    unsigned rule;
+    unsigned stay_set;
+};
+
 }  // namespace spltwd
 
 #endif  // SPLT_WD_DFA_H

@@ -53,11 +53,13 @@ inline constexpr std::uint16_t kPairDialects[] = {0,
 inline constexpr int kPairDialectCount = static_cast<int>(std::size(kPairDialects));
 
 // The table of one profile.  Rules provides kRuleList (the rules in
-// number order), kRowShape and tables() / loops(), the generated tables.
+// number order), kRowShape, kBlankRunList and tables() / loops(), the
+// generated tables.
 template <class Rules>
 struct RuleTable {
     static constexpr RowShape kRowShape = Rules::kRowShape;
     static constexpr unsigned kLetterRule = Rules::kLetterRule;
+    static constexpr auto& kBlankRunList = Rules::kBlankRunList;
     static const DfaTables& tables() { return Rules::tables(); }
     static const DfaLoops& loops() { return Rules::loops(); }
 

@@ -30,6 +30,10 @@ inline constexpr RowShape kRowShape = {
 #define SPLT_WD_ROW_SHAPE(width, loop_end, accepting_begin) width, loop_end, accepting_begin
 #include "sql_tables_actions.inc"
 };
+inline constexpr BlankRunEntry kBlankRunList[] = {
+#define SPLT_WD_BLANK_RUN(condition, state, rule, stay_set) {condition, state, rule, stay_set},
+#include "sql_tables_actions.inc"
+    {-1, 0, 0, 0}};
 }  // namespace classic_rules
 
 namespace accurate_rules {
@@ -46,6 +50,10 @@ inline constexpr RowShape kRowShape = {
 #define SPLT_WD_ROW_SHAPE(width, loop_end, accepting_begin) width, loop_end, accepting_begin
 #include "sql_accurate_actions.inc"
 };
+inline constexpr BlankRunEntry kBlankRunList[] = {
+#define SPLT_WD_BLANK_RUN(condition, state, rule, stay_set) {condition, state, rule, stay_set},
+#include "sql_accurate_actions.inc"
+    {-1, 0, 0, 0}};
 // The rules whose every match is one text up to the case of its letters,
 // with that text in lower case (keywords, operators), by increasing rule.
 struct RuleWord {
@@ -65,6 +73,7 @@ struct ClassicRules {
     // and so is each letter of a name in the generic mode (see
     // SplitScan::pass_letters).
     static constexpr unsigned kLetterRule = 523;
+    static constexpr auto& kBlankRunList = classic_rules::kBlankRunList;
     static const DfaTables& tables() { return sql_tables; }
     static const DfaLoops& loops() { return sql_tables_loops; }
 };
@@ -73,6 +82,7 @@ struct AccurateRules {
     static constexpr auto& kRuleList = accurate_rules::kRuleList;
     static constexpr RowShape kRowShape = accurate_rules::kRowShape;
     static constexpr unsigned kLetterRule = 0;  // none
+    static constexpr auto& kBlankRunList = accurate_rules::kBlankRunList;
     static const DfaTables& tables() { return sql_accurate; }
     static const DfaLoops& loops() { return sql_accurate_loops; }
 };

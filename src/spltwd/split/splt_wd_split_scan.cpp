@@ -24,40 +24,9 @@ inline char* record_byte(char* out, unsigned char byte, WordPair pair) {
 
 }  // namespace
 
-// For a sink's scan from a start condition: the stay set of the run that a
-// blank begins when the sink drops that run whole (a whitespace run), else
-// an empty set.  That holds when the state a blank leads to from the start
-// state is a loop state that accepts a rule the sink drops in every
-// dialect, whose run ends the walk, and which the start state enters on
-// exactly the bytes that keep it.  A walk from such a byte then ends where
-// the run of the set ends, whatever came before: the state accepts, so the
-// memo of pass_loop_state never holds it.  Worked out on first use, a byte
-// class at a time, and kept per condition in dropped_found_ (two threads
-// may both work it out; they find the same).
-template <class Table, class Sink>
-const std::uint8_t* SplitScan<Table, Sink>::dropped_runs(int condition) {
-    static constexpr std::uint8_t kNone[256] = {};
-    const DfaTables& t = Table::tables();
-    if (condition < 0 || condition >= t.condition_count || condition >= static_cast<int>(std::size(dropped_found_)))
-        return kNone;
-    const std::uint8_t* stays = kNone;
-    const DfaState start = t.start[condition];
-    const DfaState run = t.rows[std::size_t{start} + t.byte_class[static_cast<unsigned char>(' ')]];
-    const std::uint32_t about = run != 0 && run < Table::kRowShape.loop_end ? t.about(run) : 0;
-    const unsigned rule = about & kRuleBits;
-    if (rule != 0 && kHow[rule] == InlineAction::kDrop && (about & kRunEndsWalk) != 0) {
-        bool same = true;
-        for (unsigned cls = 0; cls < t.class_count; ++cls)
-            same &= (t.rows[std::size_t{start} + cls] == run) == (t.rows[std::size_t{run} + cls] == run);
-        if (same) stays = Table::loops().stays + std::size_t{(about >> kStaySetShift) & kStaySetBits} * 256;
-    }
-    dropped_found_[condition].store(stays, std::memory_order_release);
-    return stays;
-}
-
 template <class Table, class Sink>
 void SplitScan<Table, Sink>::begin(int condition) {
-    if (condition >= 0 && condition < Table::tables().condition_count) start_state_ = Table::tables().start[condition];
+    if (condition >= 0 && condition < Table::tables().condition_count) enter(condition);
 }
 
 // One walk, in plain words: from `p`, step through the table byte by byte,
@@ -291,16 +260,20 @@ int SplitScan<Table, Sink>::run() {
     const auto safe_from = [&](const Byte* at) { return at + (limit - out) / kMostPerByte; };
     const Byte* safe_end = safe_from(pos);
     int result = 1;
-    // A sink's scan passes the runs it drops whole (dropped_runs()) where
+    // A sink's scan passes the blank runs it drops (kBlankRuns) where
     // they begin: at the start and after the words that most often come
     // before one.  (The first byte is tested here, so that pass_stays is
     // only entered at a run.)
     if constexpr (kToSink) {
-        if (pos != end_ && dropped_run_[*pos]) pos = pass_stays(dropped_run_, pos + 1, end_);
+        if (pos != end_ && blank_[*pos]) pos = pass_stays(blank_, pos + 1, end_);
     }
     // The end-of-input action of every start condition returns 1.
     while (pos != end_) {
-        const Longest last = walk(pos);
+        // A record stream's scan takes a blank run (kBlankRuns) by its
+        // bytes, and records its word as the walk's match would.
+        const Longest last = !kToSink && kPassesBlankRuns && blank_[*pos]
+                                 ? Longest{blank_state_, pass_stays(blank_, pos + 1, end_)}
+                                 : walk(pos);
         const unsigned rule = rows[last.state + Table::kRowShape.width - 1] & kRuleBits;
         InlineAction how;
         if constexpr (kToSink) how = sink_hows[rule];
@@ -327,7 +300,7 @@ int SplitScan<Table, Sink>::run() {
                 sink_->put_word(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
                 // Most words are followed by a blank, which the sink drops.
                 pos = last.end;
-                if (pos != end_ && dropped_run_[*pos]) pos = pass_stays(dropped_run_, pos + 1, end_);
+                if (pos != end_ && blank_[*pos]) pos = pass_stays(blank_, pos + 1, end_);
                 continue;
             } else {
                 if (last.end > safe_end && !room_for(length)) {
@@ -410,7 +383,7 @@ int SplitScan<Table, Sink>::run() {
                 }
                 pos = last.end;
                 if constexpr (kToSink) {
-                    if (pos != end_ && dropped_run_[*pos]) pos = pass_stays(dropped_run_, pos + 1, end_);
+                    if (pos != end_ && blank_[*pos]) pos = pass_stays(blank_, pos + 1, end_);
                 }
                 continue;
             }
@@ -422,7 +395,7 @@ int SplitScan<Table, Sink>::run() {
             pos = last.end;
             if (s_.out_of_memory) break;
             if (how == InlineAction::kOpen) {
-                start_state_ = Table::tables().start[Table::kActions[rule].condition];
+                enter(Table::kActions[rule].condition);
             } else if (how == InlineAction::kClose) {
                 const auto length = static_cast<std::uint32_t>(pending_.size());
                 if constexpr (kToSink) {
@@ -438,7 +411,7 @@ int SplitScan<Table, Sink>::run() {
                     safe_end = safe_from(pos);
                 }
                 pending_.clear();
-                start_state_ = Table::tables().start[s_.dialect_condition];
+                enter(s_.dialect_condition);
             }
             continue;
         }

@@ -180,19 +180,35 @@ class SplitScan {
             return RecordStream{};
         }
     }();
-    // What dropped_runs() has found, per start condition; null until then.
-    static inline std::atomic<const std::uint8_t*> dropped_found_[32];
-    [[gnu::noinline]] static const std::uint8_t* dropped_runs(int condition);
-    static auto dropped_runs_for([[maybe_unused]] int condition) {
-        if constexpr (kToSink) {
-            if (static_cast<unsigned>(condition) < std::size(dropped_found_)) {
-                if (const std::uint8_t* stays = dropped_found_[condition].load(std::memory_order_acquire)) return stays;
-            }
-            return dropped_runs(condition);
-        } else {
-            return RecordStream{};
+    // The blank runs that the scan takes by their bytes, without a walk
+    // (BlankRunEntry), per start condition: those whose word the scan keeps
+    // or drops without looking at it (a sink drops it, a record stream
+    // records its match or its text).
+    struct BlankRunOf {
+        bool passed;
+        DfaState state;
+        unsigned stay_set;
+    };
+    static constexpr std::size_t kBlankConditions = 64;
+    static constexpr auto kBlankRuns = [] {
+        std::array<BlankRunOf, kBlankConditions> by_condition{};
+        for (const BlankRunEntry& run : Table::kBlankRunList) {
+            if (run.condition < 0) break;
+            if (static_cast<std::size_t>(run.condition) >= kBlankConditions) throw "a condition beyond kBlankConditions";
+            const InlineAction how = kHow[run.rule];
+            const bool passed = kToSink ? how == InlineAction::kDrop
+                                        : how == InlineAction::kRecordMatch || how == InlineAction::kRecordText;
+            by_condition[run.condition] = {passed, run.state, run.stay_set};
         }
-    }
+        return by_condition;
+    }();
+    static constexpr bool kPassesBlankRuns = [] {
+        for (const BlankRunOf& run : kBlankRuns) {
+            if (run.passed) return true;
+        }
+        return false;
+    }();
+    static constexpr std::uint8_t kNoBlanks[256] = {};
     static auto sink_dialect_for([[maybe_unused]] std::uint16_t dialect_bits) {
         if constexpr (kToSink) {
             const int bit = dialect_bits == 0 ? 0 : std::countr_zero(dialect_bits) + 1;
@@ -223,6 +239,16 @@ public:
     std::uint32_t length() const { return length_; }
     std::uint16_t dialect_bits() const { return dialect_bits_; }
     void begin(int condition);
+    // Starts the next match in `condition`, which the caller has checked.
+    void enter(int condition) {
+        start_state_ = Table::tables().start[condition];
+        if constexpr (kPassesBlankRuns) {
+            const BlankRunOf run =
+                static_cast<std::size_t>(condition) < kBlankConditions ? kBlankRuns[condition] : BlankRunOf{};
+            blank_ = run.passed ? Table::loops().stays + std::size_t{run.stay_set} * 256 : kNoBlanks;
+            blank_state_ = run.state;
+        }
+    }
     void give_back() {
         pos_ = match_;
         length_ = 0;
@@ -289,9 +315,10 @@ private:
     // A sink's actions and pairs in this dialect (kSinkDialects); a record
     // stream reads kHow and pairs_.
     [[no_unique_address]] std::conditional_t<kToSink, const SinkDialect*, RecordStream> sink_dialect_{};
-    // A sink's scan passes the runs it would drop whole without a walk: the
-    // bytes that begin and keep such a run (dropped_runs()).
-    [[no_unique_address]] std::conditional_t<kToSink, const std::uint8_t*, RecordStream> dropped_run_{};
+    // The bytes that begin and keep the blank run of the current start
+    // condition (kBlankRuns), and the run's state.
+    const std::uint8_t* blank_ = kNoBlanks;
+    DfaState blank_state_ = 0;
     // Before it, a whole block of kOverwrite bytes of the statement may be
     // read (see run()).
     const Byte* const block_end_;
@@ -321,16 +348,15 @@ inline SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, G
       end_(base_ + session.sql_len),
       pos_(base_),
       match_(base_),
-      start_state_(Table::tables().start[first_condition]),
       dialect_bits_(spltwd::dialect_bits(session.dialect)),
       pairs_(Table::pairs_for(dialect_bits_)),
       sink_dialect_(sink_dialect_for(dialect_bits_)),
-      dropped_run_(dropped_runs_for(first_condition)),
       block_end_(!kToSink && session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1)
                                                                         : base_) {
     // The tables and the actions come from the same rule file; this only
     // guards against tables that claim rules the actions do not know.
     if (Table::tables().max_rule >= Table::kActions.size()) scanner_fatal(fatal::kNoAction);
+    enter(first_condition);
 }
 
 template <class Table, class Sink>
