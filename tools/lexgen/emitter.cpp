@@ -160,10 +160,10 @@ std::string emit_actions(const RuleFile& file, const Tables& tables) {
     out += "\n";
     const Loops loops = find_loops(tables);
     for (std::size_t condition = 0; condition < tables.start.size(); ++condition) {
-        const std::uint32_t state = blank_run(tables, loops, tables.start[condition]);
+        const std::uint32_t state = loops.blank_state[condition];
         if (state == 0) continue;
         out += "SPLT_WD_BLANK_RUN(" + std::to_string(condition) + ", " + std::to_string(state * width) + ", " +
-               std::to_string(tables.accept[state]) + ", " + std::to_string(loops.set_of_state[state] - 1u) + ")\n";
+               std::to_string(tables.accept[state]) + ", " + std::to_string(loops.blank_set[condition]) + ")\n";
     }
     out += "\n#undef SPLT_WD_CONDITION\n#undef SPLT_WD_RULE\n#undef SPLT_WD_ROW_SHAPE\n#undef SPLT_WD_RULE_WORD\n"
            "#undef SPLT_WD_BLANK_RUN\n";

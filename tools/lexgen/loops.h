@@ -30,6 +30,16 @@ struct Loops {
     // the first repeated into the unused blocks.
     std::vector<std::uint8_t> exit_count;
     std::vector<std::uint8_t> exits;
+    // Per start condition, the run that a blank (' ') begins when a scanner
+    // may take it by its bytes without a walk: the state that the start
+    // state enters on a blank, when it accepts a rule, keeps itself on
+    // exactly the bytes that lead to it from the start state, and leads
+    // nowhere on any other.  A walk from any of those bytes then ends where
+    // their run ends, with that rule.  The state, or 0 for none, and the
+    // index of its stay set (which may keep too few bytes for a self-loop
+    // state).
+    std::vector<std::uint16_t> blank_state;
+    std::vector<std::uint16_t> blank_set;
 };
 
 // A state counts when at least this many byte values keep it: shorter
@@ -41,14 +51,6 @@ Loops find_loops(const Tables& tables);
 // Whether every byte that leaves the self-loop state `state` leads to the
 // dead state, so that a walk ends where the state's run ends.
 bool run_ends_walk(const Tables& tables, std::uint32_t state);
-
-// The run that a blank (' ') begins from a start state, when a scanner may
-// take it by its bytes without a walk: the self-loop state that the start
-// state enters on a blank, when the start state enters it on exactly the
-// bytes that keep it, it accepts a rule, and its run ends the walk.  A walk
-// from any of those bytes then ends where their run ends, with that rule.
-// Returns the state, or 0 for none.
-std::uint32_t blank_run(const Tables& tables, const Loops& loops, std::uint32_t start);
 
 }  // namespace lexgen
 

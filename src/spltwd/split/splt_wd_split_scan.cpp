@@ -259,21 +259,28 @@ int SplitScan<Table, Sink>::run() {
     constexpr std::ptrdiff_t kMostPerByte = RuleAction::kTextBlock + 8;
     const auto safe_from = [&](const Byte* at) { return at + (limit - out) / kMostPerByte; };
     const Byte* safe_end = safe_from(pos);
+    // Writes the record of a word of `length` bytes at `bytes` (where a
+    // whole block may be read when `block`); the stream has room for it.
+    const auto write_word = [&](const void* bytes, std::uint32_t length, bool block, WordPair pair) {
+        std::memcpy(out, &length, 4);
+        if (block) {
+            std::memcpy(out + 4, bytes, kBlock);
+        } else {
+            copy_bytes(out + 4, static_cast<const char*>(bytes), length);
+        }
+        std::memcpy(out + 4 + length, &pair, 4);
+        out += std::size_t{length} + 8;
+        if (length > longest_) longest_ = length;
+    };
     int result = 1;
-    // A sink's scan passes the blank runs it drops (kBlankRuns) where
-    // they begin: at the start and after the words that most often come
-    // before one.  (The first byte is tested here, so that pass_stays is
-    // only entered at a run.)
+    // Blank runs are taken after the words that most often come before one
+    // (take_blank below); a sink's scan drops one at the start too.
     if constexpr (kToSink) {
         if (pos != end_ && blank_[*pos]) pos = pass_stays(blank_, pos + 1, end_);
     }
     // The end-of-input action of every start condition returns 1.
     while (pos != end_) {
-        // A record stream's scan takes a blank run (kBlankRuns) by its
-        // bytes, and records its word as the walk's match would.
-        const Longest last = !kToSink && kPassesBlankRuns && blank_[*pos]
-                                 ? Longest{blank_state_, pass_stays(blank_, pos + 1, end_)}
-                                 : walk(pos);
+        const Longest last = walk(pos);
         const unsigned rule = rows[last.state + Table::kRowShape.width - 1] & kRuleBits;
         InlineAction how;
         if constexpr (kToSink) how = sink_hows[rule];
@@ -281,14 +288,40 @@ int SplitScan<Table, Sink>::run() {
         // Room in the stream for the record of a `length`-byte word, the
         // match counted; false when there is no memory for it.  The
         // record still to be written is one of the match's bytes from pos.
-        const auto room_for = [&](std::uint32_t length) {
+        const auto room_for = [&](std::uint32_t length, const Byte* match_end) {
             if (limit - out < static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) {
                 out_ = out;
-                if (!make_room(length, last.end)) return false;
+                if (!make_room(length, match_end)) return false;
                 out = out_;
                 limit = out_limit_;
             }
             safe_end = safe_from(pos);
+            return true;
+        };
+        // Most words are followed by a blank run (kBlankRuns): where one
+        // begins at pos, takes it by its bytes, without a walk.  A sink drops
+        // it; a record stream records its word as the walk's match would
+        // be.  False when there is no memory for the record.
+        const auto take_blank = [&]() __attribute__((always_inline)) {
+            if (!kPassesBlankRuns || pos == end_ || !blank_[*pos]) return true;
+            const Byte* const run_end = pass_stays(blank_, pos + 1, end_);
+            if constexpr (kToSink) {
+                pos = run_end;
+                return true;
+            }
+            const RuleAction& a = Table::kActions[blank_rule_];
+            const bool text = kHow[blank_rule_] == InlineAction::kRecordText;
+            const auto length = text ? std::uint32_t{a.text_len} : static_cast<std::uint32_t>(run_end - pos);
+            if (run_end > safe_end && !room_for(length, run_end)) {
+                pos = run_end;
+                return false;
+            }
+            if (text) {
+                write_word(a.text, length, true, pairs[blank_rule_]);
+            } else {
+                write_word(pos, length, length <= kBlock && pos < block_end_, pairs[blank_rule_]);
+            }
+            pos = run_end;
             return true;
         };
         // A sink's words come without debug lines or the star flag, and
@@ -298,28 +331,17 @@ int SplitScan<Table, Sink>::run() {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
             if constexpr (kToSink) {
                 sink_->put_word(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
-                // Most words are followed by a blank, which the sink drops.
-                pos = last.end;
-                if (pos != end_ && blank_[*pos]) pos = pass_stays(blank_, pos + 1, end_);
-                continue;
             } else {
-                if (last.end > safe_end && !room_for(length)) {
+                if (last.end > safe_end && !room_for(length, last.end)) {
                     pos = last.end;
                     break;
                 }
-                std::memcpy(out, &length, 4);
                 // A short word moves as one block when the statement goes on
                 // far enough; the stream has room for the block.
-                if (length <= kBlock && pos < block_end_) {
-                    std::memcpy(out + 4, pos, kBlock);
-                } else {
-                    copy_bytes(out + 4, reinterpret_cast<const char*>(pos), length);
-                }
-                std::memcpy(out + 4 + length, &pairs[rule], 4);
-                out += std::size_t{length} + 8;
-                if (length > longest_) longest_ = length;
+                write_word(pos, length, length <= kBlock && pos < block_end_, pairs[rule]);
             }
             pos = last.end;
+            if (!take_blank()) break;
             continue;
         }
         if (how == InlineAction::kRecordText) {
@@ -328,22 +350,18 @@ int SplitScan<Table, Sink>::run() {
             if constexpr (kToSink) {
                 sink_->put_word(next, a.text, length, pairs[rule]);
             } else {
-                if (last.end > safe_end && !room_for(length)) {
+                if (last.end > safe_end && !room_for(length, last.end)) {
                     pos = last.end;
                     break;
                 }
-                std::memcpy(out, &length, 4);
-                std::memcpy(out + 4, a.text, kBlock);
-                std::memcpy(out + 4 + length, &pairs[rule], 4);
-                out += std::size_t{length} + 8;
-                if (length > longest_) longest_ = length;
+                write_word(a.text, length, true, pairs[rule]);
             }
             pos = last.end;
             continue;
         }
         if (Table::kLetterRule != 0 && how == InlineAction::kRecordLetter) {
             // A one-byte word; in the memo's run, more follow.
-            if (last.end > safe_end && !room_for(1)) {
+            if (last.end > safe_end && !room_for(1, last.end)) {
                 pos = last.end;
                 break;
             }
@@ -355,6 +373,7 @@ int SplitScan<Table, Sink>::run() {
                 pos = pass_letters(pos, safe_end);
                 out = out_;
             }
+            if (!take_blank()) break;
             continue;
         }
         if (how == InlineAction::kDrop) {
@@ -369,7 +388,7 @@ int SplitScan<Table, Sink>::run() {
                 if constexpr (kToSink) {
                     sink_->put_word(next, reinterpret_cast<const char*>(pos), 1, pairs[rule]);
                 } else {
-                    if (last.end > safe_end && !room_for(1)) {
+                    if (last.end > safe_end && !room_for(1, last.end)) {
                         pos = last.end;
                         break;
                     }
@@ -382,9 +401,7 @@ int SplitScan<Table, Sink>::run() {
                     --s_.paren_depth;
                 }
                 pos = last.end;
-                if constexpr (kToSink) {
-                    if (pos != end_ && blank_[*pos]) pos = pass_stays(blank_, pos + 1, end_);
-                }
+                if (!take_blank()) break;
                 continue;
             }
             how = InlineAction::kNone;
@@ -401,17 +418,14 @@ int SplitScan<Table, Sink>::run() {
                 if constexpr (kToSink) {
                     sink_->put(next, pending_.data(), length, pairs[rule]);
                 } else {
-                    if (!room_for(length)) break;
-                    std::memcpy(out, &length, 4);
-                    copy_bytes(out + 4, pending_.data(), length);
-                    std::memcpy(out + 4 + length, &pairs[rule], 4);
-                    out += std::size_t{length} + 8;
-                    if (length > longest_) longest_ = length;
+                    if (!room_for(length, last.end)) break;
+                    write_word(pending_.data(), length, false, pairs[rule]);
                     // The pending word's bytes were taken by earlier matches.
                     safe_end = safe_from(pos);
                 }
                 pending_.clear();
                 enter(s_.dialect_condition);
+                if (!take_blank()) break;
             }
             continue;
         }

@@ -186,7 +186,7 @@ class SplitScan {
     // records its match or its text).
     struct BlankRunOf {
         bool passed;
-        DfaState state;
+        unsigned rule;
         unsigned stay_set;
     };
     static constexpr std::size_t kBlankConditions = 64;
@@ -198,7 +198,7 @@ class SplitScan {
             const InlineAction how = kHow[run.rule];
             const bool passed = kToSink ? how == InlineAction::kDrop
                                         : how == InlineAction::kRecordMatch || how == InlineAction::kRecordText;
-            by_condition[run.condition] = {passed, run.state, run.stay_set};
+            by_condition[run.condition] = {passed, run.rule, run.stay_set};
         }
         return by_condition;
     }();
@@ -246,7 +246,7 @@ public:
             const BlankRunOf run =
                 static_cast<std::size_t>(condition) < kBlankConditions ? kBlankRuns[condition] : BlankRunOf{};
             blank_ = run.passed ? Table::loops().stays + std::size_t{run.stay_set} * 256 : kNoBlanks;
-            blank_state_ = run.state;
+            blank_rule_ = run.rule;
         }
     }
     void give_back() {
@@ -316,9 +316,9 @@ private:
     // stream reads kHow and pairs_.
     [[no_unique_address]] std::conditional_t<kToSink, const SinkDialect*, RecordStream> sink_dialect_{};
     // The bytes that begin and keep the blank run of the current start
-    // condition (kBlankRuns), and the run's state.
+    // condition (kBlankRuns), and the rule of its word.
     const std::uint8_t* blank_ = kNoBlanks;
-    DfaState blank_state_ = 0;
+    unsigned blank_rule_ = 0;
     // Before it, a whole block of kOverwrite bytes of the statement may be
     // read (see run()).
     const Byte* const block_end_;
