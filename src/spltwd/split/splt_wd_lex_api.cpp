@@ -75,6 +75,8 @@ Scanner& default_scanner() {
 // an untouched scanner changes nothing in it that counts, and publishing
 // its fields then sets splt_wdtext, splt_wdleng, splt_wdin and splt_wdout
 // to null (splt_wdlineno and splt_wd_flex_debug keep their values).
+FILE* default_scanner_output() { return splt_wdout ? splt_wdout : stdout; }
+
 void destroy_default_scanner() {
     if (scanner_touched) {
         splt_wdlex_destroy();

@@ -56,6 +56,9 @@ Session& default_session();
 // splt_wdlex_destroy() does to it and to the interface's variables.
 Scanner& default_scanner();
 void destroy_default_scanner();
+// Where that scanner echoes a byte that no rule takes: splt_wdout, else
+// standard output.
+FILE* default_scanner_output();
 
 // The action of every SQL rule (and of the end of input) on the session
 // that `session` points to.  A failed append ends the scan with kOutOfMemory.

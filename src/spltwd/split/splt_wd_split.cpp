@@ -159,13 +159,13 @@ constexpr std::size_t kStackPending = 256;
 // would cost a dozen instructions a split.
 template <class Table>
 [[gnu::always_inline]] inline int32_t scan_words(SQL_SPLT_WD* request, Session& s, int first_condition,
-                                                 FILE* unmatched, std::uint32_t* cut) {
+                                                 bool echo_unmatched, std::uint32_t* cut) {
     char stream_storage[kStackStream];
     char pending_storage[kStackPending];
     GrowBuffer stream(stream_storage, sizeof stream_storage, 2 * std::size_t{request->sql_len});
     GrowBuffer pending(pending_storage, sizeof pending_storage, 2 * sizeof pending_storage);
     stream.set_drain(s.word_receiver, s.word_receiver_user);
-    SplitScan<Table> scan(s, stream, pending, first_condition, unmatched);
+    SplitScan<Table> scan(s, stream, pending, first_condition, echo_unmatched);
     const int32_t result = split_result(scan_statement(scan, request->sql_len, cut));
     return result == 0 ? hand_over_words(request, s, stream) : result;
 }
@@ -195,7 +195,7 @@ int begin_split(Session& s, const char* sql, std::uint32_t length, std::int32_t 
 
 // Splits the request by the rules of Table.
 template <class Table>
-[[gnu::always_inline]] inline int32_t split_by(SQL_SPLT_WD* request, Session& s, FILE* unmatched,
+[[gnu::always_inline]] inline int32_t split_by(SQL_SPLT_WD* request, Session& s, bool echo_unmatched,
                                              std::uint32_t* cut = nullptr) {
     if (request == nullptr || request->sql_text == nullptr || request->sql_len == 0 ||
         request->sql_len > INT32_MAX)
@@ -206,13 +206,13 @@ template <class Table>
     request->szHaveStar = 0;
     constexpr bool kAccurate = std::is_same_v<Table, AccurateTable>;
     const int first_condition = begin_split(s, request->sql_text, request->sql_len, request->dialect, kAccurate);
-    return scan_words<Table>(request, s, first_condition, unmatched, cut);
+    return scan_words<Table>(request, s, first_condition, echo_unmatched, cut);
 }
 
 // Splits the request by the rules of the session's profile.
-int32_t split(SQL_SPLT_WD* request, Session& s, FILE* unmatched, std::uint32_t* cut = nullptr) {
-    if (s.profile == SPLTWD_PROFILE_ACCURATE) return split_by<AccurateTable>(request, s, unmatched, cut);
-    return split_by<ClassicTable>(request, s, unmatched, cut);
+int32_t split(SQL_SPLT_WD* request, Session& s, std::uint32_t* cut = nullptr) {
+    if (s.profile == SPLTWD_PROFILE_ACCURATE) return split_by<AccurateTable>(request, s, false, cut);
+    return split_by<ClassicTable>(request, s, false, cut);
 }
 
 }  // namespace
@@ -225,7 +225,7 @@ std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, 
     GrowBuffer pending(pending_storage, sizeof pending_storage, 2 * sizeof pending_storage);
     const spltwd_debug_line_receiver debug_lines = s.debug_lines;
     s.debug_lines = nullptr;
-    SplitScan<AccurateTable, WordSink> scan(s, pending, pending, first_condition, nullptr);
+    SplitScan<AccurateTable, WordSink> scan(s, pending, pending, first_condition, false);
     scan.send_words_to(&sink);
     const int result = scan_statement(scan, length, nullptr);
     s.debug_lines = debug_lines;
@@ -267,9 +267,8 @@ struct spltwd_context {
 // this split.
 extern "C" int32_t Zoz_SQL_Split_Word(SQL_SPLT_WD* sqlSplitWord) {
     spltwd::Session& s = spltwd::default_session();
-    FILE* unmatched = splt_wdout ? splt_wdout : stdout;
     // The default session keeps the classic profile.
-    const int32_t result = spltwd::split_by<spltwd::ClassicTable>(sqlSplitWord, s, unmatched);
+    const int32_t result = spltwd::split_by<spltwd::ClassicTable>(sqlSplitWord, s, true);
     if (result != -2) {
         spltwd::destroy_default_scanner();
         spltwd::publish(s);
@@ -317,14 +316,14 @@ extern "C" int32_t spltwd_context_set_profile(spltwd_context* context, int32_t p
 // (the rules leave none) is not echoed.
 extern "C" int32_t spltwd_split(spltwd_context* context, SQL_SPLT_WD* sqlSplitWord) {
     if (context == nullptr) return -2;
-    return spltwd::split(sqlSplitWord, context->session, nullptr);
+    return spltwd::split(sqlSplitWord, context->session);
 }
 
 extern "C" int32_t spltwd_split_first(spltwd_context* context, SQL_SPLT_WD* sqlSplitWord,
                                       uint32_t* consumed) {
     if (context == nullptr || consumed == nullptr) return -2;
     *consumed = 0;
-    return spltwd::split(sqlSplitWord, context->session, nullptr, consumed);
+    return spltwd::split(sqlSplitWord, context->session, consumed);
 }
 
 extern "C" int32_t SPLT_WD_LEXER(char* sql_text, int32_t sql_len) {

@@ -433,7 +433,7 @@ int SplitScan<Table, Sink>::run() {
         parse_pos_ += static_cast<std::uint32_t>(pos - counted_to_);
         if (rule == 0) {
             // A byte no rule takes is no match.
-            if (unmatched_ != nullptr) std::fwrite(pos, 1, 1, unmatched_);
+            if (echo_unmatched_) std::fwrite(pos, 1, 1, default_scanner_output());
             ++pos;
             counted_to_ = pos;
             continue;

@@ -219,9 +219,10 @@ class SplitScan {
     }
 
 public:
-    // `unmatched`, when not null, receives a byte that no rule takes (the
-    // rules leave none).
-    SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition, FILE* unmatched);
+    // With `echo_unmatched`, a byte that no rule takes (the rules leave
+    // none) goes to the process-wide scanner's output, as that scanner
+    // would echo it (default_scanner_output()).
+    SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending, int first_condition, bool echo_unmatched);
     // Where the words go instead of the stream, which is left empty.
     void send_words_to([[maybe_unused]] Sink* sink) {
         if constexpr (kToSink) sink_ = sink;
@@ -303,7 +304,7 @@ private:
     [[no_unique_address]] std::conditional_t<kToSink, Sink*, RecordStream> sink_{};
     GrowBuffer& stream_;
     GrowBuffer& pending_;
-    FILE* unmatched_;
+    const bool echo_unmatched_;
     const Byte* const base_;
     const Byte* const end_;
     const Byte* pos_;    // where the next match starts
@@ -339,11 +340,11 @@ private:
 // Defined here, so that the split call sets its scan up in place.
 template <class Table, class Sink>
 inline SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, GrowBuffer& pending,
-                                         int first_condition, FILE* unmatched)
+                                         int first_condition, bool echo_unmatched)
     : s_(session),
       stream_(stream),
       pending_(pending),
-      unmatched_(unmatched),
+      echo_unmatched_(echo_unmatched),
       base_(reinterpret_cast<const Byte*>(session.sql_text)),
       end_(base_ + session.sql_len),
       pos_(base_),
