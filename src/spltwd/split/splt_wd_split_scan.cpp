@@ -179,20 +179,35 @@ const typename SplitScan<Table, Sink>::Byte* SplitScan<Table, Sink>::pass_letter
     const Byte* const lowest = known_.from > known_.last.end ? known_.from : known_.last.end;
     if (pos + 2 < lowest) return pos;
     const Byte* const run_to = known_.to;
-    const Byte* const stop = end_ - 1 < safe_end ? end_ - 1 : safe_end;
     const WordPair pair = pairs_[Table::kLetterRule];
     char* out = out_;
-    // The class of the byte at pos, which the step before has looked up.
+    // A letter ends its walk at its first step when that step accepts the
+    // letter rule and the second leads nowhere or, within the run, into it.
+    const auto first_step = [&](const Byte* at) { return rows[std::size_t{start} + byte_class[*at]]; };
+    const auto is_letter = [&](DfaState first) {
+        return first >= kShape.accepting_begin && (rows[first + kShape.width - 1] & kRuleBits) == Table::kLetterRule;
+    };
+    // The letters whose second step reads a byte of the run.
+    const Byte* const inner_end = run_to - 1 < safe_end ? run_to - 1 : safe_end;
+    // (The class of the byte at pos is the one the step before looked up.)
     std::uint32_t next_class = byte_class[*pos];
-    while (pos < stop) {
+    while (pos < inner_end) {
         const DfaState first = rows[std::size_t{start} + next_class];
         if (first < kShape.accepting_begin) break;
         next_class = byte_class[pos[1]];
         const DfaState second = rows[std::size_t{first} + next_class];
-        if (second != 0 && (second != run_state || pos + 2 > run_to)) break;
-        if ((rows[first + kShape.width - 1] & kRuleBits) != Table::kLetterRule) break;
+        if ((second != 0 && second != run_state) || !is_letter(first)) break;
         out = record_byte(out, *pos, pair);
         ++pos;
+    }
+    // The run's last letter: its second step reads the byte after the run,
+    // if there is one, and must lead nowhere.
+    if (pos == run_to - 1 && pos < safe_end) {
+        const DfaState first = first_step(pos);
+        if (is_letter(first) && (pos + 1 == end_ || rows[std::size_t{first} + byte_class[pos[1]]] == 0)) {
+            out = record_byte(out, *pos, pair);
+            ++pos;
+        }
     }
     out_ = out;
     return pos;
