@@ -164,8 +164,8 @@ bool SplitScan<Table, Sink>::make_room(std::uint32_t length, const Byte* pos) {
 // the letter rule and the stream has room (up to safe_end).  The first walk
 // that would go further is left to the match loop.
 template <class Table, class Sink>
-const typename SplitScan<Table, Sink>::Byte* SplitScan<Table, Sink>::pass_letters(const Byte* pos,
-                                                                                const Byte* safe_end) {
+inline const typename SplitScan<Table, Sink>::Byte* SplitScan<Table, Sink>::pass_letters(const Byte* pos,
+                                                                                       const Byte* safe_end) {
     // Only a table with a letter rule records kRecordLetter words.
     if constexpr (Table::kLetterRule == 0) return pos;
     constexpr RowShape kShape = Table::kRowShape;

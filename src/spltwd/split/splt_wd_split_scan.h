@@ -292,10 +292,10 @@ private:
     [[gnu::always_inline]] Longest walk(const Byte* from);
     [[gnu::always_inline]] bool pass_loop_state(DfaState state, const Byte*& p, Longest& last);
     [[gnu::always_inline]] Longest end_walk(Longest last);
+    [[gnu::always_inline]] const Byte* pass_letters(const Byte* pos, const Byte* safe_end);
     [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
     [[gnu::noinline]] bool before_record(InlineAction how, unsigned rule, const Byte* from, const Byte* end);
     [[gnu::noinline]] bool make_room(std::uint32_t length, const Byte* pos);
-    [[gnu::noinline]] const Byte* pass_letters(const Byte* pos, const Byte* safe_end);
     void take_cursor();
     void hand_over_cursor();
 
