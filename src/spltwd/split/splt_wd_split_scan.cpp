@@ -38,12 +38,10 @@ void SplitScan<Table, Sink>::begin(int condition) {
 // (splt_wd_dfa.h): one comparison notes an accepting state, a second
 // passes a plain one; loop states take the third branch, pass_loop_state.
 template <class Table, class Sink>
-inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::walk(const Byte* p) {
+inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::walk(const Byte* p, const Byte* const end) {
     constexpr RowShape kShape = Table::kRowShape;
     const std::uint32_t* const rows = Table::tables().rows;
     const std::uint8_t* const byte_class = Table::tables().byte_class;
-    const Byte* const end = end_;
-
     std::uint32_t state = start_state_;
     Longest last{state, p};
     do {
@@ -54,7 +52,7 @@ inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::walk(con
             last = {state, p};
         } else if (state >= kShape.loop_end) {
             // a plain state: nothing to note
-        } else if (state == 0 || !pass_loop_state(state, p, last)) {
+        } else if (state == 0 || !pass_loop_state(state, p, last, end)) {
             break;
         }
     } while (p != end);
@@ -88,7 +86,8 @@ inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::end_walk
 //   the re-reading linear.  (An accepting state's run is part of its
 //   match, so no later walk comes back to it.)
 template <class Table, class Sink>
-inline bool SplitScan<Table, Sink>::pass_loop_state(DfaState state, const Byte*& p, Longest& last) {
+inline bool SplitScan<Table, Sink>::pass_loop_state(DfaState state, const Byte*& p, Longest& last,
+                                                    const Byte* const end) {
     // known_ only ever holds a state that accepts nothing.  (A run of this
     // very walk lies behind p.)
     if (state == known_.state && known_.from <= p && p <= known_.to) {
@@ -99,9 +98,9 @@ inline bool SplitScan<Table, Sink>::pass_loop_state(DfaState state, const Byte*&
     const Byte* const entered = p;
     const unsigned set = (about >> kStaySetShift) & kStaySetBits;
     if (about & kFewExits) {
-        p = pass_to_exit(Table::loops(), set, p, end_);
+        p = pass_to_exit(Table::loops(), set, p, end);
     } else {
-        p = pass_stays(Table::loops().stays + std::size_t{set} * 256, p, end_);
+        p = pass_stays(Table::loops().stays + std::size_t{set} * 256, p, end);
     }
     if ((about & kRuleBits) != 0) {
         last = {state, p};
@@ -265,6 +264,9 @@ int SplitScan<Table, Sink>::run() {
     [[maybe_unused]] SinkWord* next = nullptr;
     if constexpr (kToSink) next = sink_->cursor();
     const Byte* pos = pos_;
+    // The statement's end, in a local: the records written through char
+    // pointers would have it read again from the scan after each.
+    const Byte* const end = end_;
     // Up to safe_end the stream has room for the records of whatever words
     // the fast actions take: a match of L bytes records L + 8 bytes, or a
     // fixed text of at most 16 and 8, so at most kMostPerByte bytes for
@@ -291,11 +293,11 @@ int SplitScan<Table, Sink>::run() {
     // Blank runs are taken after the words that most often come before one
     // (take_blank below); a sink's scan drops one at the start too.
     if constexpr (kToSink) {
-        if (pos != end_ && blank_[*pos]) pos = pass_stays(blank_, pos + 1, end_);
+        if (pos != end && blank_[*pos]) pos = pass_stays(blank_, pos + 1, end);
     }
     // The end-of-input action of every start condition returns 1.
-    while (pos != end_) {
-        const Longest last = walk(pos);
+    while (pos != end) {
+        const Longest last = walk(pos, end);
         const unsigned rule = rows[last.state + Table::kRowShape.width - 1] & kRuleBits;
         InlineAction how;
         if constexpr (kToSink) how = sink_hows[rule];
@@ -318,8 +320,8 @@ int SplitScan<Table, Sink>::run() {
         // it; a record stream records its word as the walk's match would
         // be.  False when there is no memory for the record.
         const auto take_blank = [&]() __attribute__((always_inline)) {
-            if (!kPassesBlankRuns || pos == end_ || !blank_[*pos]) return true;
-            const Byte* const run_end = pass_stays(blank_, pos + 1, end_);
+            if (!kPassesBlankRuns || pos == end || !blank_[*pos]) return true;
+            const Byte* const run_end = pass_stays(blank_, pos + 1, end);
             if constexpr (kToSink) {
                 pos = run_end;
                 return true;

@@ -289,8 +289,8 @@ private:
 
     // Inlined into run() whatever the optimisation level: their values
     // stay in registers there.
-    [[gnu::always_inline]] Longest walk(const Byte* from);
-    [[gnu::always_inline]] bool pass_loop_state(DfaState state, const Byte*& p, Longest& last);
+    [[gnu::always_inline]] Longest walk(const Byte* from, const Byte* end);
+    [[gnu::always_inline]] bool pass_loop_state(DfaState state, const Byte*& p, Longest& last, const Byte* end);
     [[gnu::always_inline]] Longest end_walk(Longest last);
     [[gnu::always_inline]] const Byte* pass_letters(const Byte* pos, const Byte* safe_end);
     [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
