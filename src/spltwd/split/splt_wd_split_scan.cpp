@@ -326,17 +326,17 @@ int SplitScan<Table, Sink>::run() {
                 pos = run_end;
                 return true;
             }
-            const RuleAction& a = Table::kActions[blank_rule_];
-            const bool text = kHow[blank_rule_] == InlineAction::kRecordText;
-            const auto length = text ? std::uint32_t{a.text_len} : static_cast<std::uint32_t>(run_end - pos);
+            const RuleAction& a = Table::kActions[kBlankRule];
+            constexpr bool kText = kHow[kBlankRule] == InlineAction::kRecordText;
+            const auto length = kText ? std::uint32_t{a.text_len} : static_cast<std::uint32_t>(run_end - pos);
             if (run_end > safe_end && !room_for(length, run_end)) {
                 pos = run_end;
                 return false;
             }
-            if (text) {
-                write_word(a.text, length, true, pairs[blank_rule_]);
+            if constexpr (kText) {
+                write_word(a.text, length, true, pairs[kBlankRule]);
             } else {
-                write_word(pos, length, length <= kBlock && pos < block_end_, pairs[blank_rule_]);
+                write_word(pos, length, length <= kBlock && pos < block_end_, pairs[kBlankRule]);
             }
             pos = run_end;
             return true;

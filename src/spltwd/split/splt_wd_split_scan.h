@@ -186,7 +186,6 @@ class SplitScan {
     // records its match or its text).
     struct BlankRunOf {
         bool passed;
-        unsigned rule;
         unsigned stay_set;
     };
     static constexpr std::size_t kBlankConditions = 64;
@@ -198,16 +197,22 @@ class SplitScan {
             const InlineAction how = kHow[run.rule];
             const bool passed = kToSink ? how == InlineAction::kDrop
                                         : how == InlineAction::kRecordMatch || how == InlineAction::kRecordText;
-            by_condition[run.condition] = {passed, run.rule, run.stay_set};
+            by_condition[run.condition] = {passed, run.stay_set};
         }
         return by_condition;
     }();
-    static constexpr bool kPassesBlankRuns = [] {
-        for (const BlankRunOf& run : kBlankRuns) {
-            if (run.passed) return true;
+    // The rule of every blank run the scan passes (one rule in every
+    // condition, so that its word is known here), or 0 for none.
+    static constexpr unsigned kBlankRule = [] {
+        unsigned rule = 0;
+        for (const BlankRunEntry& run : Table::kBlankRunList) {
+            if (run.condition < 0 || !kBlankRuns[run.condition].passed) continue;
+            if (rule != 0 && rule != run.rule) throw "the blank runs of a scan are of more than one rule";
+            rule = run.rule;
         }
-        return false;
+        return rule;
     }();
+    static constexpr bool kPassesBlankRuns = kBlankRule != 0;
     static constexpr std::uint8_t kNoBlanks[256] = {};
     static auto sink_dialect_for([[maybe_unused]] std::uint16_t dialect_bits) {
         if constexpr (kToSink) {
@@ -247,7 +252,6 @@ public:
             const BlankRunOf run =
                 static_cast<std::size_t>(condition) < kBlankConditions ? kBlankRuns[condition] : BlankRunOf{};
             blank_ = run.passed ? Table::loops().stays + std::size_t{run.stay_set} * 256 : kNoBlanks;
-            blank_rule_ = run.rule;
         }
     }
     void give_back() {
@@ -317,9 +321,8 @@ private:
     // stream reads kHow and pairs_.
     [[no_unique_address]] std::conditional_t<kToSink, const SinkDialect*, RecordStream> sink_dialect_{};
     // The bytes that begin and keep the blank run of the current start
-    // condition (kBlankRuns), and the rule of its word.
+    // condition (kBlankRuns).
     const std::uint8_t* blank_ = kNoBlanks;
-    unsigned blank_rule_ = 0;
     // Before it, a whole block of kOverwrite bytes of the statement may be
     // read (see run()).
     const Byte* const block_end_;
