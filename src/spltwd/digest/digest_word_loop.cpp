@@ -17,7 +17,9 @@ namespace spltwd::digest {
 namespace {
 
 // How add_words() takes a word of each type: itself, or through add().
-enum class Plain : std::uint8_t { no, literal, comma, open, close, name, word };
+// (The empty words of all but names are left out before the others, as
+// add() leaves them out.)
+enum class Plain : std::uint8_t { no, literal, comma, open, close, word, name };
 
 constexpr std::array<Plain, 256> kPlainOf = [] {
     std::array<Plain, 256> plain{};
@@ -67,6 +69,46 @@ constexpr std::array<Single, 256> kSingleOf = [] {
     single['.'] = Single::dot;
     single['*'] = Single::star;
     return single;
+}();
+
+// A rule's word as add_words() writes it when the rule's entry is
+// kRuleWordOf's and the word is no operator that is more than a word
+// (a ";" or a sign): folded, with its role, how blanks go before it and
+// what it is as the last word; size kNoWriting for any other rule.
+struct alignas(32) RuleWriting {
+    static constexpr std::uint32_t kNoWriting = ~std::uint32_t{0};  // no word is so long
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    std::uint16_t role = 0;
+    std::uint16_t blanks = 0;
+    std::uint32_t size = kNoWriting;
+    std::uint8_t kind = 0;  // a DigestBuilder::Last: kLastOther or kLastDot
+};
+constexpr std::uint8_t kLastDot = 2;
+constexpr std::uint8_t kLastOther = 8;
+
+constexpr auto kRuleWritingOf = [] {
+    std::array<RuleWriting, kRuleWordOf.size()> writings{};
+    for (std::size_t rule = 0; rule < writings.size(); ++rule) {
+        const RuleWord& word = kRuleWordOf[rule];
+        if (word.size == 0) continue;
+        std::uint8_t kind = kLastOther;
+        std::uint16_t blanks = kBlankAfterAll;
+        if (word.size == 1) {
+            switch (kSingleOf[word.low & 0xff]) {
+                case Single::plain: break;
+                case Single::held:
+                case Single::sign: continue;
+                case Single::dot:
+                    kind = kLastDot;
+                    blanks = kBlankBeforeDot;
+                    break;
+                case Single::star: blanks = kBlankAfterAllButDot; break;
+            }
+        }
+        writings[rule] = {word.low, word.high, word.role, blanks, word.size, kind};
+    }
+    return writings;
 }();
 
 #if !(defined(__SSE2__) && defined(__x86_64__))
@@ -226,7 +268,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
     const std::uintptr_t readable_from = readable_from_;
     const std::uintptr_t readable_span = readable_span_;
     static_assert(static_cast<unsigned>(Last::dot) == 2 && static_cast<unsigned>(Last::name) == 3 &&
-                      static_cast<unsigned>(Last::other) == 8,
+                      static_cast<unsigned>(Last::other) == 8 && kLastDot == 2 && kLastOther == 8,
                   "the blank masks above count the kinds of last word so");
     // What a sign follows when it is an operator, not part of a number.
     constexpr unsigned kOperandLasts = 1u << static_cast<unsigned>(Last::name) |
@@ -255,6 +297,25 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         // An empty word is no word: add() leaves it out.
         static_assert(kPlainOf.size() == SinkWord::kTypeLimit);
         const Plain how = kPlainOf[static_cast<std::uint8_t>(type)];
+        if (how == Plain::word) {
+            // A rule's word (a keyword, an operator) that its rule says all
+            // there is of is taken folded, with its role, from the rule's
+            // entry.
+            const RuleWriting& writing = kRuleWritingOf[word->rule];
+            if (writing.size == word->length) {
+                if (follow || (writing.role & kRoleTableWord) != 0) {
+                    follow_role(first, word, writing.role);
+                    follow = !kind_done_ || want_ != Want::none;
+                }
+                *out = ' ';
+                out += (writing.blanks >> static_cast<unsigned>(last)) & 1;
+                group->only_literals = false;
+                store(FoldedWord{writing.low, writing.high, size}, out);
+                out += size;
+                last = static_cast<Last>(writing.kind);
+                continue;
+            }
+        }
         if (how < Plain::name && size == 0) continue;
         switch (how) {
             case Plain::no: by_all_rules(); continue;
@@ -296,8 +357,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 }
                 *out++ = ')';
                 continue;
-            case Plain::name:
-            case Plain::word: break;
+            case Plain::word:
+            case Plain::name: break;
         }
         // Names and words: folded, and written in lower case but for quoted
         // names, which keep their bytes and are no keywords.
@@ -347,22 +408,11 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 case Single::star: blanks = kBlankAfterAllButDot; break;
             }
         }
-        // A word that its rule says all there is of (a keyword, an
-        // operator) is taken folded, with its role, from the rule's entry;
-        // names, most of which are no rule's text, are folded.
-        FoldedWord folded_word;
-        const RuleWord& rule_word = kRuleWordOf[word->rule];
-        if (how == Plain::word && rule_word.size == size) {
-            folded_word = {rule_word.low, rule_word.high, size};
-            if (follow || (rule_word.role & kRoleTableWord) != 0) {
-                follow_role(first, word, rule_word.role);
-                follow = !kind_done_ || want_ != Want::none;
-            }
-        } else {
-            folded_word = readable() ? fold_readable(text, size) : fold(std::string_view(text, size));
-            const bool table_word = kTableWords.contains(folded_word);
-            if (follow || table_word) follow_this(folded_word);
-        }
+        // Names, most of which are no rule's text, and the other words are
+        // folded.
+        const FoldedWord folded_word = readable() ? fold_readable(text, size) : fold(std::string_view(text, size));
+        const bool table_word = kTableWords.contains(folded_word);
+        if (follow || table_word) follow_this(folded_word);
         *out = ' ';
         out += (blanks >> static_cast<unsigned>(last)) & 1;
         group->only_literals = false;
