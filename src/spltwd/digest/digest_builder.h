@@ -88,10 +88,11 @@ private:
     // matters to the spacing: nothing and "(" take no blank after them,
     // "." takes one only before some words, all the others take one.
     enum class Last : std::uint8_t { nothing, open, dot, name, close, comma, literal, operand, other };
+    // An open group; whether it holds literals alone, and any, is kept in
+    // only_literals_ and any_literal_ while it is the innermost one.
     struct Group {
-        std::size_t open_at;  // of its "(" in out_
-        bool only_literals;
-        bool any_literal;
+        std::size_t open_at;     // of its "(" in out_
+        bool outer_any_literal;  // any_literal_ of the group around it
     };
 
     // Room for a short word's 16 bytes and a blank.
@@ -138,7 +139,7 @@ private:
     }
     void emit_open();
     void emit_close();
-    char* close_literals(const Group& group);
+    char* close_literals(std::size_t open_at);
     void emit_literal();
     void emit_pending() {
         if (sign_ != 0 || semicolons_ != 0) emit_held();
@@ -146,6 +147,21 @@ private:
     void emit_held();
     void emit_sign();
     void note_in_group(Last kind);
+    // Opens a group at `open_at` in out_; closes the innermost one, if
+    // any, and says whether it held literals alone (and any).
+    void open_group(std::size_t open_at) {
+        groups_.push_back({open_at, any_literal_});
+        only_literals_ = true;
+        any_literal_ = false;
+    }
+    bool close_group(Group& closed) {
+        closed = groups_.back();
+        groups_.pop_back();
+        const bool literals = only_literals_ && any_literal_;
+        only_literals_ = false;
+        any_literal_ = closed.outer_any_literal;
+        return literals;
+    }
     // What a word is to the kind and the tables, from its folded form
     // (the role bits of digest_words.h): found once a word.
     static unsigned role(const FoldedWord& folded_word);
@@ -177,8 +193,11 @@ private:
     std::uintptr_t readable_span_ = 0;
     bool failed_ = false;
     std::vector<Group> groups_;
-    // What add_words() marks for words outside any group: nothing reads it.
-    Group outside_{0, true, false};
+    // Whether the innermost group holds literals (and commas) alone, and
+    // any literal: kept here, not in groups_, so that a word marks its
+    // group with one store.  Outside any group nothing reads them.
+    bool only_literals_ = true;
+    bool any_literal_ = false;
     Last last_ = Last::nothing;
     std::size_t run_end_ = std::string::npos;  // end of the last collapsed "(?)" in out_
     char sign_ = 0;                 // a "+" or "-" held back: it may belong to a number

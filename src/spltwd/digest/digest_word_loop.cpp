@@ -234,10 +234,10 @@ void DigestBuilder::follow_role(const SinkWord* const first, const SinkWord* con
 
 // Most words are names, keywords, operators, literals and punctuation
 // written as they come, with nothing held back before them (plain_).
-// Those are written here, with the end of the text, the last word's kind,
-// the open group and whether the kind or a table is being followed in
-// locals (a store through char may touch any member, so members would be
-// read again after each); the kind and the tables follow a word as in
+// Those are written here, with the end of the text, the last word's kind
+// and whether the kind or a table is being followed in locals (a store
+// through char may touch any member, so members would be read again after
+// each; the innermost group's marks are members only written here); the kind and the tables follow a word as in
 // add(), and only while one of them is followed or the word asks for a
 // table.  Every other word goes through add(), the locals handed over and
 // taken back.  A short word 16 bytes from the statement's end is folded
@@ -249,14 +249,11 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
     // held back.
     char* limit = nullptr;
     Last last = Last::nothing;
-    // The innermost group, or outside_ when there is none.
-    Group* group = nullptr;
     bool follow = false;
     const auto take_over = [&] {
         out = out_.data() + size_;
         limit = plain_ && !failed_ ? out_.data() + out_.capacity() - kShortWordRoom : out_.data();
         last = last_;
-        group = groups_.empty() ? &outside_ : &groups_.back();
         follow = !kind_done_ || want_ != Want::none;
     };
     const auto hand_over = [&] {
@@ -309,7 +306,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 }
                 *out = ' ';
                 out += (writing.blanks >> static_cast<unsigned>(last)) & 1;
-                group->only_literals = false;
+                only_literals_ = false;
                 store(FoldedWord{writing.low, writing.high, size}, out);
                 out += size;
                 last = static_cast<Last>(writing.kind);
@@ -324,7 +321,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 *out = ' ';
                 out += last > Last::open;
                 *out++ = '?';
-                group->any_literal = true;
+                any_literal_ = true;
                 last = Last::literal;
                 continue;
             case Plain::comma:
@@ -336,22 +333,19 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 if (follow) follow_this(FoldedWord{});
                 *out = ' ';
                 out += last > Last::open;
-                group->only_literals = false;
-                groups_.push_back({static_cast<std::size_t>(out - out_.data()), true, false});
-                group = &groups_.back();
+                // (The group around it holds more than literals from
+                // now on: close_group() says so.)
+                open_group(static_cast<std::size_t>(out - out_.data()));
                 *out++ = '(';
                 last = Last::open;
                 continue;
             case Plain::close:
                 if (follow) follow_this(FoldedWord{});
                 last = Last::close;
-                if (group != &outside_) {
-                    const Group closed = *group;
-                    groups_.pop_back();
-                    group = groups_.empty() ? &outside_ : &groups_.back();
-                    group->only_literals = false;
-                    if (closed.only_literals && closed.any_literal) {
-                        out = close_literals(closed);
+                if (!groups_.empty()) {
+                    Group closed;
+                    if (close_group(closed)) {
+                        out = close_literals(closed.open_at);
                         continue;
                     }
                 }
@@ -384,7 +378,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                     if (follow) follow_this(FoldedWord{});
                     *out = ' ';
                     out += (blanks >> static_cast<unsigned>(last)) & 1;
-                    group->only_literals = false;
+                    only_literals_ = false;
                     std::memcpy(out, text, FoldedWord::kLongest);
                     out += size;
                     last = Last::name;
@@ -415,7 +409,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         if (follow || table_word) follow_this(folded_word);
         *out = ' ';
         out += (blanks >> static_cast<unsigned>(last)) & 1;
-        group->only_literals = false;
+        only_literals_ = false;
         store(folded_word, out);
         out += size;
         last = kind;
