@@ -362,57 +362,63 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         }
         // (Asked only of the words that are read: a rule's word is not.)
         const auto readable = [&] { return reinterpret_cast<std::uintptr_t>(text) - readable_from <= readable_span; };
-        Last kind = Last::other;
-        std::uint16_t blanks = kBlankAfterAll;
-        if (how == Plain::name) {
-            kind = Last::name;
-            blanks = kNameBlanks[static_cast<unsigned char>(text[0])];
-            if (blanks == 0) {
-                const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
-                blanks = kBlankAfterAllButDot;
-                if (opens == Opens::quoted_name || (size > 2 && text[1] == '&')) {
-                    if (!readable()) {
-                        by_all_rules();
-                        continue;
-                    }
-                    if (follow) follow_this(FoldedWord{});
-                    *out = ' ';
-                    out += (blanks >> static_cast<unsigned>(last)) & 1;
-                    only_literals_ = false;
-                    std::memcpy(out, text, FoldedWord::kLongest);
-                    out += size;
-                    last = Last::name;
-                    continue;
+        // Words and names, most of which are no rule's text, are folded;
+        // each writes its own, with its kind known.
+        const auto write_folded = [&](std::uint16_t blanks, Last kind) __attribute__((always_inline)) {
+            const FoldedWord folded_word =
+                readable() ? fold_readable(text, size) : fold(std::string_view(text, size));
+            const bool table_word = kTableWords.contains(folded_word);
+            if (follow || table_word) follow_this(folded_word);
+            *out = ' ';
+            out += (blanks >> static_cast<unsigned>(last)) & 1;
+            only_literals_ = false;
+            store(folded_word, out);
+            out += size;
+            last = kind;
+        };
+        if (how == Plain::word) {
+            Last kind = Last::other;
+            std::uint16_t blanks = kBlankAfterAll;
+            if (size == 1) {
+                switch (kSingleOf[static_cast<unsigned char>(text[0])]) {
+                    case Single::plain: break;
+                    case Single::held: by_all_rules(); continue;
+                    case Single::sign:
+                        if (((kOperandLasts >> static_cast<unsigned>(last)) & 1) == 0) {
+                            by_all_rules();
+                            continue;
+                        }
+                        break;
+                    case Single::dot:
+                        kind = Last::dot;
+                        blanks = kBlankBeforeDot;
+                        break;
+                    case Single::star: blanks = kBlankAfterAllButDot; break;
                 }
             }
-        } else if (size == 1) {
-            switch (kSingleOf[static_cast<unsigned char>(text[0])]) {
-                case Single::plain: break;
-                case Single::held: by_all_rules(); continue;
-                case Single::sign:
-                    if (((kOperandLasts >> static_cast<unsigned>(last)) & 1) == 0) {
-                        by_all_rules();
-                        continue;
-                    }
-                    break;
-                case Single::dot:
-                    kind = Last::dot;
-                    blanks = kBlankBeforeDot;
-                    break;
-                case Single::star: blanks = kBlankAfterAllButDot; break;
+            write_folded(blanks, kind);
+            continue;
+        }
+        std::uint16_t blanks = kNameBlanks[static_cast<unsigned char>(text[0])];
+        if (blanks == 0) {
+            const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
+            blanks = kBlankAfterAllButDot;
+            if (opens == Opens::quoted_name || (size > 2 && text[1] == '&')) {
+                if (!readable()) {
+                    by_all_rules();
+                    continue;
+                }
+                if (follow) follow_this(FoldedWord{});
+                *out = ' ';
+                out += (blanks >> static_cast<unsigned>(last)) & 1;
+                only_literals_ = false;
+                std::memcpy(out, text, FoldedWord::kLongest);
+                out += size;
+                last = Last::name;
+                continue;
             }
         }
-        // Names, most of which are no rule's text, and the other words are
-        // folded.
-        const FoldedWord folded_word = readable() ? fold_readable(text, size) : fold(std::string_view(text, size));
-        const bool table_word = kTableWords.contains(folded_word);
-        if (follow || table_word) follow_this(folded_word);
-        *out = ' ';
-        out += (blanks >> static_cast<unsigned>(last)) & 1;
-        only_literals_ = false;
-        store(folded_word, out);
-        out += size;
-        last = kind;
+        write_folded(blanks, Last::name);
     }
     hand_over();
     note_before(first, end);
