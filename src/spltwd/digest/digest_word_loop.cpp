@@ -237,22 +237,24 @@ void DigestBuilder::follow_role(const SinkWord* const first, const SinkWord* con
 // Those are written here, with the end of the text, the last word's kind
 // and whether the kind or a table is being followed in locals (a store
 // through char may touch any member, so members would be read again after
-// each; the innermost group's marks are members only written here); the kind and the tables follow a word as in
-// add(), and only while one of them is followed or the word asks for a
-// table.  Every other word goes through add(), the locals handed over and
-// taken back.  A short word 16 bytes from the statement's end is folded
-// from whole loads (fold_readable()); every short word is written as 16
-// bytes, of which its own count.
+// each; the innermost group's marks are members only written here); the
+// kind and the tables follow a word as in add(), and only while one of
+// them is followed or the word asks for a table.  Every other word goes
+// through add(), the locals handed over and taken back, and so do the
+// words after it while something is held back.  Room for every word of
+// the batch is made when the locals are taken, so that no word asks for
+// it.  A short word 16 bytes from the statement's end is folded from
+// whole loads (fold_readable()); every short word is written as 16 bytes,
+// of which its own count.
 void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const end) {
     char* out = nullptr;
-    // Room for a blank and 16 bytes before it; none while something is
-    // held back.
-    char* limit = nullptr;
     Last last = Last::nothing;
     bool follow = false;
-    const auto take_over = [&] {
+    // Takes the locals back, with room made for a blank and 16 bytes for
+    // each word from `next` to the end of the batch.
+    const auto take_over = [&](const SinkWord* next) {
+        room(static_cast<std::size_t>(end - next) * kShortWordRoom);
         out = out_.data() + size_;
-        limit = plain_ && !failed_ ? out_.data() + out_.capacity() - kShortWordRoom : out_.data();
         last = last_;
         follow = !kind_done_ || want_ != Want::none;
     };
@@ -272,25 +274,34 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                                        1u << static_cast<unsigned>(Last::operand) |
                                        1u << static_cast<unsigned>(Last::literal) |
                                        1u << static_cast<unsigned>(Last::close);
-    take_over();
-    for (const SinkWord* word = first; word != end; ++word) {
+    // Takes the word at `at` by all the rules, and the words after it the
+    // same way while something is held back before them (or memory ran
+    // out); `at` is left at the last word taken.
+    const auto by_all_rules_at = [&](const SinkWord*& at) {
+        hand_over();
+        for (;;) {
+            note_before(first, at);
+            add(std::string_view(at->text, at->length), at->type);
+            if ((plain_ && !failed_) || at + 1 == end) break;
+            ++at;
+        }
+        take_over(at + 1);
+    };
+    const SinkWord* word = first;
+    take_over(word);
+    if (word != end && (!plain_ || failed_)) {
+        by_all_rules_at(word);
+        ++word;
+    }
+    for (; word != end; ++word) {
         const char* const text = word->text;
         const std::size_t size = word->length;
         const std::uint16_t type = word->type;
-        const auto by_all_rules = [&] {
-            hand_over();
-            note_before(first, word);
-            add(std::string_view(text, size), type);
-            take_over();
-        };
+        const auto by_all_rules = [&] { by_all_rules_at(word); };
         const auto follow_this = [&](const FoldedWord& folded_word) {
             follow_word(first, word, folded_word.low, folded_word.high, folded_word.size);
             follow = !kind_done_ || want_ != Want::none;
         };
-        if (out >= limit) {
-            by_all_rules();
-            continue;
-        }
         // An empty word is no word: add() leaves it out.
         static_assert(kPlainOf.size() == SinkWord::kTypeLimit);
         const Plain how = kPlainOf[static_cast<std::uint8_t>(type)];
