@@ -287,6 +287,35 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         }
         take_over(at + 1);
     };
+    // A name longer than a folded word (and no quoted one) is written in
+    // lower case as it is: no keyword the kind or the tables read is so
+    // long, so it has no role.
+    const auto take_long_name = [&](const SinkWord* at) {
+        const std::size_t size = at->length;
+        hand_over();
+        room(size + 1 + static_cast<std::size_t>(end - at) * kShortWordRoom);
+        take_over(at);
+        if (follow) {
+            follow_word(first, at, 0, 0, 0);
+            follow = !kind_done_ || want_ != Want::none;
+        }
+        const char* const text = at->text;
+        std::uint16_t blanks = kNameBlanks[static_cast<unsigned char>(text[0])];
+        if (blanks == 0) blanks = kBlankAfterAllButDot;
+        *out = ' ';
+        out += (blanks >> static_cast<unsigned>(last)) & 1;
+        only_literals_ = false;
+        const auto lower_eight_at = [&](std::size_t from) {
+            std::uint64_t bytes;
+            std::memcpy(&bytes, text + from, 8);
+            bytes = folding::lower(bytes);
+            std::memcpy(out + from, &bytes, 8);
+        };
+        for (std::size_t from = 0; from + 8 < size; from += 8) lower_eight_at(from);
+        lower_eight_at(size - 8);  // the last eight, which may overlap the ones before
+        out += size;
+        last = Last::name;
+    };
     const SinkWord* word = first;
     take_over(word);
     if (word != end && (!plain_ || failed_)) {
@@ -368,6 +397,13 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         // Names and words: folded, and written in lower case but for quoted
         // names, which keep their bytes and are no keywords.
         if (size - 1 >= FoldedWord::kLongest) {
+            if (how == Plain::name && size != 0) {
+                const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
+                if (opens == Opens::nothing || (opens == Opens::maybe_unicode_name && text[1] != '&')) {
+                    take_long_name(word);
+                    continue;
+                }
+            }
             by_all_rules();
             continue;
         }
