@@ -191,6 +191,19 @@ private:
     // readable_span_ bytes past readable_from_.
     std::uintptr_t readable_from_ = ~std::uintptr_t{0};
     std::uintptr_t readable_span_ = 0;
+    // The statement's last 16 bytes (all of it when shorter), copied to
+    // tail_, from which 16 bytes may be read at each: the tail_span_ bytes
+    // that begin at tail_from_ in the statement.
+    std::uintptr_t tail_from_ = 0;
+    std::uintptr_t tail_span_ = 0;
+    alignas(16) char tail_[2 * FoldedWord::kLongest] = {};
+    // Where 16 bytes may be read that begin with the statement's bytes at
+    // `text`, which are not readable where they are: their copy in tail_,
+    // or nullptr for bytes outside the statement.
+    const char* tail_copy(const char* text) const {
+        const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(text) - tail_from_;
+        return offset < tail_span_ ? tail_ + offset : nullptr;
+    }
     bool failed_ = false;
     std::vector<Group> groups_;
     // Whether the innermost group holds literals (and commas) alone, and
@@ -246,10 +259,16 @@ inline void DigestBuilder::reset(const char* sql, std::size_t length) {
     if (length >= FoldedWord::kLongest) {
         readable_from_ = reinterpret_cast<std::uintptr_t>(sql);
         readable_span_ = length - FoldedWord::kLongest;
+        tail_from_ = reinterpret_cast<std::uintptr_t>(sql + length - FoldedWord::kLongest);
+        tail_span_ = FoldedWord::kLongest;
+        std::memcpy(tail_, sql + length - FoldedWord::kLongest, FoldedWord::kLongest);
     } else {
         // No address is this far past the last.
         readable_from_ = ~std::uintptr_t{0};
         readable_span_ = 0;
+        tail_from_ = reinterpret_cast<std::uintptr_t>(sql);
+        tail_span_ = length;
+        if (length > 0) std::memcpy(tail_, sql, length);
     }
     // Room for a short word's 16 bytes past the end, too.
     const std::size_t room = 2 * length + 2 * FoldedWord::kLongest;

@@ -412,8 +412,9 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         // Words and names, most of which are no rule's text, are folded;
         // each writes its own, with its kind known.
         const auto write_folded = [&](std::uint16_t blanks, Last kind) __attribute__((always_inline)) {
+            const char* const from = readable() ? text : tail_copy(text);
             const FoldedWord folded_word =
-                readable() ? fold_readable(text, size) : fold(std::string_view(text, size));
+                from != nullptr ? fold_readable(from, size) : fold(std::string_view(text, size));
             const bool table_word = kTableWords.contains(folded_word);
             if (follow || table_word) follow_this(folded_word);
             *out = ' ';
@@ -451,7 +452,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
             blanks = kBlankAfterAllButDot;
             if (opens == Opens::quoted_name || (size > 2 && text[1] == '&')) {
-                if (!readable()) {
+                const char* const from = readable() ? text : tail_copy(text);
+                if (from == nullptr) {
                     by_all_rules();
                     continue;
                 }
@@ -459,7 +461,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 *out = ' ';
                 out += (blanks >> static_cast<unsigned>(last)) & 1;
                 only_literals_ = false;
-                std::memcpy(out, text, FoldedWord::kLongest);
+                std::memcpy(out, from, FoldedWord::kLongest);
                 out += size;
                 last = Last::name;
                 continue;
