@@ -216,11 +216,13 @@ void DigestBuilder::follow_role(const SinkWord* const first, const SinkWord* con
                 // Its first part, 16 bytes at once, when they may be read
                 // and there is room for them.
                 const std::size_t size = word->length;
-                if (size <= FoldedWord::kLongest &&
-                    reinterpret_cast<std::uintptr_t>(word->text) - readable_from_ <= readable_span_ &&
+                const char* const from = reinterpret_cast<std::uintptr_t>(word->text) - readable_from_ <= readable_span_
+                                             ? word->text
+                                             : tail_copy(word->text);
+                if (size <= FoldedWord::kLongest && from != nullptr &&
                     tables_size_ + 4 + 2 * FoldedWord::kLongest <= tables_.capacity()) {
                     name_at_ = tables_size_;
-                    std::memcpy(tables_.data() + tables_size_ + 4, word->text, FoldedWord::kLongest);
+                    std::memcpy(tables_.data() + tables_size_ + 4, from, FoldedWord::kLongest);
                     tables_size_ += 4 + size;
                     want_ = Want::in_name;
                     return;
