@@ -158,6 +158,14 @@ std::uint64_t load8(const char* at) {
 #endif
 }
 
+// A sink word's type, which is below 256: its low byte, read alone.
+[[gnu::always_inline]] inline std::uint8_t type_byte(const SinkWord& word) {
+    static_assert(SinkWord::kTypeLimit == 256 && sizeof word.type == 2);
+    std::uint8_t low;
+    std::memcpy(&low, reinterpret_cast<const char*>(&word.type) + (std::endian::native == std::endian::big ? 1 : 0), 1);
+    return low;
+}
+
 }  // namespace
 
 // A blank or empty word is no word before another (add() leaves it out).
@@ -327,7 +335,6 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
     for (; word != end; ++word) {
         const char* const text = word->text;
         const std::size_t size = word->length;
-        const std::uint16_t type = word->type;
         const auto by_all_rules = [&] { by_all_rules_at(word); };
         const auto follow_this = [&](const FoldedWord& folded_word) {
             follow_word(first, word, folded_word.low, folded_word.high, folded_word.size);
@@ -335,7 +342,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         };
         // An empty word is no word: add() leaves it out.
         static_assert(kPlainOf.size() == SinkWord::kTypeLimit);
-        const Plain how = kPlainOf[static_cast<std::uint8_t>(type)];
+        const Plain how = kPlainOf[type_byte(*word)];
         if (how == Plain::word) {
             // A rule's word (a keyword, an operator) that its rule says all
             // there is of is taken folded, with its role, from the rule's
