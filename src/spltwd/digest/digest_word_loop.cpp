@@ -158,6 +158,18 @@ std::uint64_t load8(const char* at) {
 #endif
 }
 
+// The sizes of kTableWords' words by their first byte, folded: bit n for
+// a word of n bytes.  Most words are told no table word by these alone.
+constexpr std::array<std::uint16_t, 256> kTableWordSizes = [] {
+    std::array<std::uint16_t, 256> sizes{};
+    for (std::size_t i = 0; i < kTableWords.kSize; ++i) {
+        const FoldedWord word = folded(kTableWords.at(static_cast<int>(i)));
+        if (word.size >= 16) throw "a table word too long for its bit";
+        sizes[word.low & 0xff] |= static_cast<std::uint16_t>(1u << word.size);
+    }
+    return sizes;
+}();
+
 // A sink word's type, which is below 256: its low byte, read alone.
 [[gnu::always_inline]] inline std::uint8_t type_byte(const SinkWord& word) {
     static_assert(SinkWord::kTypeLimit == 256 && sizeof word.type == 2);
@@ -424,7 +436,8 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             const char* const from = readable() ? text : tail_copy(text);
             const FoldedWord folded_word =
                 from != nullptr ? fold_readable(from, size) : fold(std::string_view(text, size));
-            const bool table_word = kTableWords.contains(folded_word);
+            const bool table_word = ((kTableWordSizes[folded_word.low & 0xff] >> size) & 1) != 0 &&
+                                    kTableWords.contains(folded_word);
             if (follow || table_word) follow_this(folded_word);
             *out = ' ';
             out += (blanks >> static_cast<unsigned>(last)) & 1;
