@@ -352,6 +352,24 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             follow_word(first, word, folded_word.low, folded_word.high, folded_word.size);
             follow = !kind_done_ || want_ != Want::none;
         };
+        // Holds back a ";", or a sign that may be a number's, as add()
+        // does (the kind and the tables follow it as a word of no role);
+        // the words after it go through add() until it is written or
+        // dropped.
+        const auto hold_back = [&] {
+            if (follow) follow_this(FoldedWord{});
+            if (text[0] == ';') {
+                ++semicolons_;
+            } else {
+                sign_ = text[0];
+                sign_end_ = text + 1;
+            }
+            plain_ = false;
+            if (word + 1 != end) {
+                ++word;
+                by_all_rules_at(word);
+            }
+        };
         // An empty word is no word: add() leaves it out.
         static_assert(kPlainOf.size() == SinkWord::kTypeLimit);
         const Plain how = kPlainOf[type_byte(*word)];
@@ -452,10 +470,10 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             if (size == 1) {
                 switch (kSingleOf[static_cast<unsigned char>(text[0])]) {
                     case Single::plain: break;
-                    case Single::held: by_all_rules(); continue;
+                    case Single::held: hold_back(); continue;
                     case Single::sign:
                         if (((kOperandLasts >> static_cast<unsigned>(last)) & 1) == 0) {
-                            by_all_rules();
+                            hold_back();
                             continue;
                         }
                         break;
