@@ -218,7 +218,7 @@ private:
     std::uint32_t semicolons_ = 0;  // held back: trailing ones are dropped
 
     static constexpr Kind kOther = {'O', 'T', 'H', 'E', 'R'};
-    const Kind* kind_ = nullptr;  // one of the verbs, or kOther
+    const Kind* kind_ = &kOther;  // one of the verbs, or kOther
     bool kind_done_ = false;
     bool in_with_ = false;
     std::uint32_t with_depth_ = 0;
@@ -281,7 +281,7 @@ inline void DigestBuilder::reset(const char* sql, std::size_t length) {
     sign_end_ = nullptr;
     failed_ = false;
     semicolons_ = 0;
-    kind_ = nullptr;
+    kind_ = &kOther;
     kind_done_ = false;
     in_with_ = false;
     with_depth_ = 0;
@@ -299,7 +299,6 @@ inline void DigestBuilder::finish() {
     if (sign_ != 0) emit_sign();
     semicolons_ = 0;
     end_table();
-    if (kind_ == nullptr) kind_ = &kOther;
     room(1);
     out_.data()[size_] = '\0';
 }
