@@ -214,7 +214,7 @@ private:
     Last last_ = Last::nothing;
     std::size_t run_end_ = std::string::npos;  // end of the last collapsed "(?)" in out_
     char sign_ = 0;                 // a "+" or "-" held back: it may belong to a number
-    const char* sign_end_ = nullptr;  // where it ends in the statement
+    const char* sign_end_ = nullptr;  // where it ends in the statement, while it is held
     std::uint32_t semicolons_ = 0;  // held back: trailing ones are dropped
 
     static constexpr Kind kOther = {'O', 'T', 'H', 'E', 'R'};
@@ -278,7 +278,6 @@ inline void DigestBuilder::reset(const char* sql, std::size_t length) {
     last_ = Last::nothing;
     run_end_ = std::string::npos;
     sign_ = 0;
-    sign_end_ = nullptr;
     failed_ = false;
     semicolons_ = 0;
     kind_ = &kOther;
