@@ -286,10 +286,6 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         size_ = static_cast<std::size_t>(out - out_.data());
         last_ = last;
     };
-    // Words in the statement up to 16 bytes from its end may be read 16
-    // bytes at a time; words anywhere else are read as they are.
-    const std::uintptr_t readable_from = readable_from_;
-    const std::uintptr_t readable_span = readable_span_;
     static_assert(static_cast<unsigned>(Last::dot) == 2 && static_cast<unsigned>(Last::name) == 3 &&
                       static_cast<unsigned>(Last::other) == 8 && kLastDot == 2 && kLastOther == 8,
                   "the blank masks above count the kinds of last word so");
@@ -448,8 +444,11 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             by_all_rules();
             continue;
         }
-        // (Asked only of the words that are read: a rule's word is not.)
-        const auto readable = [&] { return reinterpret_cast<std::uintptr_t>(text) - readable_from <= readable_span; };
+        // Words in the statement up to 16 bytes from its end may be read 16
+        // bytes at a time (the members are read where they are, as they
+        // would be from the stack).  Asked only of the words that are
+        // read: a rule's word is not.
+        const auto readable = [&] { return reinterpret_cast<std::uintptr_t>(text) - readable_from_ <= readable_span_; };
         // Words and names, most of which are no rule's text, are folded;
         // each writes its own, with its kind known.
         const auto write_folded = [&](std::uint16_t blanks, Last kind) __attribute__((always_inline)) {
