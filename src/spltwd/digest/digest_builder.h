@@ -268,7 +268,18 @@ inline void DigestBuilder::reset(const char* sql, std::size_t length) {
         readable_span_ = 0;
         tail_from_ = reinterpret_cast<std::uintptr_t>(sql);
         tail_span_ = length;
-        if (length > 0) std::memcpy(tail_, sql, length);
+        if (length >= 8) {
+            // Two loads of eight that may overlap, as a copy of a length
+            // not known takes a call.
+            std::uint64_t head;
+            std::uint64_t last;
+            std::memcpy(&head, sql, 8);
+            std::memcpy(&last, sql + length - 8, 8);
+            std::memcpy(tail_, &head, 8);
+            std::memcpy(tail_ + length - 8, &last, 8);
+        } else {
+            for (std::size_t at = 0; at < length; ++at) tail_[at] = sql[at];
+        }
     }
     // Room for a short word's 16 bytes past the end, too.
     const std::size_t room = 2 * length + 2 * FoldedWord::kLongest;
