@@ -305,9 +305,9 @@ inline void DigestBuilder::reset(const char* sql, std::size_t length) {
 }
 
 inline void DigestBuilder::finish() {
-    // A sign at the end is an operator; semicolons at the end are dropped.
+    // A sign at the end is an operator; semicolons at the end are dropped
+    // (left as they are: reset() clears them).
     if (sign_ != 0) emit_sign();
-    semicolons_ = 0;
     end_table();
     room(1);
     out_.data()[size_] = '\0';
