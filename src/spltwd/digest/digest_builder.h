@@ -133,8 +133,9 @@ private:
         return true;
     }
     void room(std::size_t bytes) {
-        // The text is never longer than twice the statement, the room
-        // reset() makes; this only guards that bound.
+        // The text is never longer than twice the statement, and a batch
+        // asks for kBatchRoom past it: the room reset() makes; this only
+        // guards that bound.
         if (size_ + bytes > out_.capacity()) out_.reserve(2 * (size_ + bytes), size_);
     }
     void emit_open();
@@ -185,7 +186,11 @@ private:
     void start_name(std::string_view first_part);
 
     // The normalised text is written into out_ up to size_.
-    ByteBuffer<512> out_;
+    // Room past the text for a batch's words, which add_words() makes
+    // when it takes the batch: twice their bytes.  reset() makes it beside
+    // the text's own, so that no statement asks for more than a larger one.
+    static constexpr std::size_t kBatchRoom = 2 * sizeof(SinkWord) * WordSink::kBatch;
+    ByteBuffer<512 + kBatchRoom> out_;
     std::size_t size_ = 0;
     // Where a word may start for 16 bytes to be read from it: at most
     // readable_span_ bytes past readable_from_.
@@ -281,8 +286,8 @@ inline void DigestBuilder::reset(const char* sql, std::size_t length) {
             for (std::size_t at = 0; at < length; ++at) tail_[at] = sql[at];
         }
     }
-    // Room for a short word's 16 bytes past the end, too.
-    const std::size_t room = 2 * length + 2 * FoldedWord::kLongest;
+    // Room for a short word's 16 bytes past the end, and for a batch.
+    const std::size_t room = 2 * length + 2 * FoldedWord::kLongest + kBatchRoom;
     out_.reserve(room, 0);
     size_ = 0;
     groups_.clear();
