@@ -251,6 +251,47 @@ TEST_F(DigestRules, Tables) {
     }
 }
 
+// A statement's ending digests the same after any number of words before
+// it: a sign or ";" held back, a long name, a quoted name, a variable and a
+// table name, wherever they fall among the words the scan hands on
+// together and however near the statement's end they lie.
+struct Ending {
+    unsigned dialects;
+    const char* sql;
+    const char* normalized;
+    std::vector<std::string> tables;
+};
+const Ending kEndings[] = {
+    {ALL, "x = -1;", "x = ?", {}},
+    {ALL, "x - 1 ;;", "x - ?", {}},
+    {ALL, "+ -2 FROM t", "+ ? from t", {"t"}},
+    {ALL, "A_Rather_Long_Column_Name FROM Some_Quite_Long_Table_Name",
+     "a_rather_long_column_name from some_quite_long_table_name", {"Some_Quite_Long_Table_Name"}},
+    {ALL, "User_Accounts_History_Table.X FROM s.T", "user_accounts_history_table.x from s.t", {"s.T"}},
+    {GEN | ORA | DB2 | PG, "y FROM \"Tq\"", "y from \"Tq\"", {"\"Tq\""}},
+    {MY, "y FROM `Tq`", "y from `Tq`", {"`Tq`"}},
+    {MY | MSS, "@V", "@v", {}},
+    {ALL, "z; w", "z ; w", {}},
+};
+
+TEST_F(DigestRules, EndingsWhereverTheyFall) {
+    for (const Ending& row : kEndings) {
+        for (const DialectOf& d : kDialects) {
+            if (!(row.dialects & d.bit)) continue;
+            std::string sql = "SELECT ";
+            std::string normalized = "select ";
+            for (int before = 0; before <= 300; ++before) {
+                const Result r = Of(d.code, sql + row.sql);
+                ASSERT_EQ(r.normalized, normalized + row.normalized) << d.name << ": " << before << " words, " << row.sql;
+                EXPECT_EQ(r.kind, "SELECT") << d.name << ": " << row.sql;
+                EXPECT_EQ(r.tables, row.tables) << d.name << ": " << before << " words, " << row.sql;
+                sql += "c, ";
+                normalized += "c, ";
+            }
+        }
+    }
+}
+
 // The C++ call gives what the C call gives.
 TEST_F(DigestRules, CppDigestIsTheCDigest) {
     const std::string sql = "SELECT a FROM s.t JOIN u ON 1 = -1 WHERE b IN (1, 2)";

@@ -134,11 +134,10 @@ void DigestBuilder::emit_held() {
 
 void DigestBuilder::note_in_group(Last kind) {
     if (groups_.empty()) return;
-    Group& group = groups_.back();
     if (kind == Last::literal) {
-        group.any_literal = true;
+        any_literal_ = true;
     } else if (kind != Last::comma) {
-        group.only_literals = false;
+        only_literals_ = false;
     }
 }
 
@@ -176,7 +175,7 @@ void DigestBuilder::emit_literal() { emit("?", Last::literal); }
 
 void DigestBuilder::emit_open() {
     emit("(", Last::open);
-    groups_.push_back({size_ - 1, true, false});
+    open_group(size_ - 1);
 }
 
 // A group of literals alone becomes "(?)", and a comma-separated run of
@@ -186,24 +185,23 @@ void DigestBuilder::emit_close() {
         emit(")", Last::close);
         return;
     }
-    const Group group = groups_.back();
-    groups_.pop_back();
-    if (!(group.only_literals && group.any_literal)) {
+    Group group;
+    if (!close_group(group)) {
         emit(")", Last::close);
         return;
     }
-    size_ = static_cast<std::size_t>(close_literals(group) - out_.data());
+    size_ = static_cast<std::size_t>(close_literals(group.open_at) - out_.data());
     note_in_group(Last::close);
     last_ = Last::close;
 }
 
 // Ends a group of literals alone: it becomes "(?)", and so does a comma-
 // separated run of such groups.  Returns the new end of the text.
-char* DigestBuilder::close_literals(const Group& group) {
-    char* const open = out_.data() + group.open_at;
+char* DigestBuilder::close_literals(std::size_t open_at) {
+    char* const open = out_.data() + open_at;
     char* end = open;
     constexpr std::string_view kAfterGroup = ", ";
-    if (run_end_ != std::string::npos && run_end_ + kAfterGroup.size() == group.open_at &&
+    if (run_end_ != std::string::npos && run_end_ + kAfterGroup.size() == open_at &&
         std::string_view(out_.data() + run_end_, kAfterGroup.size()) == kAfterGroup) {
         end = out_.data() + run_end_;
     } else {

@@ -88,10 +88,11 @@ private:
     // matters to the spacing: nothing and "(" take no blank after them,
     // "." takes one only before some words, all the others take one.
     enum class Last : std::uint8_t { nothing, open, dot, name, close, comma, literal, operand, other };
+    // An open group; whether it holds literals alone, and any, is kept in
+    // only_literals_ and any_literal_ while it is the innermost one.
     struct Group {
-        std::size_t open_at;  // of its "(" in out_
-        bool only_literals;
-        bool any_literal;
+        std::size_t open_at;     // of its "(" in out_
+        bool outer_any_literal;  // any_literal_ of the group around it
     };
 
     // Room for a short word's 16 bytes and a blank.
@@ -132,13 +133,14 @@ private:
         return true;
     }
     void room(std::size_t bytes) {
-        // The text is never longer than twice the statement, the room
-        // reset() makes; this only guards that bound.
+        // The text is never longer than twice the statement, and a batch
+        // asks for kBatchRoom past it: the room reset() makes; this only
+        // guards that bound.
         if (size_ + bytes > out_.capacity()) out_.reserve(2 * (size_ + bytes), size_);
     }
     void emit_open();
     void emit_close();
-    char* close_literals(const Group& group);
+    char* close_literals(std::size_t open_at);
     void emit_literal();
     void emit_pending() {
         if (sign_ != 0 || semicolons_ != 0) emit_held();
@@ -146,6 +148,21 @@ private:
     void emit_held();
     void emit_sign();
     void note_in_group(Last kind);
+    // Opens a group at `open_at` in out_; closes the innermost one, if
+    // any, and says whether it held literals alone (and any).
+    void open_group(std::size_t open_at) {
+        groups_.push_back({open_at, any_literal_});
+        only_literals_ = true;
+        any_literal_ = false;
+    }
+    bool close_group(Group& closed) {
+        closed = groups_.back();
+        groups_.pop_back();
+        const bool literals = only_literals_ && any_literal_;
+        only_literals_ = false;
+        any_literal_ = closed.outer_any_literal;
+        return literals;
+    }
     // What a word is to the kind and the tables, from its folded form
     // (the role bits of digest_words.h): found once a word.
     static unsigned role(const FoldedWord& folded_word);
@@ -169,24 +186,44 @@ private:
     void start_name(std::string_view first_part);
 
     // The normalised text is written into out_ up to size_.
-    ByteBuffer<512> out_;
+    // Room past the text for a batch's words, which add_words() makes
+    // when it takes the batch: twice their bytes.  reset() makes it beside
+    // the text's own, so that no statement asks for more than a larger one.
+    static constexpr std::size_t kBatchRoom = 2 * sizeof(SinkWord) * WordSink::kBatch;
+    ByteBuffer<512 + kBatchRoom> out_;
     std::size_t size_ = 0;
     // Where a word may start for 16 bytes to be read from it: at most
     // readable_span_ bytes past readable_from_.
     std::uintptr_t readable_from_ = ~std::uintptr_t{0};
     std::uintptr_t readable_span_ = 0;
+    // The statement's last 16 bytes (all of it when shorter), copied to
+    // tail_, from which 16 bytes may be read at each: the tail_span_ bytes
+    // that begin at tail_from_ in the statement.
+    std::uintptr_t tail_from_ = 0;
+    std::uintptr_t tail_span_ = 0;
+    alignas(16) char tail_[2 * FoldedWord::kLongest] = {};
+    // Where 16 bytes may be read that begin with the statement's bytes at
+    // `text`, which are not readable where they are: their copy in tail_,
+    // or nullptr for bytes outside the statement.
+    const char* tail_copy(const char* text) const {
+        const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(text) - tail_from_;
+        return offset < tail_span_ ? tail_ + offset : nullptr;
+    }
     bool failed_ = false;
     std::vector<Group> groups_;
-    // What add_words() marks for words outside any group: nothing reads it.
-    Group outside_{0, true, false};
+    // Whether the innermost group holds literals (and commas) alone, and
+    // any literal: kept here, not in groups_, so that a word marks its
+    // group with one store.  Outside any group nothing reads them.
+    bool only_literals_ = true;
+    bool any_literal_ = false;
     Last last_ = Last::nothing;
     std::size_t run_end_ = std::string::npos;  // end of the last collapsed "(?)" in out_
     char sign_ = 0;                 // a "+" or "-" held back: it may belong to a number
-    const char* sign_end_ = nullptr;  // where it ends in the statement
+    const char* sign_end_ = nullptr;  // where it ends in the statement, while it is held
     std::uint32_t semicolons_ = 0;  // held back: trailing ones are dropped
 
     static constexpr Kind kOther = {'O', 'T', 'H', 'E', 'R'};
-    const Kind* kind_ = nullptr;  // one of the verbs, or kOther
+    const Kind* kind_ = &kOther;  // one of the verbs, or kOther
     bool kind_done_ = false;
     bool in_with_ = false;
     std::uint32_t with_depth_ = 0;
@@ -227,23 +264,39 @@ inline void DigestBuilder::reset(const char* sql, std::size_t length) {
     if (length >= FoldedWord::kLongest) {
         readable_from_ = reinterpret_cast<std::uintptr_t>(sql);
         readable_span_ = length - FoldedWord::kLongest;
+        tail_from_ = reinterpret_cast<std::uintptr_t>(sql + length - FoldedWord::kLongest);
+        tail_span_ = FoldedWord::kLongest;
+        std::memcpy(tail_, sql + length - FoldedWord::kLongest, FoldedWord::kLongest);
     } else {
         // No address is this far past the last.
         readable_from_ = ~std::uintptr_t{0};
         readable_span_ = 0;
+        tail_from_ = reinterpret_cast<std::uintptr_t>(sql);
+        tail_span_ = length;
+        if (length >= 8) {
+            // Two loads of eight that may overlap, as a copy of a length
+            // not known takes a call.
+            std::uint64_t head;
+            std::uint64_t last;
+            std::memcpy(&head, sql, 8);
+            std::memcpy(&last, sql + length - 8, 8);
+            std::memcpy(tail_, &head, 8);
+            std::memcpy(tail_ + length - 8, &last, 8);
+        } else {
+            for (std::size_t at = 0; at < length; ++at) tail_[at] = sql[at];
+        }
     }
-    // Room for a short word's 16 bytes past the end, too.
-    const std::size_t room = 2 * length + 2 * FoldedWord::kLongest;
+    // Room for a short word's 16 bytes past the end, and for a batch.
+    const std::size_t room = 2 * length + 2 * FoldedWord::kLongest + kBatchRoom;
     out_.reserve(room, 0);
     size_ = 0;
     groups_.clear();
     last_ = Last::nothing;
     run_end_ = std::string::npos;
     sign_ = 0;
-    sign_end_ = nullptr;
     failed_ = false;
     semicolons_ = 0;
-    kind_ = nullptr;
+    kind_ = &kOther;
     kind_done_ = false;
     in_with_ = false;
     with_depth_ = 0;
@@ -257,18 +310,17 @@ inline void DigestBuilder::reset(const char* sql, std::size_t length) {
 }
 
 inline void DigestBuilder::finish() {
-    // A sign at the end is an operator; semicolons at the end are dropped.
+    // A sign at the end is an operator; semicolons at the end are dropped
+    // (left as they are: reset() clears them).
     if (sign_ != 0) emit_sign();
-    semicolons_ = 0;
     end_table();
-    if (kind_ == nullptr) kind_ = &kOther;
     room(1);
     out_.data()[size_] = '\0';
 }
 
 // FNV-1a, 64 bits, of `bytes`.  Each byte's step waits for the one before,
-// so only the loop's own work can be saved: sixteen bytes a round, unrolled,
-// then the last fifteen or fewer by a jump into an unrolled run.  On x86-64
+// so only the loop's own work can be saved: 64 bytes a round, unrolled,
+// then the last 63 or fewer by a jump into an unrolled run.  On x86-64
 // a byte goes into the hash's low byte straight from memory (the xor of a
 // byte changes no other), one instruction where a load and an xor were two.
 // The prime is handed to each step in a register that holds it throughout:
@@ -291,11 +343,59 @@ inline std::uint64_t fnv1a64(std::string_view bytes) {
 #endif
     const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = at + bytes.size();
-    for (; end - at >= 16; at += 16) {
-#pragma GCC unroll 16
-        for (int i = 0; i < 16; ++i) fnv1a64_step(hash, at[i], prime);
+    for (; end - at >= 64; at += 64) {
+#pragma GCC unroll 64
+        for (int i = 0; i < 64; ++i) fnv1a64_step(hash, at[i], prime);
     }
     switch (end - at) {
+        case 63: fnv1a64_step(hash, end[-63], prime); [[fallthrough]];
+        case 62: fnv1a64_step(hash, end[-62], prime); [[fallthrough]];
+        case 61: fnv1a64_step(hash, end[-61], prime); [[fallthrough]];
+        case 60: fnv1a64_step(hash, end[-60], prime); [[fallthrough]];
+        case 59: fnv1a64_step(hash, end[-59], prime); [[fallthrough]];
+        case 58: fnv1a64_step(hash, end[-58], prime); [[fallthrough]];
+        case 57: fnv1a64_step(hash, end[-57], prime); [[fallthrough]];
+        case 56: fnv1a64_step(hash, end[-56], prime); [[fallthrough]];
+        case 55: fnv1a64_step(hash, end[-55], prime); [[fallthrough]];
+        case 54: fnv1a64_step(hash, end[-54], prime); [[fallthrough]];
+        case 53: fnv1a64_step(hash, end[-53], prime); [[fallthrough]];
+        case 52: fnv1a64_step(hash, end[-52], prime); [[fallthrough]];
+        case 51: fnv1a64_step(hash, end[-51], prime); [[fallthrough]];
+        case 50: fnv1a64_step(hash, end[-50], prime); [[fallthrough]];
+        case 49: fnv1a64_step(hash, end[-49], prime); [[fallthrough]];
+        case 48: fnv1a64_step(hash, end[-48], prime); [[fallthrough]];
+        case 47: fnv1a64_step(hash, end[-47], prime); [[fallthrough]];
+        case 46: fnv1a64_step(hash, end[-46], prime); [[fallthrough]];
+        case 45: fnv1a64_step(hash, end[-45], prime); [[fallthrough]];
+        case 44: fnv1a64_step(hash, end[-44], prime); [[fallthrough]];
+        case 43: fnv1a64_step(hash, end[-43], prime); [[fallthrough]];
+        case 42: fnv1a64_step(hash, end[-42], prime); [[fallthrough]];
+        case 41: fnv1a64_step(hash, end[-41], prime); [[fallthrough]];
+        case 40: fnv1a64_step(hash, end[-40], prime); [[fallthrough]];
+        case 39: fnv1a64_step(hash, end[-39], prime); [[fallthrough]];
+        case 38: fnv1a64_step(hash, end[-38], prime); [[fallthrough]];
+        case 37: fnv1a64_step(hash, end[-37], prime); [[fallthrough]];
+        case 36: fnv1a64_step(hash, end[-36], prime); [[fallthrough]];
+        case 35: fnv1a64_step(hash, end[-35], prime); [[fallthrough]];
+        case 34: fnv1a64_step(hash, end[-34], prime); [[fallthrough]];
+        case 33: fnv1a64_step(hash, end[-33], prime); [[fallthrough]];
+        case 32: fnv1a64_step(hash, end[-32], prime); [[fallthrough]];
+        case 31: fnv1a64_step(hash, end[-31], prime); [[fallthrough]];
+        case 30: fnv1a64_step(hash, end[-30], prime); [[fallthrough]];
+        case 29: fnv1a64_step(hash, end[-29], prime); [[fallthrough]];
+        case 28: fnv1a64_step(hash, end[-28], prime); [[fallthrough]];
+        case 27: fnv1a64_step(hash, end[-27], prime); [[fallthrough]];
+        case 26: fnv1a64_step(hash, end[-26], prime); [[fallthrough]];
+        case 25: fnv1a64_step(hash, end[-25], prime); [[fallthrough]];
+        case 24: fnv1a64_step(hash, end[-24], prime); [[fallthrough]];
+        case 23: fnv1a64_step(hash, end[-23], prime); [[fallthrough]];
+        case 22: fnv1a64_step(hash, end[-22], prime); [[fallthrough]];
+        case 21: fnv1a64_step(hash, end[-21], prime); [[fallthrough]];
+        case 20: fnv1a64_step(hash, end[-20], prime); [[fallthrough]];
+        case 19: fnv1a64_step(hash, end[-19], prime); [[fallthrough]];
+        case 18: fnv1a64_step(hash, end[-18], prime); [[fallthrough]];
+        case 17: fnv1a64_step(hash, end[-17], prime); [[fallthrough]];
+        case 16: fnv1a64_step(hash, end[-16], prime); [[fallthrough]];
         case 15: fnv1a64_step(hash, end[-15], prime); [[fallthrough]];
         case 14: fnv1a64_step(hash, end[-14], prime); [[fallthrough]];
         case 13: fnv1a64_step(hash, end[-13], prime); [[fallthrough]];

@@ -17,7 +17,9 @@ namespace spltwd::digest {
 namespace {
 
 // How add_words() takes a word of each type: itself, or through add().
-enum class Plain : std::uint8_t { no, literal, comma, open, close, name, word };
+// (The empty words of all but names are left out before the others, as
+// add() leaves them out.)
+enum class Plain : std::uint8_t { no, literal, comma, open, close, word, name };
 
 constexpr std::array<Plain, 256> kPlainOf = [] {
     std::array<Plain, 256> plain{};
@@ -69,6 +71,46 @@ constexpr std::array<Single, 256> kSingleOf = [] {
     return single;
 }();
 
+// A rule's word as add_words() writes it when the rule's entry is
+// kRuleWordOf's and the word is no operator that is more than a word
+// (a ";" or a sign): folded, with its role, how blanks go before it and
+// what it is as the last word; size kNoWriting for any other rule.
+struct alignas(32) RuleWriting {
+    static constexpr std::uint32_t kNoWriting = ~std::uint32_t{0};  // no word is so long
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    std::uint16_t role = 0;
+    std::uint16_t blanks = 0;
+    std::uint32_t size = kNoWriting;
+    std::uint8_t kind = 0;  // a DigestBuilder::Last: kLastOther or kLastDot
+};
+constexpr std::uint8_t kLastDot = 2;
+constexpr std::uint8_t kLastOther = 8;
+
+constexpr auto kRuleWritingOf = [] {
+    std::array<RuleWriting, kRuleWordOf.size()> writings{};
+    for (std::size_t rule = 0; rule < writings.size(); ++rule) {
+        const RuleWord& word = kRuleWordOf[rule];
+        if (word.size == 0) continue;
+        std::uint8_t kind = kLastOther;
+        std::uint16_t blanks = kBlankAfterAll;
+        if (word.size == 1) {
+            switch (kSingleOf[word.low & 0xff]) {
+                case Single::plain: break;
+                case Single::held:
+                case Single::sign: continue;
+                case Single::dot:
+                    kind = kLastDot;
+                    blanks = kBlankBeforeDot;
+                    break;
+                case Single::star: blanks = kBlankAfterAllButDot; break;
+            }
+        }
+        writings[rule] = {word.low, word.high, word.role, blanks, word.size, kind};
+    }
+    return writings;
+}();
+
 #if !(defined(__SSE2__) && defined(__x86_64__))
 // The low `bytes` bytes of a 64-bit value, for 0 to 16 bytes.
 constexpr std::array<std::uint64_t, FoldedWord::kLongest + 1> kLowBytes = [] {
@@ -114,6 +156,26 @@ std::uint64_t load8(const char* at) {
     if (size > 8) folded_word.high = folding::lower(load8(text + 8)) & kLowBytes[size - 8];
     return folded_word;
 #endif
+}
+
+// The sizes of kTableWords' words by their first byte, folded: bit n for
+// a word of n bytes.  Most words are told no table word by these alone.
+constexpr std::array<std::uint16_t, 256> kTableWordSizes = [] {
+    std::array<std::uint16_t, 256> sizes{};
+    for (std::size_t i = 0; i < kTableWords.kSize; ++i) {
+        const FoldedWord word = folded(kTableWords.at(static_cast<int>(i)));
+        if (word.size >= 16) throw "a table word too long for its bit";
+        sizes[word.low & 0xff] |= static_cast<std::uint16_t>(1u << word.size);
+    }
+    return sizes;
+}();
+
+// A sink word's type, which is below 256: its low byte, read alone.
+[[gnu::always_inline]] inline std::uint8_t type_byte(const SinkWord& word) {
+    static_assert(SinkWord::kTypeLimit == 256 && sizeof word.type == 2);
+    std::uint8_t low;
+    std::memcpy(&low, reinterpret_cast<const char*>(&word.type) + (std::endian::native == std::endian::big ? 1 : 0), 1);
+    return low;
 }
 
 }  // namespace
@@ -174,11 +236,13 @@ void DigestBuilder::follow_role(const SinkWord* const first, const SinkWord* con
                 // Its first part, 16 bytes at once, when they may be read
                 // and there is room for them.
                 const std::size_t size = word->length;
-                if (size <= FoldedWord::kLongest &&
-                    reinterpret_cast<std::uintptr_t>(word->text) - readable_from_ <= readable_span_ &&
+                const char* const from = reinterpret_cast<std::uintptr_t>(word->text) - readable_from_ <= readable_span_
+                                             ? word->text
+                                             : tail_copy(word->text);
+                if (size <= FoldedWord::kLongest && from != nullptr &&
                     tables_size_ + 4 + 2 * FoldedWord::kLongest <= tables_.capacity()) {
                     name_at_ = tables_size_;
-                    std::memcpy(tables_.data() + tables_size_ + 4, word->text, FoldedWord::kLongest);
+                    std::memcpy(tables_.data() + tables_size_ + 4, from, FoldedWord::kLongest);
                     tables_size_ += 4 + size;
                     want_ = Want::in_name;
                     return;
@@ -192,69 +256,140 @@ void DigestBuilder::follow_role(const SinkWord* const first, const SinkWord* con
 
 // Most words are names, keywords, operators, literals and punctuation
 // written as they come, with nothing held back before them (plain_).
-// Those are written here, with the end of the text, the last word's kind,
-// the open group and whether the kind or a table is being followed in
-// locals (a store through char may touch any member, so members would be
-// read again after each); the kind and the tables follow a word as in
-// add(), and only while one of them is followed or the word asks for a
-// table.  Every other word goes through add(), the locals handed over and
-// taken back.  A short word 16 bytes from the statement's end is folded
-// from whole loads (fold_readable()); every short word is written as 16
-// bytes, of which its own count.
+// Those are written here, with the end of the text, the last word's kind
+// and whether the kind or a table is being followed in locals (a store
+// through char may touch any member, so members would be read again after
+// each; the innermost group's marks are members only written here); the
+// kind and the tables follow a word as in add(), and only while one of
+// them is followed or the word asks for a table.  Every other word goes
+// through add(), the locals handed over and taken back, and so do the
+// words after it while something is held back.  Room for every word of
+// the batch is made when the locals are taken, so that no word asks for
+// it.  A short word 16 bytes from the statement's end is folded from
+// whole loads (fold_readable()); every short word is written as 16 bytes,
+// of which its own count.
 void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const end) {
     char* out = nullptr;
-    // Room for a blank and 16 bytes before it; none while something is
-    // held back.
-    char* limit = nullptr;
     Last last = Last::nothing;
-    // The innermost group, or outside_ when there is none.
-    Group* group = nullptr;
     bool follow = false;
-    const auto take_over = [&] {
+    // Takes the locals back, with room made for a blank and 16 bytes for
+    // each word from `next` to the end of the batch (twice the words' own
+    // bytes, which is more, and fewer steps to count).
+    static_assert(2 * sizeof(SinkWord) >= kShortWordRoom);
+    const auto take_over = [&](const SinkWord* next) {
+        room(2 * static_cast<std::size_t>(reinterpret_cast<const char*>(end) - reinterpret_cast<const char*>(next)));
         out = out_.data() + size_;
-        limit = plain_ && !failed_ ? out_.data() + out_.capacity() - kShortWordRoom : out_.data();
         last = last_;
-        group = groups_.empty() ? &outside_ : &groups_.back();
         follow = !kind_done_ || want_ != Want::none;
     };
     const auto hand_over = [&] {
         size_ = static_cast<std::size_t>(out - out_.data());
         last_ = last;
     };
-    // Words in the statement up to 16 bytes from its end may be read 16
-    // bytes at a time; words anywhere else are read as they are.
-    const std::uintptr_t readable_from = readable_from_;
-    const std::uintptr_t readable_span = readable_span_;
     static_assert(static_cast<unsigned>(Last::dot) == 2 && static_cast<unsigned>(Last::name) == 3 &&
-                      static_cast<unsigned>(Last::other) == 8,
+                      static_cast<unsigned>(Last::other) == 8 && kLastDot == 2 && kLastOther == 8,
                   "the blank masks above count the kinds of last word so");
     // What a sign follows when it is an operator, not part of a number.
     constexpr unsigned kOperandLasts = 1u << static_cast<unsigned>(Last::name) |
                                        1u << static_cast<unsigned>(Last::operand) |
                                        1u << static_cast<unsigned>(Last::literal) |
                                        1u << static_cast<unsigned>(Last::close);
-    take_over();
-    for (const SinkWord* word = first; word != end; ++word) {
+    // Takes the word at `at` by all the rules, and the words after it the
+    // same way while something is held back before them (or memory ran
+    // out); `at` is left at the last word taken.
+    const auto by_all_rules_at = [&](const SinkWord*& at) {
+        hand_over();
+        for (;;) {
+            note_before(first, at);
+            add(std::string_view(at->text, at->length), at->type);
+            if ((plain_ && !failed_) || at + 1 == end) break;
+            ++at;
+        }
+        take_over(at + 1);
+    };
+    // A name longer than a folded word (and no quoted one) is written in
+    // lower case as it is: no keyword the kind or the tables read is so
+    // long, so it has no role.
+    const auto take_long_name = [&](const SinkWord* at) {
+        const std::size_t size = at->length;
+        hand_over();
+        room(size + 1 + static_cast<std::size_t>(end - at) * kShortWordRoom);
+        take_over(at);
+        if (follow) {
+            follow_word(first, at, 0, 0, 0);
+            follow = !kind_done_ || want_ != Want::none;
+        }
+        const char* const text = at->text;
+        std::uint16_t blanks = kNameBlanks[static_cast<unsigned char>(text[0])];
+        if (blanks == 0) blanks = kBlankAfterAllButDot;
+        *out = ' ';
+        out += (blanks >> static_cast<unsigned>(last)) & 1;
+        only_literals_ = false;
+        const auto lower_eight_at = [&](std::size_t from) {
+            std::uint64_t bytes;
+            std::memcpy(&bytes, text + from, 8);
+            bytes = folding::lower(bytes);
+            std::memcpy(out + from, &bytes, 8);
+        };
+        for (std::size_t from = 0; from + 8 < size; from += 8) lower_eight_at(from);
+        lower_eight_at(size - 8);  // the last eight, which may overlap the ones before
+        out += size;
+        last = Last::name;
+    };
+    const SinkWord* word = first;
+    take_over(word);
+    if (word != end && (!plain_ || failed_)) {
+        by_all_rules_at(word);
+        ++word;
+    }
+    for (; word != end; ++word) {
         const char* const text = word->text;
         const std::size_t size = word->length;
-        const std::uint16_t type = word->type;
-        const auto by_all_rules = [&] {
-            hand_over();
-            note_before(first, word);
-            add(std::string_view(text, size), type);
-            take_over();
-        };
+        const auto by_all_rules = [&] { by_all_rules_at(word); };
         const auto follow_this = [&](const FoldedWord& folded_word) {
             follow_word(first, word, folded_word.low, folded_word.high, folded_word.size);
             follow = !kind_done_ || want_ != Want::none;
         };
-        if (out >= limit) {
-            by_all_rules();
-            continue;
-        }
+        // Holds back a ";", or a sign that may be a number's, as add()
+        // does (the kind and the tables follow it as a word of no role);
+        // the words after it go through add() until it is written or
+        // dropped.
+        const auto hold_back = [&] {
+            if (follow) follow_this(FoldedWord{});
+            if (text[0] == ';') {
+                ++semicolons_;
+            } else {
+                sign_ = text[0];
+                sign_end_ = text + 1;
+            }
+            plain_ = false;
+            if (word + 1 != end) {
+                ++word;
+                by_all_rules_at(word);
+            }
+        };
         // An empty word is no word: add() leaves it out.
         static_assert(kPlainOf.size() == SinkWord::kTypeLimit);
-        const Plain how = kPlainOf[static_cast<std::uint8_t>(type)];
+        const Plain how = kPlainOf[type_byte(*word)];
+        if (how == Plain::word) {
+            // A rule's word (a keyword, an operator) that its rule says all
+            // there is of is taken folded, with its role, from the rule's
+            // entry.
+            const RuleWriting& writing = kRuleWritingOf[word->rule];
+            if (writing.size == word->length) {
+                if (follow || (writing.role & kRoleTableWord) != 0) {
+                    follow_role(first, word, writing.role);
+                    follow = !kind_done_ || want_ != Want::none;
+                }
+                *out = ' ';
+                out += (writing.blanks >> static_cast<unsigned>(last)) & 1;
+                only_literals_ = false;
+                store(FoldedWord{writing.low, writing.high, size}, out);
+                out += size;
+                last = static_cast<Last>(writing.kind);
+                continue;
+            }
+        }
         if (how < Plain::name && size == 0) continue;
         switch (how) {
             case Plain::no: by_all_rules(); continue;
@@ -263,7 +398,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 *out = ' ';
                 out += last > Last::open;
                 *out++ = '?';
-                group->any_literal = true;
+                any_literal_ = true;
                 last = Last::literal;
                 continue;
             case Plain::comma:
@@ -275,100 +410,105 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 if (follow) follow_this(FoldedWord{});
                 *out = ' ';
                 out += last > Last::open;
-                group->only_literals = false;
-                groups_.push_back({static_cast<std::size_t>(out - out_.data()), true, false});
-                group = &groups_.back();
+                // (The group around it holds more than literals from
+                // now on: close_group() says so.)
+                open_group(static_cast<std::size_t>(out - out_.data()));
                 *out++ = '(';
                 last = Last::open;
                 continue;
             case Plain::close:
                 if (follow) follow_this(FoldedWord{});
                 last = Last::close;
-                if (group != &outside_) {
-                    const Group closed = *group;
-                    groups_.pop_back();
-                    group = groups_.empty() ? &outside_ : &groups_.back();
-                    group->only_literals = false;
-                    if (closed.only_literals && closed.any_literal) {
-                        out = close_literals(closed);
+                if (!groups_.empty()) {
+                    Group closed;
+                    if (close_group(closed)) {
+                        out = close_literals(closed.open_at);
                         continue;
                     }
                 }
                 *out++ = ')';
                 continue;
-            case Plain::name:
-            case Plain::word: break;
+            case Plain::word:
+            case Plain::name: break;
         }
         // Names and words: folded, and written in lower case but for quoted
         // names, which keep their bytes and are no keywords.
         if (size - 1 >= FoldedWord::kLongest) {
-            by_all_rules();
-            continue;
-        }
-        // (Asked only of the words that are read: a rule's word is not.)
-        const auto readable = [&] { return reinterpret_cast<std::uintptr_t>(text) - readable_from <= readable_span; };
-        Last kind = Last::other;
-        std::uint16_t blanks = kBlankAfterAll;
-        if (how == Plain::name) {
-            kind = Last::name;
-            blanks = kNameBlanks[static_cast<unsigned char>(text[0])];
-            if (blanks == 0) {
+            if (how == Plain::name && size != 0) {
                 const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
-                blanks = kBlankAfterAllButDot;
-                if (opens == Opens::quoted_name || (size > 2 && text[1] == '&')) {
-                    if (!readable()) {
-                        by_all_rules();
-                        continue;
-                    }
-                    if (follow) follow_this(FoldedWord{});
-                    *out = ' ';
-                    out += (blanks >> static_cast<unsigned>(last)) & 1;
-                    group->only_literals = false;
-                    std::memcpy(out, text, FoldedWord::kLongest);
-                    out += size;
-                    last = Last::name;
+                if (opens == Opens::nothing || (opens == Opens::maybe_unicode_name && text[1] != '&')) {
+                    take_long_name(word);
                     continue;
                 }
             }
-        } else if (size == 1) {
-            switch (kSingleOf[static_cast<unsigned char>(text[0])]) {
-                case Single::plain: break;
-                case Single::held: by_all_rules(); continue;
-                case Single::sign:
-                    if (((kOperandLasts >> static_cast<unsigned>(last)) & 1) == 0) {
-                        by_all_rules();
-                        continue;
-                    }
-                    break;
-                case Single::dot:
-                    kind = Last::dot;
-                    blanks = kBlankBeforeDot;
-                    break;
-                case Single::star: blanks = kBlankAfterAllButDot; break;
-            }
+            by_all_rules();
+            continue;
         }
-        // A word that its rule says all there is of (a keyword, an
-        // operator) is taken folded, with its role, from the rule's entry;
-        // names, most of which are no rule's text, are folded.
-        FoldedWord folded_word;
-        const RuleWord& rule_word = kRuleWordOf[word->rule];
-        if (how == Plain::word && rule_word.size == size) {
-            folded_word = {rule_word.low, rule_word.high, size};
-            if (follow || (rule_word.role & kRoleTableWord) != 0) {
-                follow_role(first, word, rule_word.role);
-                follow = !kind_done_ || want_ != Want::none;
-            }
-        } else {
-            folded_word = readable() ? fold_readable(text, size) : fold(std::string_view(text, size));
-            const bool table_word = kTableWords.contains(folded_word);
+        // Words in the statement up to 16 bytes from its end may be read 16
+        // bytes at a time (the members are read where they are, as they
+        // would be from the stack).  Asked only of the words that are
+        // read: a rule's word is not.
+        const auto readable = [&] { return reinterpret_cast<std::uintptr_t>(text) - readable_from_ <= readable_span_; };
+        // Words and names, most of which are no rule's text, are folded;
+        // each writes its own, with its kind known.
+        const auto write_folded = [&](std::uint16_t blanks, Last kind) __attribute__((always_inline)) {
+            const char* const from = readable() ? text : tail_copy(text);
+            const FoldedWord folded_word =
+                from != nullptr ? fold_readable(from, size) : fold(std::string_view(text, size));
+            const bool table_word = ((kTableWordSizes[folded_word.low & 0xff] >> size) & 1) != 0 &&
+                                    kTableWords.contains(folded_word);
             if (follow || table_word) follow_this(folded_word);
+            *out = ' ';
+            out += (blanks >> static_cast<unsigned>(last)) & 1;
+            only_literals_ = false;
+            store(folded_word, out);
+            out += size;
+            last = kind;
+        };
+        if (how == Plain::word) {
+            Last kind = Last::other;
+            std::uint16_t blanks = kBlankAfterAll;
+            if (size == 1) {
+                switch (kSingleOf[static_cast<unsigned char>(text[0])]) {
+                    case Single::plain: break;
+                    case Single::held: hold_back(); continue;
+                    case Single::sign:
+                        if (((kOperandLasts >> static_cast<unsigned>(last)) & 1) == 0) {
+                            hold_back();
+                            continue;
+                        }
+                        break;
+                    case Single::dot:
+                        kind = Last::dot;
+                        blanks = kBlankBeforeDot;
+                        break;
+                    case Single::star: blanks = kBlankAfterAllButDot; break;
+                }
+            }
+            write_folded(blanks, kind);
+            continue;
         }
-        *out = ' ';
-        out += (blanks >> static_cast<unsigned>(last)) & 1;
-        group->only_literals = false;
-        store(folded_word, out);
-        out += size;
-        last = kind;
+        std::uint16_t blanks = kNameBlanks[static_cast<unsigned char>(text[0])];
+        if (blanks == 0) {
+            const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
+            blanks = kBlankAfterAllButDot;
+            if (opens == Opens::quoted_name || (size > 2 && text[1] == '&')) {
+                const char* const from = readable() ? text : tail_copy(text);
+                if (from == nullptr) {
+                    by_all_rules();
+                    continue;
+                }
+                if (follow) follow_this(FoldedWord{});
+                *out = ' ';
+                out += (blanks >> static_cast<unsigned>(last)) & 1;
+                only_literals_ = false;
+                std::memcpy(out, from, FoldedWord::kLongest);
+                out += size;
+                last = Last::name;
+                continue;
+            }
+        }
+        write_folded(blanks, Last::name);
     }
     hand_over();
     note_before(first, end);

@@ -25,6 +25,8 @@ class KeywordSet {
     static_assert(N <= kSlots / 2, "a set that fills its slots may find no multiplier");
 
 public:
+    static constexpr std::size_t kSize = N;
+
     // `words` in any case, none longer than FoldedWord::kLongest.
     consteval explicit KeywordSet(std::array<std::string_view, N> words) : words_(words) {
         for (std::size_t i = 0; i < N; ++i) {

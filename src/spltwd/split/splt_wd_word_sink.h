@@ -66,6 +66,9 @@ public:
             next = next_;
         }
     }
+    // The most words a batch holds.
+    static constexpr std::size_t kBatch = 128;
+
     // Hands on the words gathered.
     void flush() {
         if (next_ != batch_) take_(user_, batch_, static_cast<std::size_t>(next_ - batch_));
@@ -73,7 +76,6 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBatch = 128;
     static constexpr std::size_t kBatchBytes = kBatch * sizeof(SinkWord);
     static_assert((kBatchBytes & (kBatchBytes - 1)) == 0, "a full batch is told by its end's alignment");
     const Take take_;
