@@ -316,7 +316,7 @@ private:
     std::uint32_t length_ = 0;
     DfaState start_state_;  // the start state of the current start condition
     const std::uint16_t dialect_bits_;
-    const WordPair* const pairs_;  // each rule's pair in this dialect
+    const WordPair* const pairs_;  // each rule's pair in this dialect (a sink's are in sink_dialect_)
     // A sink's actions and pairs in this dialect (kSinkDialects); a record
     // stream reads kHow and pairs_.
     [[no_unique_address]] std::conditional_t<kToSink, const SinkDialect*, RecordStream> sink_dialect_{};
@@ -353,7 +353,7 @@ inline SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, G
       pos_(base_),
       match_(base_),
       dialect_bits_(spltwd::dialect_bits(session.dialect)),
-      pairs_(Table::pairs_for(dialect_bits_)),
+      pairs_(kToSink ? nullptr : Table::pairs_for(dialect_bits_)),
       sink_dialect_(sink_dialect_for(dialect_bits_)),
       block_end_(!kToSink && session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1)
                                                                         : base_) {
