@@ -45,8 +45,18 @@ struct Session {
     void (*attachment_free)(void*) = nullptr;
 };
 
+}  // namespace spltwd
+
+// A context is a session of its own: splits on different contexts share
+// nothing but the constant tables.
+struct spltwd_context {
+    spltwd::Session session;
+};
+
+namespace spltwd {
+
 // The session of a context (not null).
-Session& context_session(spltwd_context* context);
+inline Session& context_session(spltwd_context* context) { return context->session; }
 
 // The session of Zoz_SQL_Split_Word and of the splt_wd* scanner interface;
 // its debug lines go to standard output.

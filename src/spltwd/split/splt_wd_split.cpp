@@ -256,12 +256,6 @@ DialectStates dialect_states(std::int32_t dialect) {
 
 }  // namespace spltwd
 
-// A context is a session of its own: splits on different contexts share
-// nothing but the constant tables.
-struct spltwd_context {
-    spltwd::Session session;
-};
-
 // The process-wide split leaves the splt_wd* scanner and its variables as
 // a run of that scanner would: destroyed, and the session variables showing
 // this split.
@@ -282,8 +276,6 @@ extern "C" spltwd_context* spltwd_context_create(void) {
     new (context) spltwd_context{};
     return context;
 }
-
-spltwd::Session& spltwd::context_session(spltwd_context* context) { return context->session; }
 
 extern "C" void spltwd_context_destroy(spltwd_context* context) {
     if (context == nullptr) return;
