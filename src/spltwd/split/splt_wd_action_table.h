@@ -25,6 +25,7 @@ struct NumberedAction {
 // constants.
 struct RowShape {
     std::uint32_t width, loop_end, accepting_begin;
+    std::uint32_t max_rule;  // the highest rule the tables accept
 };
 
 // What the split call's match loop does inline, for the rules whose whole
@@ -64,6 +65,10 @@ struct RuleTable {
     static const DfaLoops& loops() { return Rules::loops(); }
 
     static constexpr int kRuleSlots = Rules::kRuleList[std::size(Rules::kRuleList) - 1].rule + 1;
+
+    // The generator writes the tables and the actions in one run, from one
+    // rule file: the tables accept no rule the actions do not know.
+    static_assert(kRowShape.max_rule < kRuleSlots, "the tables and the actions come from different rule files");
 
     static constexpr std::array<RuleAction, kRuleSlots> kActions = [] {
         std::array<RuleAction, kRuleSlots> by_rule{};

@@ -27,7 +27,7 @@ inline constexpr NumberedAction kRuleList[] = {
 #include "sql_tables_actions.inc"
 };
 inline constexpr RowShape kRowShape = {
-#define SPLT_WD_ROW_SHAPE(width, loop_end, accepting_begin) width, loop_end, accepting_begin
+#define SPLT_WD_ROW_SHAPE(width, loop_end, accepting_begin, max_rule) width, loop_end, accepting_begin, max_rule
 #include "sql_tables_actions.inc"
 };
 inline constexpr BlankRunEntry kBlankRunList[] = {
@@ -47,7 +47,7 @@ inline constexpr NumberedAction kRuleList[] = {
 #include "sql_accurate_actions.inc"
 };
 inline constexpr RowShape kRowShape = {
-#define SPLT_WD_ROW_SHAPE(width, loop_end, accepting_begin) width, loop_end, accepting_begin
+#define SPLT_WD_ROW_SHAPE(width, loop_end, accepting_begin, max_rule) width, loop_end, accepting_begin, max_rule
 #include "sql_accurate_actions.inc"
 };
 inline constexpr BlankRunEntry kBlankRunList[] = {

@@ -357,9 +357,6 @@ inline SplitScan<Table, Sink>::SplitScan(Session& session, GrowBuffer& stream, G
       sink_dialect_(sink_dialect_for(dialect_bits_)),
       block_end_(!kToSink && session.sql_len >= GrowBuffer::kOverwrite ? end_ - (GrowBuffer::kOverwrite - 1)
                                                                         : base_) {
-    // The tables and the actions come from the same rule file; this only
-    // guards against tables that claim rules the actions do not know.
-    if (Table::tables().max_rule >= Table::kActions.size()) scanner_fatal(fatal::kNoAction);
     enter(first_condition);
 }
 
