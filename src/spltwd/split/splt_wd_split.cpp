@@ -233,14 +233,16 @@ std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, 
     return split_result(result) == 0 ? 0 : -1;
 }
 
-Session& default_session() {
-    static Session session = [] {
-        Session s;
-        s.debug_lines = [](void*, const char* line, std::size_t length) { std::fwrite(line, 1, length, stdout); };
-        return s;
-    }();
-    return session;
-}
+namespace {
+
+void print_line(void*, const char* line, std::size_t length) { std::fwrite(line, 1, length, stdout); }
+
+// Made when the program is compiled, so that no call waits for it.
+constinit Session the_default_session{.debug_lines = print_line};
+
+}  // namespace
+
+Session& default_session() { return the_default_session; }
 
 DialectStates dialect_states(std::int32_t dialect) {
     switch (dialect) {
