@@ -46,7 +46,8 @@ struct DfaTables {
     unsigned rule(DfaState state) const { return about(state) & kRuleBits; }
 };
 
-// The stay sets of the self-loop states (lexgen: loops.h).
+// The stay sets of the self-loop states, and of the blank runs whose state
+// keeps too few bytes to be one (lexgen: loops.h).
 struct DfaLoops {
     static constexpr unsigned kMaxExits = 4;    // bytes that leave a set of few exits
     static constexpr unsigned kExitBlock = 16;  // copies of each such byte
@@ -59,9 +60,9 @@ struct DfaLoops {
 };
 
 // A start condition where a blank begins a run that a scanner may take by
-// its bytes without a walk (lexgen: blank_run()): the run's self-loop
-// state, the rule it accepts and its stay set.  A walk from any byte of
-// that set ends where the set's run ends, with that rule.
+// its bytes without a walk (lexgen: Loops::blank_state): the run's state,
+// the rule it accepts and its stay set.  A walk from any byte of that set
+// ends where the set's run ends, with that rule.
 struct BlankRunEntry {
     int condition;  // -1 ends a list
     DfaState state;
