@@ -528,7 +528,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             continue;
         }
         std::uint16_t blanks = kNameBlanks[static_cast<unsigned char>(text[0])];
-        if (blanks == 0) {
+        if (blanks == 0) [[unlikely]] {
             const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
             blanks = kBlankAfterAllButDot;
             if (opens == Opens::quoted_name || (size > 2 && text[1] == '&')) {
