@@ -320,11 +320,12 @@ inline void DigestBuilder::finish() {
 
 // FNV-1a, 64 bits, of `bytes`.  Each byte's step waits for the one before,
 // so only the loop's own work can be saved: 64 bytes a round, unrolled,
-// then the last 63 or fewer by a jump into an unrolled run.  On x86-64
-// a byte goes into the hash's low byte straight from memory (the xor of a
-// byte changes no other), one instruction where a load and an xor were two.
-// The prime is handed to each step in a register that holds it throughout:
-// left to itself, the compiler writes it anew before each multiplication.
+// then the last 63 or fewer in unrolled runs of 32, 16, 8, 4, 2 and 1 as
+// the bits of their count say.  On x86-64 a byte goes into the hash's low
+// byte straight from memory (the xor of a byte changes no other), one
+// instruction where a load and an xor were two.  The prime is handed to
+// each step in a register that holds it throughout: left to itself, the
+// compiler writes it anew before each multiplication.
 [[gnu::always_inline]] inline void fnv1a64_step(std::uint64_t& hash, const unsigned char& byte,
                                                 std::uint64_t prime) {
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -335,6 +336,19 @@ inline void DigestBuilder::finish() {
 #endif
 }
 
+// The steps of `kRun` bytes at `at`, unrolled, when `rest` has its bit,
+// then those of the smaller runs.
+template <std::size_t kRun>
+[[gnu::always_inline]] inline void fnv1a64_runs(std::uint64_t& hash, const unsigned char* at, std::size_t rest,
+                                                std::uint64_t prime) {
+    if ((rest & kRun) != 0) {
+#pragma GCC unroll 64
+        for (std::size_t i = 0; i < kRun; ++i) fnv1a64_step(hash, at[i], prime);
+        at += kRun;
+    }
+    if constexpr (kRun > 1) fnv1a64_runs<kRun / 2>(hash, at, rest, prime);
+}
+
 inline std::uint64_t fnv1a64(std::string_view bytes) {
     std::uint64_t hash = 0xcbf29ce484222325ull;
     std::uint64_t prime = 0x100000001b3ull;
@@ -343,76 +357,8 @@ inline std::uint64_t fnv1a64(std::string_view bytes) {
 #endif
     const auto* at = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = at + bytes.size();
-    for (; end - at >= 64; at += 64) {
-#pragma GCC unroll 64
-        for (int i = 0; i < 64; ++i) fnv1a64_step(hash, at[i], prime);
-    }
-    switch (end - at) {
-        case 63: fnv1a64_step(hash, end[-63], prime); [[fallthrough]];
-        case 62: fnv1a64_step(hash, end[-62], prime); [[fallthrough]];
-        case 61: fnv1a64_step(hash, end[-61], prime); [[fallthrough]];
-        case 60: fnv1a64_step(hash, end[-60], prime); [[fallthrough]];
-        case 59: fnv1a64_step(hash, end[-59], prime); [[fallthrough]];
-        case 58: fnv1a64_step(hash, end[-58], prime); [[fallthrough]];
-        case 57: fnv1a64_step(hash, end[-57], prime); [[fallthrough]];
-        case 56: fnv1a64_step(hash, end[-56], prime); [[fallthrough]];
-        case 55: fnv1a64_step(hash, end[-55], prime); [[fallthrough]];
-        case 54: fnv1a64_step(hash, end[-54], prime); [[fallthrough]];
-        case 53: fnv1a64_step(hash, end[-53], prime); [[fallthrough]];
-        case 52: fnv1a64_step(hash, end[-52], prime); [[fallthrough]];
-        case 51: fnv1a64_step(hash, end[-51], prime); [[fallthrough]];
-        case 50: fnv1a64_step(hash, end[-50], prime); [[fallthrough]];
-        case 49: fnv1a64_step(hash, end[-49], prime); [[fallthrough]];
-        case 48: fnv1a64_step(hash, end[-48], prime); [[fallthrough]];
-        case 47: fnv1a64_step(hash, end[-47], prime); [[fallthrough]];
-        case 46: fnv1a64_step(hash, end[-46], prime); [[fallthrough]];
-        case 45: fnv1a64_step(hash, end[-45], prime); [[fallthrough]];
-        case 44: fnv1a64_step(hash, end[-44], prime); [[fallthrough]];
-        case 43: fnv1a64_step(hash, end[-43], prime); [[fallthrough]];
-        case 42: fnv1a64_step(hash, end[-42], prime); [[fallthrough]];
-        case 41: fnv1a64_step(hash, end[-41], prime); [[fallthrough]];
-        case 40: fnv1a64_step(hash, end[-40], prime); [[fallthrough]];
-        case 39: fnv1a64_step(hash, end[-39], prime); [[fallthrough]];
-        case 38: fnv1a64_step(hash, end[-38], prime); [[fallthrough]];
-        case 37: fnv1a64_step(hash, end[-37], prime); [[fallthrough]];
-        case 36: fnv1a64_step(hash, end[-36], prime); [[fallthrough]];
-        case 35: fnv1a64_step(hash, end[-35], prime); [[fallthrough]];
-        case 34: fnv1a64_step(hash, end[-34], prime); [[fallthrough]];
-        case 33: fnv1a64_step(hash, end[-33], prime); [[fallthrough]];
-        case 32: fnv1a64_step(hash, end[-32], prime); [[fallthrough]];
-        case 31: fnv1a64_step(hash, end[-31], prime); [[fallthrough]];
-        case 30: fnv1a64_step(hash, end[-30], prime); [[fallthrough]];
-        case 29: fnv1a64_step(hash, end[-29], prime); [[fallthrough]];
-        case 28: fnv1a64_step(hash, end[-28], prime); [[fallthrough]];
-        case 27: fnv1a64_step(hash, end[-27], prime); [[fallthrough]];
-        case 26: fnv1a64_step(hash, end[-26], prime); [[fallthrough]];
-        case 25: fnv1a64_step(hash, end[-25], prime); [[fallthrough]];
-        case 24: fnv1a64_step(hash, end[-24], prime); [[fallthrough]];
-        case 23: fnv1a64_step(hash, end[-23], prime); [[fallthrough]];
-        case 22: fnv1a64_step(hash, end[-22], prime); [[fallthrough]];
-        case 21: fnv1a64_step(hash, end[-21], prime); [[fallthrough]];
-        case 20: fnv1a64_step(hash, end[-20], prime); [[fallthrough]];
-        case 19: fnv1a64_step(hash, end[-19], prime); [[fallthrough]];
-        case 18: fnv1a64_step(hash, end[-18], prime); [[fallthrough]];
-        case 17: fnv1a64_step(hash, end[-17], prime); [[fallthrough]];
-        case 16: fnv1a64_step(hash, end[-16], prime); [[fallthrough]];
-        case 15: fnv1a64_step(hash, end[-15], prime); [[fallthrough]];
-        case 14: fnv1a64_step(hash, end[-14], prime); [[fallthrough]];
-        case 13: fnv1a64_step(hash, end[-13], prime); [[fallthrough]];
-        case 12: fnv1a64_step(hash, end[-12], prime); [[fallthrough]];
-        case 11: fnv1a64_step(hash, end[-11], prime); [[fallthrough]];
-        case 10: fnv1a64_step(hash, end[-10], prime); [[fallthrough]];
-        case 9: fnv1a64_step(hash, end[-9], prime); [[fallthrough]];
-        case 8: fnv1a64_step(hash, end[-8], prime); [[fallthrough]];
-        case 7: fnv1a64_step(hash, end[-7], prime); [[fallthrough]];
-        case 6: fnv1a64_step(hash, end[-6], prime); [[fallthrough]];
-        case 5: fnv1a64_step(hash, end[-5], prime); [[fallthrough]];
-        case 4: fnv1a64_step(hash, end[-4], prime); [[fallthrough]];
-        case 3: fnv1a64_step(hash, end[-3], prime); [[fallthrough]];
-        case 2: fnv1a64_step(hash, end[-2], prime); [[fallthrough]];
-        case 1: fnv1a64_step(hash, end[-1], prime); [[fallthrough]];
-        default: break;
-    }
+    for (; end - at >= 64; at += 64) fnv1a64_runs<64>(hash, at, 64, prime);
+    fnv1a64_runs<32>(hash, at, static_cast<std::size_t>(end - at), prime);
     return hash;
 }
 

@@ -138,34 +138,72 @@ std::uint64_t load8(const char* at) {
 }
 #endif
 
-// A word of 1 to 16 bytes at `text`, from where 16 bytes may be read,
-// folded.  On x86-64 its 16 bytes are folded at once: 'A' to 'Z' plus
-// 0x3f are the lowest 26 signed bytes, which one comparison finds.
-[[gnu::always_inline]] inline FoldedWord fold_readable(const char* text, std::size_t size) {
+// The 16 bytes at `text`, from where they may be read, with their ASCII
+// letters in lower case: a short word's bytes and whatever follows them.
+// A word is written so, of which its size counts, and kept to its size
+// (kept()) only where it is compared with keywords.  On x86-64 the 16
+// bytes are folded at once: 'A' to 'Z' plus 0x3f are the lowest 26 signed
+// bytes, which one comparison finds.
+struct Lowered {
+#if defined(__SSE2__) && defined(__x86_64__)
+    __m128i bytes;
+#else
+    std::uint64_t low;
+    std::uint64_t high;
+#endif
+};
+
+[[gnu::always_inline]] inline Lowered lower_readable(const char* text) {
 #if defined(__SSE2__) && defined(__x86_64__)
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
     const __m128i upper = _mm_cmplt_epi8(_mm_add_epi8(bytes, _mm_set1_epi8(0x80 - 'A')), _mm_set1_epi8(-128 + 26));
-    const __m128i lower = _mm_or_si128(bytes, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
-    const __m128i word = _mm_and_si128(lower, _mm_load_si128(reinterpret_cast<const __m128i*>(kKeep[size].data())));
-    return {static_cast<std::uint64_t>(_mm_cvtsi128_si64(word)),
-            static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(word, word))), size};
+    return {_mm_or_si128(bytes, _mm_and_si128(upper, _mm_set1_epi8(0x20)))};
 #else
-    FoldedWord folded_word;
-    folded_word.size = size;
-    folded_word.low = folding::lower(load8(text)) & kLowBytes[size];
-    if (size > 8) folded_word.high = folding::lower(load8(text + 8)) & kLowBytes[size - 8];
-    return folded_word;
+    return {folding::lower(load8(text)), folding::lower(load8(text + 8))};
 #endif
 }
 
-// The sizes of kTableWords' words by their first byte, folded: bit n for
-// a word of n bytes.  Most words are told no table word by these alone.
+// A folded word as its 16 bytes (zeros past it).
+inline Lowered lowered_of(const FoldedWord& folded_word) {
+#if defined(__SSE2__) && defined(__x86_64__)
+    return {_mm_set_epi64x(static_cast<long long>(folded_word.high), static_cast<long long>(folded_word.low))};
+#else
+    return {folded_word.low, folded_word.high};
+#endif
+}
+
+// The first `size` (1 to 16) of the bytes, folded.
+[[gnu::always_inline]] inline FoldedWord kept(const Lowered& lowered, std::size_t size) {
+#if defined(__SSE2__) && defined(__x86_64__)
+    const __m128i word =
+        _mm_and_si128(lowered.bytes, _mm_load_si128(reinterpret_cast<const __m128i*>(kKeep[size].data())));
+    return {static_cast<std::uint64_t>(_mm_cvtsi128_si64(word)),
+            static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(word, word))), size};
+#else
+    return {lowered.low & kLowBytes[size], size > 8 ? lowered.high & kLowBytes[size - 8] : 0, size};
+#endif
+}
+
+// Writes all 16 bytes at `out`.
+[[gnu::always_inline]] inline void store(const Lowered& lowered, char* out) {
+#if defined(__SSE2__) && defined(__x86_64__)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), lowered.bytes);
+#else
+    store(FoldedWord{lowered.low, lowered.high, FoldedWord::kLongest}, out);
+#endif
+}
+
+// The sizes of kTableWords' words by their first byte, in either case:
+// bit n for a word of n bytes.  Most words are told no table word by
+// these alone.
 constexpr std::array<std::uint16_t, 256> kTableWordSizes = [] {
     std::array<std::uint16_t, 256> sizes{};
     for (std::size_t i = 0; i < kTableWords.kSize; ++i) {
         const FoldedWord word = folded(kTableWords.at(static_cast<int>(i)));
         if (word.size >= 16) throw "a table word too long for its bit";
-        sizes[word.low & 0xff] |= static_cast<std::uint16_t>(1u << word.size);
+        const std::size_t first = word.low & 0xff;
+        sizes[first] |= static_cast<std::uint16_t>(1u << word.size);
+        if (first >= 'a' && first <= 'z') sizes[first - ('a' - 'A')] |= static_cast<std::uint16_t>(1u << word.size);
     }
     return sizes;
 }();
@@ -266,7 +304,7 @@ void DigestBuilder::follow_role(const SinkWord* const first, const SinkWord* con
 // words after it while something is held back.  Room for every word of
 // the batch is made when the locals are taken, so that no word asks for
 // it.  A short word 16 bytes from the statement's end is folded from
-// whole loads (fold_readable()); every short word is written as 16 bytes,
+// whole loads (lower_readable()); every short word is written as 16 bytes,
 // of which its own count.
 void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const end) {
     char* out = nullptr;
@@ -453,15 +491,16 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         // each writes its own, with its kind known.
         const auto write_folded = [&](std::uint16_t blanks, Last kind) __attribute__((always_inline)) {
             const char* const from = readable() ? text : tail_copy(text);
-            const FoldedWord folded_word =
-                from != nullptr ? fold_readable(from, size) : fold(std::string_view(text, size));
-            const bool table_word = ((kTableWordSizes[folded_word.low & 0xff] >> size) & 1) != 0 &&
-                                    kTableWords.contains(folded_word);
-            if (follow || table_word) follow_this(folded_word);
+            const Lowered lowered =
+                from != nullptr ? lower_readable(from) : lowered_of(fold(std::string_view(text, size)));
+            if (follow || ((kTableWordSizes[static_cast<unsigned char>(text[0])] >> size) & 1) != 0) {
+                const FoldedWord folded_word = kept(lowered, size);
+                if (follow || kTableWords.contains(folded_word)) follow_this(folded_word);
+            }
             *out = ' ';
             out += (blanks >> static_cast<unsigned>(last)) & 1;
             only_literals_ = false;
-            store(folded_word, out);
+            store(lowered, out);
             out += size;
             last = kind;
         };
@@ -489,7 +528,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             continue;
         }
         std::uint16_t blanks = kNameBlanks[static_cast<unsigned char>(text[0])];
-        if (blanks == 0) {
+        if (blanks == 0) [[unlikely]] {
             const Opens opens = kOpens[static_cast<unsigned char>(text[0])];
             blanks = kBlankAfterAllButDot;
             if (opens == Opens::quoted_name || (size > 2 && text[1] == '&')) {
