@@ -248,13 +248,10 @@ int SplitScan<Table, Sink>::run() {
     constexpr std::size_t kBlock = GrowBuffer::kOverwrite;
     static_assert(RuleAction::kTextBlock == kBlock, "a fixed text moves as one block");
     const std::uint32_t* const rows = Table::tables().rows;
-    const WordPair* pairs = pairs_;
-    [[maybe_unused]] const InlineAction* sink_hows = nullptr;
-    if constexpr (kToSink) {
-        sink_hows = sink_dialect_->hows.data();
-        // A sink's words carry their rules in its pairs' masks.
-        pairs = sink_dialect_->pairs.data();
-    }
+    const WordPair* const pairs = pairs_;
+    // A sink's words carry their rules in its pairs' masks.
+    [[maybe_unused]] const SinkRule* sink_rules = nullptr;
+    if constexpr (kToSink) sink_rules = sink_dialect_->rules.data();
     take_cursor();
     // The write position and its limit stay in locals while words are
     // recorded here; make_room and run_general find them in out_.
@@ -300,7 +297,7 @@ int SplitScan<Table, Sink>::run() {
         const Longest last = walk(pos, end);
         const unsigned rule = rows[last.state + Table::kRowShape.width - 1] & kRuleBits;
         InlineAction how;
-        if constexpr (kToSink) how = sink_hows[rule];
+        if constexpr (kToSink) how = sink_rules[rule].how;
         else how = kHow[rule];
         // Room in the stream for the record of a `length`-byte word, the
         // match counted; false when there is no memory for it.  The
@@ -347,7 +344,7 @@ int SplitScan<Table, Sink>::run() {
             (!kToSink && how >= InlineAction::kPrintRecord && before_record(how, rule, pos, last.end))) {
             const auto length = static_cast<std::uint32_t>(last.end - pos);
             if constexpr (kToSink) {
-                sink_->put_word(next, reinterpret_cast<const char*>(pos), length, pairs[rule]);
+                sink_->put_word(next, reinterpret_cast<const char*>(pos), length, sink_rules[rule].pair);
             } else {
                 if (last.end > safe_end && !room_for(length, last.end)) {
                     pos = last.end;
@@ -365,7 +362,7 @@ int SplitScan<Table, Sink>::run() {
             const RuleAction& a = Table::kActions[rule];
             const std::uint32_t length = a.text_len;
             if constexpr (kToSink) {
-                sink_->put_word(next, a.text, length, pairs[rule]);
+                sink_->put_word(next, a.text, length, sink_rules[rule].pair);
             } else {
                 if (last.end > safe_end && !room_for(length, last.end)) {
                     pos = last.end;
@@ -403,7 +400,7 @@ int SplitScan<Table, Sink>::run() {
             const bool open = how == InlineAction::kOpenParen;
             if (last.end == pos + 1 && *pos == (open ? '(' : ')')) {
                 if constexpr (kToSink) {
-                    sink_->put_word(next, reinterpret_cast<const char*>(pos), 1, pairs[rule]);
+                    sink_->put_word(next, reinterpret_cast<const char*>(pos), 1, sink_rules[rule].pair);
                 } else {
                     if (last.end > safe_end && !room_for(1, last.end)) {
                         pos = last.end;
@@ -433,7 +430,7 @@ int SplitScan<Table, Sink>::run() {
             } else if (how == InlineAction::kClose) {
                 const auto length = static_cast<std::uint32_t>(pending_.size());
                 if constexpr (kToSink) {
-                    sink_->put(next, pending_.data(), length, pairs[rule]);
+                    sink_->put(next, pending_.data(), length, sink_rules[rule].pair);
                 } else {
                     if (!room_for(length, last.end)) break;
                     write_word(pending_.data(), length, false, pairs[rule]);

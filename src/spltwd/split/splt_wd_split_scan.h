@@ -162,19 +162,25 @@ class SplitScan {
         }
         return false;
     }();
-    // A sink's scan in each dialect of kPairDialects: its pairs
-    // (sink_pairs()) and its actions (sink_actions_by_dialect()), side by
-    // side so that one pointer finds both.
+    // A sink's scan in each dialect of kPairDialects: each rule's pair
+    // (sink_pairs()) and action (sink_actions_by_dialect()) side by side, so
+    // that one register finds both, in 8 bytes, so that a scaled index does.
+    struct alignas(8) SinkRule {
+        WordPair pair;
+        InlineAction how;
+    };
     struct SinkDialect {
-        std::array<WordPair, Table::kRuleSlots> pairs;
-        std::array<InlineAction, Table::kRuleSlots> hows;
+        std::array<SinkRule, Table::kRuleSlots> rules;
     };
     static constexpr auto kSinkDialects = [] {
         if constexpr (kToSink) {
             constexpr auto kPairs = sink_pairs<Table>();
             constexpr auto kHows = sink_actions_by_dialect<Table>();
             std::array<SinkDialect, kPairDialectCount> dialects{};
-            for (int d = 0; d < kPairDialectCount; ++d) dialects[d] = {kPairs[d], kHows[d]};
+            for (int d = 0; d < kPairDialectCount; ++d) {
+                for (int rule = 0; rule < Table::kRuleSlots; ++rule)
+                    dialects[d].rules[rule] = {kPairs[d][rule], kHows[d][rule]};
+            }
             return dialects;
         } else {
             return RecordStream{};
