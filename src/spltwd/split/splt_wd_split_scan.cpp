@@ -117,8 +117,11 @@ template <class Table, class Sink>
 inline void SplitScan<Table, Sink>::take_cursor() {
     counted_to_ = pos_;
     parse_pos_ = static_cast<std::uint32_t>(s_.parse_pos);
-    // A sink's scan records nothing in the stream.
-    if constexpr (kToSink) return;
+    // A sink's scan records nothing in the stream: it has no room there.
+    if constexpr (kToSink) {
+        out_ = out_limit_ = nullptr;
+        return;
+    }
     out_ = stream_.tail();
     out_limit_ = stream_.write_limit();
     longest_ = s_.longest_word;

@@ -338,12 +338,13 @@ private:
     // What run() keeps while it records words itself: the stream's write
     // position and limit (in locals, handed over here for make_room and
     // run_general), the longest word and the parse position.  The general
-    // actions find them in the stream and the session.
-    char* out_ = nullptr;
-    char* out_limit_ = nullptr;
-    std::uint32_t longest_ = 0;
-    std::uint32_t parse_pos_ = 0;   // up to counted_to_, which run() moves
-    const Byte* counted_to_ = nullptr;  // on over the matches it runs itself
+    // actions find them in the stream and the session.  take_cursor() sets
+    // them when run() begins.
+    char* out_;
+    char* out_limit_;
+    std::uint32_t longest_;
+    std::uint32_t parse_pos_;   // up to counted_to_, which run() moves
+    const Byte* counted_to_;    // on over the matches it runs itself
 };
 
 // Defined here, so that the split call sets its scan up in place.
