@@ -196,6 +196,13 @@ private:
     // readable_span_ bytes past readable_from_.
     std::uintptr_t readable_from_ = ~std::uintptr_t{0};
     std::uintptr_t readable_span_ = 0;
+    // The word loop's test of the same, in one comparison: a word at most
+    // here may be read 16 bytes at once (0 when no word of the statement
+    // may).  A sink's word lies in the statement or is a rule's fixed text,
+    // which sits in a block of 16 bytes (RuleAction::text), so one below
+    // the statement may be read so too; one past here is looked for in
+    // tail_ (tail_copy()).
+    std::uintptr_t readable_last_ = 0;
     // The statement's last 16 bytes (all of it when shorter), copied to
     // tail_, from which 16 bytes may be read at each: the tail_span_ bytes
     // that begin at tail_from_ in the statement.
@@ -264,6 +271,7 @@ inline void DigestBuilder::reset(const char* sql, std::size_t length) {
     if (length >= FoldedWord::kLongest) {
         readable_from_ = reinterpret_cast<std::uintptr_t>(sql);
         readable_span_ = length - FoldedWord::kLongest;
+        readable_last_ = readable_from_ + readable_span_;
         tail_from_ = reinterpret_cast<std::uintptr_t>(sql + length - FoldedWord::kLongest);
         tail_span_ = FoldedWord::kLongest;
         std::memcpy(tail_, sql + length - FoldedWord::kLongest, FoldedWord::kLongest);
@@ -271,6 +279,7 @@ inline void DigestBuilder::reset(const char* sql, std::size_t length) {
         // No address is this far past the last.
         readable_from_ = ~std::uintptr_t{0};
         readable_span_ = 0;
+        readable_last_ = 0;
         tail_from_ = reinterpret_cast<std::uintptr_t>(sql);
         tail_span_ = length;
         if (length >= 8) {

@@ -483,10 +483,11 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             continue;
         }
         // Words in the statement up to 16 bytes from its end may be read 16
-        // bytes at a time (the members are read where they are, as they
-        // would be from the stack).  Asked only of the words that are
-        // read: a rule's word is not.
-        const auto readable = [&] { return reinterpret_cast<std::uintptr_t>(text) - readable_from_ <= readable_span_; };
+        // bytes at a time, and so may rules' fixed texts (readable_last_;
+        // the members are read where they are, as they would be from the
+        // stack).  Asked only of the words that are read: a rule's word is
+        // not.
+        const auto readable = [&] { return reinterpret_cast<std::uintptr_t>(text) <= readable_last_; };
         // Words and names, most of which are no rule's text, are folded;
         // each writes its own, with its kind known.
         const auto write_folded = [&](std::uint16_t blanks, Last kind) __attribute__((always_inline)) {
