@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "mirx_sql_splt_wd.h"
 #include "splt_wd_action_table.h"
@@ -60,11 +61,9 @@ public:
         *next++ = {text, length, pair.type, pair.mask};
         // The batch is full when the next word would begin past it, where
         // its alignment begins again.
-        if ((reinterpret_cast<std::uintptr_t>(next) & (kBatchBytes - 1)) == 0) {
-            next_ = next;
-            flush();
-            next = next_;
-        }
+        // The sink is found from there (flush_full()), so that the scan
+        // keeps no pointer to it at hand for each word.
+        if ((reinterpret_cast<std::uintptr_t>(next) & (kBatchBytes - 1)) == 0) next = flush_full(next);
     }
     // The most words a batch holds.
     static constexpr std::size_t kBatch = 128;
@@ -76,6 +75,17 @@ public:
     }
 
 private:
+    // Hands on the full batch that ends at `next`; returns where the next
+    // word goes.
+    [[gnu::noinline]] static SinkWord* flush_full(SinkWord* next) {
+        static_assert(std::is_standard_layout_v<WordSink>, "the sink is found from its batch's end");
+        auto* const sink =
+            reinterpret_cast<WordSink*>(reinterpret_cast<char*>(next) - kBatchBytes - offsetof(WordSink, batch_));
+        sink->next_ = next;
+        sink->flush();
+        return sink->next_;
+    }
+
     static constexpr std::size_t kBatchBytes = kBatch * sizeof(SinkWord);
     static_assert((kBatchBytes & (kBatchBytes - 1)) == 0, "a full batch is told by its end's alignment");
     const Take take_;
