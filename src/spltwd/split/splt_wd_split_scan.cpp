@@ -56,6 +56,32 @@ inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::walk(con
             break;
         }
     } while (p != end);
+    // A sink's walk that notes a run ends where it notes it (pass_loop_state):
+    // one that gets here noted none.
+    if constexpr (kToSink) return last;
+    return end_walk(last);
+}
+
+template <class Table, class Sink>
+typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::finish_noted_walk(DfaState state, const Byte* p,
+                                                                                  const Byte* const end, Longest last)
+    requires kToSink
+{
+    constexpr RowShape kShape = Table::kRowShape;
+    const std::uint32_t* const rows = Table::tables().rows;
+    const std::uint8_t* const byte_class = Table::tables().byte_class;
+    while (p != end) {
+        const std::size_t cls = byte_class[*p];
+        ++p;
+        state = rows[std::size_t{state} + cls];
+        if (state >= kShape.accepting_begin) {
+            last = {state, p};
+        } else if (state >= kShape.loop_end) {
+            // a plain state: nothing to note
+        } else if (state == 0 || !pass_loop_state(state, p, last, end)) {
+            break;
+        }
+    }
     return end_walk(last);
 }
 
@@ -109,6 +135,13 @@ inline bool SplitScan<Table, Sink>::pass_loop_state(DfaState state, const Byte*&
         known_.from = entered;
         known_.to = p;
         noted_ = true;
+        if constexpr (kToSink) {
+            // A sink's walk goes on to its end here, so that the walks
+            // that note nothing need not ask whether they did.
+            if ((about & kRunEndsWalk) == 0) last = finish_noted_walk(state, p, end, last);
+            else last = end_walk(last);
+            return false;
+        }
     }
     return (about & kRunEndsWalk) == 0;
 }
