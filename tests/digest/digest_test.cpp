@@ -252,8 +252,8 @@ TEST_F(DigestRules, Tables) {
 }
 
 // A statement's ending digests the same after any number of words before
-// it: a sign or ";" held back, a long name, a quoted name, a variable and a
-// table name, wherever they fall among the words the scan hands on
+// it: a sign or ";" held back, a long name, a quoted name, a variable, a
+// quoted user's host and a table name, wherever they fall among the words the scan hands on
 // together and however near the statement's end they lie.
 struct Ending {
     unsigned dialects;
@@ -271,6 +271,8 @@ const Ending kEndings[] = {
     {GEN | ORA | DB2 | PG, "y FROM \"Tq\"", "y from \"Tq\"", {"\"Tq\""}},
     {MY, "y FROM `Tq`", "y from `Tq`", {"`Tq`"}},
     {MY | MSS, "@V", "@v", {}},
+    // A walk that passes a run of bytes which may be passed again.
+    {MY, "u = 'a'@'b'", "u = ? @'b'", {}},
     {ALL, "z; w", "z ; w", {}},
 };
 
