@@ -64,22 +64,22 @@ inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::walk(con
 
 template <class Table, class Sink>
 typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::finish_noted_walk(DfaState state, const Byte* p,
-                                                                                  const Byte* const end, Longest last)
-    requires kToSink
-{
-    constexpr RowShape kShape = Table::kRowShape;
-    const std::uint32_t* const rows = Table::tables().rows;
-    const std::uint8_t* const byte_class = Table::tables().byte_class;
-    while (p != end) {
-        const std::size_t cls = byte_class[*p];
-        ++p;
-        state = rows[std::size_t{state} + cls];
-        if (state >= kShape.accepting_begin) {
-            last = {state, p};
-        } else if (state >= kShape.loop_end) {
-            // a plain state: nothing to note
-        } else if (state == 0 || !pass_loop_state(state, p, last, end)) {
-            break;
+                                                                                  const Byte* const end, Longest last) {
+    if constexpr (kToSink) {
+        constexpr RowShape kShape = Table::kRowShape;
+        const std::uint32_t* const rows = Table::tables().rows;
+        const std::uint8_t* const byte_class = Table::tables().byte_class;
+        while (p != end) {
+            const std::size_t cls = byte_class[*p];
+            ++p;
+            state = rows[std::size_t{state} + cls];
+            if (state >= kShape.accepting_begin) {
+                last = {state, p};
+            } else if (state >= kShape.loop_end) {
+                // a plain state: nothing to note
+            } else if (state == 0 || !pass_loop_state(state, p, last, end)) {
+                break;
+            }
         }
     }
     return end_walk(last);

@@ -303,8 +303,7 @@ private:
     [[gnu::always_inline]] bool pass_loop_state(DfaState state, const Byte*& p, Longest& last, const Byte* end);
     [[gnu::always_inline]] Longest end_walk(Longest last);
     // The rest of a sink's walk from the run it notes (pass_loop_state()).
-    [[gnu::noinline]] Longest finish_noted_walk(DfaState state, const Byte* p, const Byte* end, Longest last)
-        requires kToSink;
+    [[gnu::noinline]] Longest finish_noted_walk(DfaState state, const Byte* p, const Byte* end, Longest last);
     [[gnu::always_inline]] const Byte* pass_letters(const Byte* pos, const Byte* safe_end);
     [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
     [[gnu::noinline]] bool before_record(InlineAction how, unsigned rule, const Byte* from, const Byte* end);
