@@ -39,11 +39,22 @@ void SplitScan<Table, Sink>::begin(int condition) {
 // passes a plain one; loop states take the third branch, pass_loop_state.
 template <class Table, class Sink>
 inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::walk(const Byte* p, const Byte* const end) {
+    const DfaState start = start_state_;
+    const Longest last = steps(start, p, end, {start, p});
+    // A sink's walk that notes a run ends where it notes it (pass_loop_state):
+    // one that gets here noted none.
+    if constexpr (kToSink) return last;
+    return end_walk(last);
+}
+
+// The steps of a walk from `state` at `p`, before `end`, whose longest
+// match so far is `last`.
+template <class Table, class Sink>
+inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::steps(DfaState state, const Byte* p,
+                                                                             const Byte* const end, Longest last) {
     constexpr RowShape kShape = Table::kRowShape;
     const std::uint32_t* const rows = Table::tables().rows;
     const std::uint8_t* const byte_class = Table::tables().byte_class;
-    std::uint32_t state = start_state_;
-    Longest last{state, p};
     do {
         const std::size_t cls = byte_class[*p];
         ++p;
@@ -56,31 +67,14 @@ inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::walk(con
             break;
         }
     } while (p != end);
-    // A sink's walk that notes a run ends where it notes it (pass_loop_state):
-    // one that gets here noted none.
-    if constexpr (kToSink) return last;
-    return end_walk(last);
+    return last;
 }
 
 template <class Table, class Sink>
 typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::finish_noted_walk(DfaState state, const Byte* p,
                                                                                   const Byte* const end, Longest last) {
     if constexpr (kToSink) {
-        constexpr RowShape kShape = Table::kRowShape;
-        const std::uint32_t* const rows = Table::tables().rows;
-        const std::uint8_t* const byte_class = Table::tables().byte_class;
-        while (p != end) {
-            const std::size_t cls = byte_class[*p];
-            ++p;
-            state = rows[std::size_t{state} + cls];
-            if (state >= kShape.accepting_begin) {
-                last = {state, p};
-            } else if (state >= kShape.loop_end) {
-                // a plain state: nothing to note
-            } else if (state == 0 || !pass_loop_state(state, p, last, end)) {
-                break;
-            }
-        }
+        if (p != end) last = steps(state, p, end, last);
     }
     return end_walk(last);
 }

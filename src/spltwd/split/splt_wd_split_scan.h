@@ -300,6 +300,7 @@ private:
     // Inlined into run() whatever the optimisation level: their values
     // stay in registers there.
     [[gnu::always_inline]] Longest walk(const Byte* from, const Byte* end);
+    [[gnu::always_inline]] Longest steps(DfaState state, const Byte* p, const Byte* end, Longest last);
     [[gnu::always_inline]] bool pass_loop_state(DfaState state, const Byte*& p, Longest& last, const Byte* end);
     [[gnu::always_inline]] Longest end_walk(Longest last);
     // The rest of a sink's walk from the run it notes (pass_loop_state()).
