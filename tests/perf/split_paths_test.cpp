@@ -104,6 +104,11 @@ const Statement kStatements[] = {
     // Letter words of the generic mode: keywords inside names, stars far
     // behind, digits, and a name that ends the statement.
     {"LetterWords", repeat("inselectx xinx abcdefg.* t1_x9.y orderid,fromage ", 400) + "zq"},
+    // Blank runs taken after a word: after names, keywords, letters,
+    // parentheses and closing quotes, with bytes that some dialects' blanks
+    // keep and others' do not, and at both ends.
+    {"BlanksAfterWords", "\r\n\t" + repeat("select\f a \x0b( b )\t'x' \r\n\"q\"  /*c*/ \f\f n :: int  ,\tzq.*\n ", 300) +
+                             " \f\x0b\r\n"},
 };
 
 const uint16_t kDialects[] = {0, 1, 2, 8, 32, 64, 1024};

@@ -184,6 +184,8 @@ private:
     void record_table();
     bool in_call() const;
     void start_name(std::string_view first_part);
+    // Whether the kind or a table is still being followed.
+    bool following() const { return !kind_done_ || want_ != Want::none; }
 
     // The normalised text is written into out_ up to size_.
     // Room past the text for a batch's words, which add_words() makes

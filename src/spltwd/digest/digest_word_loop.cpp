@@ -318,7 +318,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         room(2 * static_cast<std::size_t>(reinterpret_cast<const char*>(end) - reinterpret_cast<const char*>(next)));
         out = out_.data() + size_;
         last = last_;
-        follow = !kind_done_ || want_ != Want::none;
+        follow = following();
     };
     const auto hand_over = [&] {
         size_ = static_cast<std::size_t>(out - out_.data());
@@ -345,6 +345,14 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         }
         take_over(at + 1);
     };
+    // Begins a word that is more than a literal to its group: a blank
+    // before it where the last word asks for one (`blanks`: one bit for
+    // each kind of last word).
+    const auto begin_word = [&](std::uint16_t blanks) {
+        *out = ' ';
+        out += (blanks >> static_cast<unsigned>(last)) & 1;
+        only_literals_ = false;
+    };
     // A name longer than a folded word (and no quoted one) is written in
     // lower case as it is: no keyword the kind or the tables read is so
     // long, so it has no role.
@@ -355,14 +363,12 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         take_over(at);
         if (follow) {
             follow_word(first, at, 0, 0, 0);
-            follow = !kind_done_ || want_ != Want::none;
+            follow = following();
         }
         const char* const text = at->text;
         std::uint16_t blanks = kNameBlanks[static_cast<unsigned char>(text[0])];
         if (blanks == 0) blanks = kBlankAfterAllButDot;
-        *out = ' ';
-        out += (blanks >> static_cast<unsigned>(last)) & 1;
-        only_literals_ = false;
+        begin_word(blanks);
         const auto lower_eight_at = [&](std::size_t from) {
             std::uint64_t bytes;
             std::memcpy(&bytes, text + from, 8);
@@ -386,7 +392,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
         const auto by_all_rules = [&] { by_all_rules_at(word); };
         const auto follow_this = [&](const FoldedWord& folded_word) {
             follow_word(first, word, folded_word.low, folded_word.high, folded_word.size);
-            follow = !kind_done_ || want_ != Want::none;
+            follow = following();
         };
         // Holds back a ";", or a sign that may be a number's, as add()
         // does (the kind and the tables follow it as a word of no role);
@@ -417,11 +423,9 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
             if (writing.size == word->length) {
                 if (follow || (writing.role & kRoleTableWord) != 0) {
                     follow_role(first, word, writing.role);
-                    follow = !kind_done_ || want_ != Want::none;
+                    follow = following();
                 }
-                *out = ' ';
-                out += (writing.blanks >> static_cast<unsigned>(last)) & 1;
-                only_literals_ = false;
+                begin_word(writing.blanks);
                 store(FoldedWord{writing.low, writing.high, size}, out);
                 out += size;
                 last = static_cast<Last>(writing.kind);
@@ -498,9 +502,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                 const FoldedWord folded_word = kept(lowered, size);
                 if (follow || kTableWords.contains(folded_word)) follow_this(folded_word);
             }
-            *out = ' ';
-            out += (blanks >> static_cast<unsigned>(last)) & 1;
-            only_literals_ = false;
+            begin_word(blanks);
             store(lowered, out);
             out += size;
             last = kind;
@@ -539,9 +541,7 @@ void DigestBuilder::add_words(const SinkWord* const first, const SinkWord* const
                     continue;
                 }
                 if (follow) follow_this(FoldedWord{});
-                *out = ' ';
-                out += (blanks >> static_cast<unsigned>(last)) & 1;
-                only_literals_ = false;
+                begin_word(blanks);
                 std::memcpy(out, from, FoldedWord::kLongest);
                 out += size;
                 last = Last::name;

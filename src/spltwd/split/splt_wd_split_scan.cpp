@@ -317,11 +317,48 @@ int SplitScan<Table, Sink>::run() {
         if (length > longest_) longest_ = length;
     };
     int result = 1;
-    // Blank runs are taken after the words that most often come before one
-    // (take_blank below); a sink's scan drops one at the start too.
-    if constexpr (kToSink) {
-        if (pos != end && blank_[*pos]) pos = pass_stays(blank_, pos + 1, end);
-    }
+    // Room in the stream for the record of a `length`-byte word, the
+    // match that ends at `match_end` counted; false when there is no
+    // memory for it.  The record still to be written is one of the match's
+    // bytes from pos.
+    const auto room_for = [&](std::uint32_t length, const Byte* match_end) {
+        if (limit - out < static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) {
+            out_ = out;
+            if (!make_room(length, match_end)) return false;
+            out = out_;
+            limit = out_limit_;
+        }
+        safe_end = safe_from(pos);
+        return true;
+    };
+    // Most words are followed by a blank run (kBlankRuns): where one
+    // begins at pos, takes it by its bytes, without a walk.  A sink drops
+    // it; a record stream records its word as the walk's match would
+    // be.  False when there is no memory for the record.
+    const auto take_blank = [&]() __attribute__((always_inline)) {
+        if (!kPassesBlankRuns || pos == end || !blank_[*pos]) return true;
+        const Byte* const run_end = pass_stays(blank_, pos + 1, end);
+        if constexpr (kToSink) {
+            pos = run_end;
+            return true;
+        }
+        const RuleAction& a = Table::kActions[kBlankRule];
+        constexpr bool kText = kHow[kBlankRule] == InlineAction::kRecordText;
+        const auto length = kText ? std::uint32_t{a.text_len} : static_cast<std::uint32_t>(run_end - pos);
+        if (run_end > safe_end && !room_for(length, run_end)) {
+            pos = run_end;
+            return false;
+        }
+        if constexpr (kText) {
+            write_word(a.text, length, true, pairs[kBlankRule]);
+        } else {
+            write_word(pos, length, length <= kBlock && pos < block_end_, pairs[kBlankRule]);
+        }
+        pos = run_end;
+        return true;
+    };
+    // A sink's scan drops a blank run at the start too.
+    if constexpr (kToSink) take_blank();
     // The end-of-input action of every start condition returns 1.
     while (pos != end) {
         const Longest last = walk(pos, end);
@@ -329,45 +366,6 @@ int SplitScan<Table, Sink>::run() {
         InlineAction how;
         if constexpr (kToSink) how = sink_rules[rule].how;
         else how = kHow[rule];
-        // Room in the stream for the record of a `length`-byte word, the
-        // match counted; false when there is no memory for it.  The
-        // record still to be written is one of the match's bytes from pos.
-        const auto room_for = [&](std::uint32_t length, const Byte* match_end) {
-            if (limit - out < static_cast<std::ptrdiff_t>(std::size_t{length} + 8)) {
-                out_ = out;
-                if (!make_room(length, match_end)) return false;
-                out = out_;
-                limit = out_limit_;
-            }
-            safe_end = safe_from(pos);
-            return true;
-        };
-        // Most words are followed by a blank run (kBlankRuns): where one
-        // begins at pos, takes it by its bytes, without a walk.  A sink drops
-        // it; a record stream records its word as the walk's match would
-        // be.  False when there is no memory for the record.
-        const auto take_blank = [&]() __attribute__((always_inline)) {
-            if (!kPassesBlankRuns || pos == end || !blank_[*pos]) return true;
-            const Byte* const run_end = pass_stays(blank_, pos + 1, end);
-            if constexpr (kToSink) {
-                pos = run_end;
-                return true;
-            }
-            const RuleAction& a = Table::kActions[kBlankRule];
-            constexpr bool kText = kHow[kBlankRule] == InlineAction::kRecordText;
-            const auto length = kText ? std::uint32_t{a.text_len} : static_cast<std::uint32_t>(run_end - pos);
-            if (run_end > safe_end && !room_for(length, run_end)) {
-                pos = run_end;
-                return false;
-            }
-            if constexpr (kText) {
-                write_word(a.text, length, true, pairs[kBlankRule]);
-            } else {
-                write_word(pos, length, length <= kBlock && pos < block_end_, pairs[kBlankRule]);
-            }
-            pos = run_end;
-            return true;
-        };
         // A sink's words come without debug lines or the star flag, and
         // its actions in the dialect record no blank.
         if (how == InlineAction::kRecordMatch ||
