@@ -157,6 +157,9 @@ inline void SplitScan<Table, Sink>::take_cursor() {
 template <class Table, class Sink>
 inline void SplitScan<Table, Sink>::hand_over_cursor() {
     if constexpr (!kToSink) {
+        // The one-byte words that run() records count here, once: any
+        // word it recorded is at least a byte long.
+        if (out_ != stream_.tail() && longest_ == 0) longest_ = 1;
         stream_.set_tail(out_);
         s_.longest_word = longest_;
     }
@@ -305,6 +308,7 @@ int SplitScan<Table, Sink>::run() {
     const Byte* safe_end = safe_from(pos);
     // Writes the record of a word of `length` bytes at `bytes` (where a
     // whole block may be read when `block`); the stream has room for it.
+    // A word of one byte leaves the longest word to hand_over_cursor().
     const auto write_word = [&](const void* bytes, std::uint32_t length, bool block, WordPair pair) {
         std::memcpy(out, &length, 4);
         if (block) {
@@ -315,6 +319,9 @@ int SplitScan<Table, Sink>::run() {
         std::memcpy(out + 4 + length, &pair, 4);
         out += std::size_t{length} + 8;
         if (length > longest_) longest_ = length;
+    };
+    const auto write_byte = [&](const void* byte, WordPair pair) {
+        out = record_byte(out, *static_cast<const unsigned char*>(byte), pair);
     };
     int result = 1;
     // Room in the stream for the record of a `length`-byte word, the
@@ -349,7 +356,9 @@ int SplitScan<Table, Sink>::run() {
             pos = run_end;
             return false;
         }
-        if constexpr (kText) {
+        if constexpr (kText && a.text_len == 1) {
+            write_byte(a.text, pairs[kBlankRule]);
+        } else if constexpr (kText) {
             write_word(a.text, length, true, pairs[kBlankRule]);
         } else {
             write_word(pos, length, length <= kBlock && pos < block_end_, pairs[kBlankRule]);
@@ -407,8 +416,7 @@ int SplitScan<Table, Sink>::run() {
                 pos = last.end;
                 break;
             }
-            out = record_byte(out, *pos, pairs[rule]);
-            if (longest_ == 0) longest_ = 1;
+            write_byte(pos, pairs[rule]);
             pos = last.end;
             if (pos < known_.to) {
                 out_ = out;
@@ -434,8 +442,7 @@ int SplitScan<Table, Sink>::run() {
                         pos = last.end;
                         break;
                     }
-                    out = record_byte(out, *pos, pairs[rule]);
-                    if (longest_ == 0) longest_ = 1;
+                    write_byte(pos, pairs[rule]);
                 }
                 if (open) {
                     ++s_.paren_depth;
