@@ -59,11 +59,13 @@ inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::steps(Df
         const std::size_t cls = byte_class[*p];
         ++p;
         state = rows[std::size_t{state} + cls];
+        // Tested in the order of how often they come in real SQL: accepting
+        // states, the walk's end (once a walk), loop states, plain states.
         if (state >= kShape.accepting_begin) [[likely]] {
             last = {state, p};
-        } else if (state >= kShape.loop_end) {
-            // a plain state: nothing to note
-        } else if (state == 0 || !pass_loop_state(state, p, last, end)) {
+        } else if (state == 0) {
+            break;
+        } else if (state < kShape.loop_end && !pass_loop_state(state, p, last, end)) {
             break;
         }
     } while (p != end);
