@@ -219,7 +219,8 @@ inline const typename SplitScan<Table, Sink>::Byte* SplitScan<Table, Sink>::pass
         // letter rule and the second leads nowhere or, within the run, into it.
         const auto first_step = [&](const Byte* at) { return rows[std::size_t{start} + byte_class[*at]]; };
         const auto is_letter = [&](DfaState first) {
-            return first >= kShape.accepting_begin && (rows[first + kShape.width - 1] & kRuleBits) == Table::kLetterRule;
+            return first >= kShape.accepting_begin &&
+                   (rows[first + kShape.width - 1] & kRuleBits) == Table::kLetterRule;
         };
         // The letters whose second step reads a byte of the run.
         const Byte* const inner_end = run_to - 1 < safe_end ? run_to - 1 : safe_end;

@@ -238,8 +238,9 @@ class SplitScan {
             by_condition.first[condition] = static_cast<std::uint16_t>(at);
             for (const LetterRunEntry& run : Table::kLetterRunList) {
                 if (run.condition < 0) break;
-                if (static_cast<std::size_t>(run.condition) >= kBlankConditions) throw "a condition beyond kBlankConditions";
-                if (static_cast<std::size_t>(run.condition) == condition) by_condition.runs[at++] = {run.state, run.pairs};
+                const auto of = static_cast<std::size_t>(run.condition);
+                if (of >= kBlankConditions) throw "a condition beyond kBlankConditions";
+                if (of == condition) by_condition.runs[at++] = {run.state, run.pairs};
             }
             by_condition.runs[at++] = {0, 0};
         }
