@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "child_process.h"
 
@@ -36,10 +37,11 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder_); }
 
-    test_support::ChildRun run(const std::string& rules) {
+    test_support::ChildRun run(const std::string& rules, const std::string& option = "") {
         write_text(folder_ / "bad.rules", rules);
-        return test_support::run_program(LEXGEN_PATH, {"bad.rules", "tables.cpp", "actions.inc", "sql_tables"},
-                                         {.working_directory = folder_});
+        std::vector<std::string> arguments = {"bad.rules", "tables.cpp", "actions.inc", "sql_tables"};
+        if (!option.empty()) arguments.push_back(option);
+        return test_support::run_program(LEXGEN_PATH, arguments, {.working_directory = folder_});
     }
 
     bool written(const char* name) const { return fs::exists(folder_ / name); }
@@ -215,6 +217,75 @@ TEST_F(LexgenProgram, WritesTheBlankRunsThatEndTheWalk) {
         }
         EXPECT_EQ(found, c.blank_runs) << c.rules;
     }
+}
+
+// The numbers of the generated array `name` in a table source.
+std::vector<unsigned> array_of(const std::string& source, const std::string& name) {
+    std::vector<unsigned> numbers;
+    const std::size_t at = source.find(" " + name + "[");
+    if (at == std::string::npos) return numbers;
+    std::istringstream values(source.substr(source.find('{', at) + 1, source.find('}', at) - source.find('{', at) - 1));
+    for (std::string number; std::getline(values, number, ',');) {
+        if (number.find_first_not_of(" \n") != std::string::npos) numbers.push_back(std::stoul(number));
+    }
+    return numbers;
+}
+
+// With a letter rule, each start condition's pair table tells which letter
+// and next byte end the letter's walk at once: the next byte leads from the
+// letter's state into the name's run or nowhere (1), nowhere (3), or
+// elsewhere, such as into a keyword or the ".*" the run hopes for (0).
+// Bytes that the letter rule does not take are 0 throughout.
+TEST_F(LexgenProgram, WritesTheLetterPairsThatEndTheWalk) {
+    const std::string rules =
+        "%condition 0 INITIAL\n%condition 1 OTHER\n"
+        "1 * [a-z]+ \".*\" => star()\n"
+        "2 * \"ab\" => keyword()\n"
+        "3 * \"-\" => dash()\n"
+        "4 * . => letter()\n";
+    struct Case {
+        char letter, next;
+        unsigned pair;
+    };
+    const Case cases[] = {
+        {'x', 'b', 1}, {'a', 'c', 1}, {'a', 'b', 0}, {'a', '.', 0}, {'a', ' ', 3}, {'x', '-', 3},
+        {'.', 'a', 3}, {'-', 'a', 0}, {'-', ' ', 0},
+    };
+    test_support::ChildRun r = run(rules, "--letter-rule=4");
+    ASSERT_EQ(r.exit_status, 0) << r.err;
+    const std::string actions = text_of("actions.inc");
+    EXPECT_NE(actions.find("SPLT_WD_LETTER_RULE(4)\n"), std::string::npos);
+    unsigned width = 0, loop_end = 0, accepting_begin = 0, max_rule = 0;
+    std::istringstream lines(actions);
+    std::string conditions;
+    unsigned offset = 0;
+    for (std::string line; std::getline(lines, line);) {
+        unsigned condition = 0, state = 0, pairs = 0;
+        std::sscanf(line.c_str(), "SPLT_WD_ROW_SHAPE(%u, %u, %u, %u)", &width, &loop_end, &accepting_begin, &max_rule);
+        if (std::sscanf(line.c_str(), "SPLT_WD_LETTER_RUN(%u, %u, %u)", &condition, &state, &pairs) == 3) {
+            conditions += (conditions.empty() ? "" : " ") + std::to_string(condition);
+            if (condition == 0) offset = pairs;
+            EXPECT_EQ(pairs, offset) << "both conditions have the same rules";
+        }
+    }
+    ASSERT_EQ(conditions, "0 1");
+    const std::string tables = text_of("tables.cpp");
+    const std::vector<unsigned> byte_class = array_of(tables, "sql_tables_byte_class");
+    const std::vector<unsigned> pairs = array_of(tables, "sql_tables_letter_pairs");
+    const unsigned classes = width - 1;
+    ASSERT_EQ(byte_class.size(), 256u);
+    for (const Case& c : cases) {
+        const std::size_t at = offset + byte_class[static_cast<unsigned char>(c.letter)] * classes +
+                               byte_class[static_cast<unsigned char>(c.next)];
+        ASSERT_LT(at, pairs.size());
+        EXPECT_EQ(pairs[at], c.pair) << c.letter << c.next;
+    }
+
+    // Without the option, no letter runs; with a rule the file lacks, an error.
+    ASSERT_EQ(run(rules).exit_status, 0);
+    EXPECT_EQ(text_of("actions.inc").find("\nSPLT_WD_LETTER_"), std::string::npos);
+    EXPECT_EQ(run(rules, "--letter-rule=5").exit_status, 1);
+    EXPECT_EQ(run(rules, "--letter-rule=x").exit_status, 1);
 }
 
 }  // namespace

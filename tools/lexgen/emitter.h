@@ -10,8 +10,10 @@
 
 namespace lexgen {
 
-std::string emit_tables_source(const Tables& tables, const std::string& symbol);
-std::string emit_actions(const RuleFile& file, const Tables& tables);
+// `letter_rule`: the rule that may take a name a letter at a time, 0 for
+// none (Loops::letter_runs).
+std::string emit_tables_source(const Tables& tables, const std::string& symbol, unsigned letter_rule = 0);
+std::string emit_actions(const RuleFile& file, const Tables& tables, unsigned letter_rule = 0);
 
 // One line per rule set and a total line.
 std::string summary(const Tables& tables);

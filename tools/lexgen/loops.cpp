@@ -2,6 +2,7 @@
 
 #include <array>
 #include <map>
+#include <string>
 
 #include "tables.h"
 
@@ -53,9 +54,41 @@ std::uint32_t blank_run(const Tables& tables, std::uint32_t start) {
     return state;
 }
 
+// Whether a walk from `start` may be in `state` after two steps.
+bool second_step_enters(const Tables& tables, std::uint32_t start, std::uint32_t state) {
+    const std::uint16_t* from_start = &tables.next[std::size_t{start} * tables.class_count];
+    for (std::uint16_t b = 0; b < tables.class_count; ++b) {
+        const std::uint16_t* row = &tables.next[std::size_t{from_start[b]} * tables.class_count];
+        for (std::uint16_t c = 0; c < tables.class_count; ++c)
+            if (row[c] == state) return true;
+    }
+    return false;
+}
+
+// The pair table of Loops::letter_runs for `start` and the loop state
+// `loop`; `any` tells whether it has a 1.
+std::string letter_pairs(const Tables& tables, unsigned letter_rule, std::uint32_t start, std::uint32_t loop,
+                         bool& any) {
+    const std::size_t classes = tables.class_count;
+    std::string pairs(classes * classes, '\0');
+    any = false;
+    const std::uint16_t* from_start = &tables.next[std::size_t{start} * classes];
+    for (std::size_t b = 0; b < classes; ++b) {
+        const std::uint32_t first = from_start[b];
+        if (first < tables.accepting_begin || tables.accept[first] != letter_rule) continue;
+        const std::uint16_t* row = &tables.next[std::size_t{first} * classes];
+        for (std::size_t c = 0; c < classes; ++c) {
+            const char pair = (row[c] == 0 || row[c] == loop ? kLetterEnds : 0) | (row[c] == 0 ? kLetterEndsLast : 0);
+            pairs[b * classes + c] = pair;
+            any = any || pair != 0;
+        }
+    }
+    return pairs;
+}
+
 }  // namespace
 
-Loops find_loops(const Tables& tables) {
+Loops find_loops(const Tables& tables, unsigned letter_rule) {
     Loops loops;
     loops.set_of_state.assign(tables.state_count(), 0);
     std::map<StaySet, std::uint16_t> set_index;
@@ -73,6 +106,22 @@ Loops find_loops(const Tables& tables) {
         unsigned kept = 0;
         loops.blank_state.push_back(static_cast<std::uint16_t>(state));
         loops.blank_set.push_back(state == 0 ? 0 : add_set(loops, set_index, stays_of(tables, state, kept)));
+    }
+    if (letter_rule == 0) return loops;
+    std::map<std::string, std::uint32_t> pairs_index;
+    for (std::size_t condition = 0; condition < tables.start.size(); ++condition) {
+        const std::uint32_t start = tables.start[condition];
+        for (std::uint32_t state = 1; state < tables.state_count(); ++state) {
+            if (loops.set_of_state[state] == 0 || tables.accept[state] != 0) continue;
+            if (!second_step_enters(tables, start, state)) continue;
+            bool any = false;
+            const std::string pairs = letter_pairs(tables, letter_rule, start, state, any);
+            if (!any) continue;
+            auto [it, added] = pairs_index.try_emplace(pairs, static_cast<std::uint32_t>(loops.letter_pairs.size()));
+            if (added) loops.letter_pairs.insert(loops.letter_pairs.end(), pairs.begin(), pairs.end());
+            loops.letter_runs.push_back({static_cast<std::uint16_t>(condition), static_cast<std::uint16_t>(state),
+                                         it->second});
+        }
     }
     return loops;
 }

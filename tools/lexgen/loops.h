@@ -40,13 +40,40 @@ struct Loops {
     // state).
     std::vector<std::uint16_t> blank_state;
     std::vector<std::uint16_t> blank_set;
+    // Where a rule takes names a letter at a time (the letter rule), the
+    // letters whose walk is known to end at once inside a run that an
+    // earlier walk passed: per start condition and self-loop state L that
+    // accepts nothing and that a walk from the start state S may enter on
+    // its second step, a table over the pairs of byte classes (b, c): where
+    // the first step A = next(S, b) is an accepting state (not a loop) of
+    // the letter rule, kLetterEnds if the second, next(A, c), is L or the
+    // dead state, and kLetterEndsLast too if it is the dead state.  A walk
+    // from a letter b followed by c, where c begins a place of an earlier
+    // run of L, then ends there, as far as a scanner that remembers that
+    // run needs to know, with the letter's one-byte match; so does one
+    // where c is the byte after the run and kLetterEndsLast is set.
+    // Only tables that are not all 0, by increasing condition; `pairs` indexes
+    // letter_pairs, class_count * class_count bytes each (row b, column c),
+    // and equal tables are kept once.
+    struct LetterRun {
+        std::uint16_t condition;
+        std::uint16_t state;
+        std::uint32_t pairs;
+    };
+    std::vector<LetterRun> letter_runs;
+    std::vector<std::uint8_t> letter_pairs;
 };
+
+// The bits of Loops::letter_pairs.
+constexpr std::uint8_t kLetterEnds = 1;
+constexpr std::uint8_t kLetterEndsLast = 2;
 
 // A state counts when at least this many byte values keep it: shorter
 // loops are not worth leaving the table walk for.
 constexpr unsigned kMinStayBytes = 5;
 
-Loops find_loops(const Tables& tables);
+// `letter_rule` is the rule of the letter runs, 0 for none.
+Loops find_loops(const Tables& tables, unsigned letter_rule = 0);
 
 // Whether every byte that leaves the self-loop state `state` leads to the
 // dead state, so that a walk ends where the state's run ends.

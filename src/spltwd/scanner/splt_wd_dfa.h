@@ -57,6 +57,8 @@ struct DfaLoops {
     // [kMaxExits * kExitBlock per set, aligned on a block]: each byte that
     // leaves the state, repeated; the first fills the unused blocks.
     const std::uint8_t* exits;
+    // [class_count * class_count per table]: LetterRunEntry::pairs.
+    const std::uint8_t* letter_pairs;
 };
 
 // A start condition where a blank begins a run that a scanner may take by
@@ -68,6 +70,25 @@ struct BlankRunEntry {
     DfaState state;
     unsigned rule;
     unsigned stay_set;
+};
+
+// A self-loop state that accepts nothing and that a walk from a start
+// condition's start state may enter on its second step (lexgen:
+// Loops::letter_runs), and its table of the pairs of byte classes (b, c),
+// row b: where the start state takes b as a one-byte match of the letter
+// rule (in an accepting state that is no loop), kLetterEnds if the byte c
+// then leads to the loop state or nowhere, and kLetterEndsLast too if it
+// leads nowhere.  A walk from such a letter whose next byte begins a place
+// of a run of that state that an earlier walk passed (kLetterEnds), or is
+// the byte right after that run (kLetterEndsLast), ends with the letter,
+// once the scanner knows that run.
+constexpr std::uint8_t kLetterEnds = 1;
+constexpr std::uint8_t kLetterEndsLast = 2;
+
+struct LetterRunEntry {
+    int condition;  // -1 ends a list
+    DfaState state;
+    std::uint32_t pairs;  // in DfaLoops::letter_pairs
 };
 
 }  // namespace spltwd

@@ -60,6 +60,7 @@ template <class Rules>
 struct RuleTable {
     static constexpr RowShape kRowShape = Rules::kRowShape;
     static constexpr unsigned kLetterRule = Rules::kLetterRule;
+    static constexpr auto& kLetterRunList = Rules::kLetterRunList;
     static constexpr auto& kBlankRunList = Rules::kBlankRunList;
     static const DfaTables& tables() { return Rules::tables(); }
     static const DfaLoops& loops() { return Rules::loops(); }

@@ -34,6 +34,16 @@ inline constexpr BlankRunEntry kBlankRunList[] = {
 #define SPLT_WD_BLANK_RUN(condition, state, rule, stay_set) {condition, state, rule, stay_set},
 #include "sql_tables_actions.inc"
     {-1, 0, 0, 0}};
+// The rule that may take a name a letter at a time (given to the
+// generator where the tables are made), 0 for none, and its letter runs.
+inline constexpr unsigned kLetterRule = 0
+#define SPLT_WD_LETTER_RULE(number) +number
+#include "sql_tables_actions.inc"
+    ;
+inline constexpr LetterRunEntry kLetterRunList[] = {
+#define SPLT_WD_LETTER_RUN(condition, state, pairs) {condition, state, pairs},
+#include "sql_tables_actions.inc"
+    {-1, 0, 0}};
 }  // namespace classic_rules
 
 namespace accurate_rules {
@@ -54,6 +64,16 @@ inline constexpr BlankRunEntry kBlankRunList[] = {
 #define SPLT_WD_BLANK_RUN(condition, state, rule, stay_set) {condition, state, rule, stay_set},
 #include "sql_accurate_actions.inc"
     {-1, 0, 0, 0}};
+// The rule that may take a name a letter at a time (given to the
+// generator where the tables are made), 0 for none, and its letter runs.
+inline constexpr unsigned kLetterRule = 0
+#define SPLT_WD_LETTER_RULE(number) +number
+#include "sql_accurate_actions.inc"
+    ;
+inline constexpr LetterRunEntry kLetterRunList[] = {
+#define SPLT_WD_LETTER_RUN(condition, state, pairs) {condition, state, pairs},
+#include "sql_accurate_actions.inc"
+    {-1, 0, 0}};
 // The rules whose every match is one text up to the case of its letters,
 // with that text in lower case (keywords, operators), by increasing rule.
 struct RuleWord {
@@ -72,7 +92,9 @@ struct ClassicRules {
     // The catch-all: a byte that no other rule takes is a word of its own,
     // and so is each letter of a name in the generic mode (see
     // SplitScan::pass_letters).
-    static constexpr unsigned kLetterRule = 523;
+    static constexpr unsigned kLetterRule = classic_rules::kLetterRule;
+    static_assert(kLetterRule != 0, "the classic tables are made with their letter rule");
+    static constexpr auto& kLetterRunList = classic_rules::kLetterRunList;
     static constexpr auto& kBlankRunList = classic_rules::kBlankRunList;
     static const DfaTables& tables() { return sql_tables; }
     static const DfaLoops& loops() { return sql_tables_loops; }
@@ -81,7 +103,9 @@ struct ClassicRules {
 struct AccurateRules {
     static constexpr auto& kRuleList = accurate_rules::kRuleList;
     static constexpr RowShape kRowShape = accurate_rules::kRowShape;
-    static constexpr unsigned kLetterRule = 0;  // none
+    static constexpr unsigned kLetterRule = accurate_rules::kLetterRule;
+    static_assert(kLetterRule == 0, "the accurate rules take no name a letter at a time");
+    static constexpr auto& kLetterRunList = accurate_rules::kLetterRunList;
     static constexpr auto& kBlankRunList = accurate_rules::kBlankRunList;
     static const DfaTables& tables() { return sql_accurate; }
     static const DfaLoops& loops() { return sql_accurate_loops; }

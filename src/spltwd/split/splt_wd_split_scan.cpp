@@ -197,54 +197,86 @@ bool SplitScan<Table, Sink>::make_room(std::uint32_t length, const Byte* pos) {
 // writes their records as the match loop does, for as long as the rule is
 // the letter rule and the stream has room (up to safe_end).  The first walk
 // that would go further is left to the match loop.
+//
+// Where the tables hold the pairs of byte classes that pass that test for
+// the run's state (LetterRunEntry), one look-up in them takes its place.
 template <class Table, class Sink>
 inline const typename SplitScan<Table, Sink>::Byte* SplitScan<Table, Sink>::pass_letters(const Byte* pos,
                                                                                        const Byte* safe_end) {
-    // Only a table with a letter rule records kRecordLetter words.
-    if constexpr (Table::kLetterRule == 0) return pos;
-    constexpr RowShape kShape = Table::kRowShape;
-    const std::uint32_t* const rows = Table::tables().rows;
-    const std::uint8_t* const byte_class = Table::tables().byte_class;
-    const DfaState start = start_state_;
-    const DfaState run_state = known_.state;
-    // A second step into the run enters it at pos + 2: the memo answers at
-    // a place of the run, with the walk's own match where the earlier
-    // walk's match ends before it.
-    const Byte* const lowest = known_.from > known_.last.end ? known_.from : known_.last.end;
-    if (pos + 2 < lowest) return pos;
-    const Byte* const run_to = known_.to;
-    const WordPair pair = pairs_[Table::kLetterRule];
-    char* out = out_;
-    // A letter ends its walk at its first step when that step accepts the
-    // letter rule and the second leads nowhere or, within the run, into it.
-    const auto first_step = [&](const Byte* at) { return rows[std::size_t{start} + byte_class[*at]]; };
-    const auto is_letter = [&](DfaState first) {
-        return first >= kShape.accepting_begin && (rows[first + kShape.width - 1] & kRuleBits) == Table::kLetterRule;
-    };
-    // The letters whose second step reads a byte of the run.
-    const Byte* const inner_end = run_to - 1 < safe_end ? run_to - 1 : safe_end;
-    // (The class of the byte at pos is the one the step before looked up.)
-    std::uint32_t next_class = byte_class[*pos];
-    while (pos < inner_end) {
-        const DfaState first = rows[std::size_t{start} + next_class];
-        if (first < kShape.accepting_begin) break;
-        next_class = byte_class[pos[1]];
-        const DfaState second = rows[std::size_t{first} + next_class];
-        if ((second != 0 && second != run_state) || !is_letter(first)) break;
-        out = record_byte(out, *pos, pair);
-        ++pos;
-    }
-    // The run's last letter: its second step reads the byte after the run,
-    // if there is one, and must lead nowhere.
-    if (pos == run_to - 1 && pos < safe_end) {
-        const DfaState first = first_step(pos);
-        if (is_letter(first) && (pos + 1 == end_ || rows[std::size_t{first} + byte_class[pos[1]]] == 0)) {
-            out = record_byte(out, *pos, pair);
-            ++pos;
+    // Only a scan that takes letters records kRecordLetter words.
+    if constexpr (!kTakesLetters) {
+        return pos;
+    } else {
+        constexpr RowShape kShape = Table::kRowShape;
+        const std::uint32_t* const rows = Table::tables().rows;
+        const std::uint8_t* const byte_class = Table::tables().byte_class;
+        const DfaState start = start_state_;
+        const DfaState run_state = known_.state;
+        // A second step into the run enters it at pos + 2: the memo answers at
+        // a place of the run, with the walk's own match where the earlier
+        // walk's match ends before it.
+        const Byte* const lowest = known_.from > known_.last.end ? known_.from : known_.last.end;
+        if (pos + 2 < lowest) return pos;
+        const Byte* const run_to = known_.to;
+        const WordPair pair = pairs_[Table::kLetterRule];
+        char* out = out_;
+        // A letter ends its walk at its first step when that step accepts the
+        // letter rule and the second leads nowhere or, within the run, into it.
+        const auto first_step = [&](const Byte* at) { return rows[std::size_t{start} + byte_class[*at]]; };
+        const auto is_letter = [&](DfaState first) {
+            return first >= kShape.accepting_begin &&
+                   (rows[first + kShape.width - 1] & kRuleBits) == Table::kLetterRule;
+        };
+        // The letters whose second step reads a byte of the run.
+        const Byte* const inner_end = run_to - 1 < safe_end ? run_to - 1 : safe_end;
+        const std::uint8_t* letter_pairs = nullptr;
+        for (const LetterRunOf* run = letter_runs_; run->state != 0; ++run) {
+            if (run->state == run_state) {
+                letter_pairs = Table::loops().letter_pairs + run->pairs;
+                break;
+            }
         }
+        // (The class of the byte at pos is the one the step before looked up.)
+        std::uint32_t next_class = byte_class[*pos];
+        if (letter_pairs != nullptr) {
+            constexpr std::uint32_t kClasses = kShape.width - 1;
+            while (pos < inner_end) {
+                const std::uint32_t after = byte_class[pos[1]];
+                if ((letter_pairs[next_class * kClasses + after] & kLetterEnds) == 0) break;
+                out = record_byte(out, *pos, pair);
+                ++pos;
+                next_class = after;
+            }
+        } else {
+            while (pos < inner_end) {
+                const DfaState first = rows[std::size_t{start} + next_class];
+                if (first < kShape.accepting_begin) break;
+                next_class = byte_class[pos[1]];
+                const DfaState second = rows[std::size_t{first} + next_class];
+                if ((second != 0 && second != run_state) || !is_letter(first)) break;
+                out = record_byte(out, *pos, pair);
+                ++pos;
+            }
+        }
+        // The run's last letter: its second step reads the byte after the run,
+        // if there is one, and must lead nowhere.
+        if (letter_pairs != nullptr && pos == run_to - 1 && pos < safe_end && pos + 1 != end_) {
+            // (next_class is still the class of the byte at pos.)
+            constexpr std::uint32_t kClasses = kShape.width - 1;
+            if (letter_pairs[next_class * kClasses + byte_class[pos[1]]] & kLetterEndsLast) {
+                out = record_byte(out, *pos, pair);
+                ++pos;
+            }
+        } else if (pos == run_to - 1 && pos < safe_end) {
+            const DfaState first = first_step(pos);
+            if (is_letter(first) && (pos + 1 == end_ || rows[std::size_t{first} + byte_class[pos[1]]] == 0)) {
+                out = record_byte(out, *pos, pair);
+                ++pos;
+            }
+        }
+        out_ = out;
+        return pos;
     }
-    out_ = out;
-    return pos;
 }
 
 // What the actions of the kinds kPrintRecord and kRecordStar do before

@@ -219,6 +219,33 @@ class SplitScan {
         return rule;
     }();
     static constexpr bool kPassesBlankRuns = kBlankRule != 0;
+    // Whether the scan takes the letter rule's words in pass_letters.
+    static constexpr bool kTakesLetters = !kToSink && Table::kLetterRule != 0;
+    // The letter runs (LetterRunEntry) of each start condition, one block
+    // each that a state 0 ends, and where each condition's block begins.
+    struct LetterRunOf {
+        DfaState state;  // 0 ends a condition's block
+        std::uint32_t pairs;
+    };
+    static constexpr std::size_t kLetterRunSlots = std::size(Table::kLetterRunList) + kBlankConditions;
+    static constexpr auto kLetterRuns = [] {
+        struct {
+            std::array<LetterRunOf, kLetterRunSlots> runs{};
+            std::array<std::uint16_t, kBlankConditions> first{};
+        } by_condition;
+        std::size_t at = 0;
+        for (std::size_t condition = 0; condition < kBlankConditions; ++condition) {
+            by_condition.first[condition] = static_cast<std::uint16_t>(at);
+            for (const LetterRunEntry& run : Table::kLetterRunList) {
+                if (run.condition < 0) break;
+                const auto of = static_cast<std::size_t>(run.condition);
+                if (of >= kBlankConditions) throw "a condition beyond kBlankConditions";
+                if (of == condition) by_condition.runs[at++] = {run.state, run.pairs};
+            }
+            by_condition.runs[at++] = {0, 0};
+        }
+        return by_condition;
+    }();
     static constexpr std::uint8_t kNoBlanks[256] = {};
     static auto sink_dialect_for([[maybe_unused]] std::uint16_t dialect_bits) {
         if constexpr (kToSink) {
@@ -258,6 +285,11 @@ public:
             const BlankRunOf run =
                 static_cast<std::size_t>(condition) < kBlankConditions ? kBlankRuns[condition] : BlankRunOf{};
             blank_ = run.passed ? Table::loops().stays + std::size_t{run.stay_set} * 256 : kNoBlanks;
+        }
+        if constexpr (kTakesLetters) {
+            letter_runs_ = &kLetterRuns.runs[static_cast<std::size_t>(condition) < kBlankConditions
+                                                  ? kLetterRuns.first[condition]
+                                                  : kLetterRunSlots - 1];
         }
     }
     void give_back() {
@@ -336,6 +368,9 @@ private:
     // read (see run()).
     const Byte* const block_end_;
     LoopRun known_{};  // see pass_loop_state()
+    // The letter runs of the current start condition (kLetterRuns), where
+    // the scan takes letters.
+    [[no_unique_address]] std::conditional_t<kTakesLetters, const LetterRunOf*, RecordStream> letter_runs_{};
     bool noted_ = false;  // whether known_ holds a run of the walk in progress
 
     // What run() keeps while it records words itself: the stream's write
