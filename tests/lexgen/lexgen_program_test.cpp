@@ -288,4 +288,52 @@ TEST_F(LexgenProgram, WritesTheLetterPairsThatEndTheWalk) {
     EXPECT_EQ(run(rules, "--letter-rule=x").exit_status, 1);
 }
 
+// A run that a walk reads after a name in the hope of a "::" behind it is a
+// hope run when no walk from a start state over its bytes (those that keep
+// it and those that lead to it) gets into it; a run that accepts, or that
+// is too short for a self-loop state, is none.
+TEST_F(LexgenProgram, MarksTheHopeRunsNoLaterWalkComesBackTo) {
+    const std::string names_and_blanks =
+        "%condition 0 INITIAL\n"
+        "1 * [a-z]+ => name()\n"
+        "2 * [ \\t\\n\\r\\x0c]+ => blank()\n";
+    struct Case {
+        const char* more_rules;
+        const char* text;  // from the start state, to the run's state
+        bool hope_run;
+    };
+    const Case cases[] = {
+        {"3 * [a-z]+ [ \\t\\n\\r\\x0c]+ \"::\" [a-z]+ => cast()\n", "ab ", true},
+        {"3 * [a-z]+ [ \\t\\n\\r\\x0c]+ \"::\" [a-z]+ => cast()\n", "ab \t", true},
+        // A blank that begins a cast of its own leads to another state,
+        // which accepts the blank: the run after a name stays a hope run.
+        {"3 * [a-z]* [ \\t\\n\\r\\x0c]+ \"::\" [a-z]+ => cast()\n", "ab ", true},
+        // A walk from a letter that keeps the run gets into it.
+        {"3 * [a-z]+ [ \\t\\n\\r\\x0cq]+ \"::\" [a-z]+ => cast()\n", "ab ", false},
+        // The run accepts; or too few bytes keep it.
+        {"3 * [a-z]+ [ \\t\\n\\r\\x0c]+ (\"::\" [a-z]+)? => cast()\n", "ab ", false},
+        {"3 * [a-z]+ \" \"+ \"::\" [a-z]+ => cast()\n", "ab ", false},
+    };
+    for (const Case& c : cases) {
+        test_support::ChildRun r = run(names_and_blanks + c.more_rules);
+        ASSERT_EQ(r.exit_status, 0) << c.more_rules << r.err;
+        unsigned width = 0, loop_end = 0, accepting_begin = 0, max_rule = 0;
+        std::istringstream lines(text_of("actions.inc"));
+        for (std::string line; std::getline(lines, line);)
+            std::sscanf(line.c_str(), "SPLT_WD_ROW_SHAPE(%u, %u, %u, %u)", &width, &loop_end, &accepting_begin,
+                        &max_rule);
+        const std::string tables = text_of("tables.cpp");
+        const std::vector<unsigned> byte_class = array_of(tables, "sql_tables_byte_class");
+        const std::vector<unsigned> start = array_of(tables, "sql_tables_start");
+        const std::vector<unsigned> rows = array_of(tables, "sql_tables_rows");
+        ASSERT_TRUE(width != 0 && byte_class.size() == 256 && !start.empty()) << c.more_rules;
+        unsigned state = start[0];
+        for (const char* p = c.text; *p != '\0'; ++p) {
+            state = rows.at(state + byte_class[static_cast<unsigned char>(*p)]);
+            ASSERT_NE(state, 0u) << c.more_rules << c.text;
+        }
+        EXPECT_EQ((rows.at(state + width - 1) & (1u << 29)) != 0, c.hope_run) << c.more_rules << c.text;
+    }
+}
+
 }  // namespace

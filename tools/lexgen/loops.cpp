@@ -3,7 +3,9 @@
 #include <array>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "lexgen_error.h"
 #include "tables.h"
 
 namespace lexgen {
@@ -26,6 +28,8 @@ StaySet stays_of(const Tables& tables, std::uint32_t state, unsigned& kept) {
 // Adds a stay set to `loops`, once: returns its index.
 std::uint16_t add_set(Loops& loops, std::map<StaySet, std::uint16_t>& set_index, const StaySet& stays) {
     auto [it, added] = set_index.try_emplace(stays, static_cast<std::uint16_t>(set_index.size()));
+    if (added && set_index.size() > kMaxStaySets)
+        throw Error("more than " + std::to_string(kMaxStaySets) + " stay sets: a row's last word holds 13 bits");
     if (added) {
         loops.stays.insert(loops.stays.end(), stays.begin(), stays.end());
         std::vector<std::uint8_t> leaving;
@@ -124,6 +128,38 @@ Loops find_loops(const Tables& tables, unsigned letter_rule) {
         }
     }
     return loops;
+}
+
+bool is_hope_run(const Tables& tables, const Loops& loops, std::uint32_t state) {
+    if (loops.set_of_state[state] == 0 || tables.accept[state] != 0) return false;
+    const std::size_t classes = tables.class_count;
+    // The classes of the run's bytes: those that keep it and those that
+    // lead to it.
+    std::vector<bool> run_class(classes, false);
+    for (std::uint32_t from = 1; from < tables.state_count(); ++from) {
+        const std::uint16_t* row = &tables.next[std::size_t{from} * classes];
+        for (std::size_t c = 0; c < classes; ++c) run_class[c] = run_class[c] || row[c] == state;
+    }
+    // The states that walks from the start states reach over those bytes.
+    std::vector<bool> reached(tables.state_count(), false);
+    std::vector<std::uint32_t> pending;
+    for (const std::uint16_t start : tables.start) {
+        if (!reached[start]) pending.push_back(start);
+        reached[start] = true;
+    }
+    while (!pending.empty()) {
+        const std::uint32_t from = pending.back();
+        pending.pop_back();
+        const std::uint16_t* row = &tables.next[std::size_t{from} * classes];
+        for (std::size_t c = 0; c < classes; ++c) {
+            const std::uint16_t to = row[c];
+            if (!run_class[c] || to == 0 || reached[to]) continue;
+            if (to == state) return false;
+            reached[to] = true;
+            pending.push_back(to);
+        }
+    }
+    return true;
 }
 
 bool run_ends_walk(const Tables& tables, std::uint32_t state) {

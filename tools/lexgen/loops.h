@@ -68,6 +68,9 @@ struct Loops {
 constexpr std::uint8_t kLetterEnds = 1;
 constexpr std::uint8_t kLetterEndsLast = 2;
 
+// The most stay sets: a row's last word numbers them in 13 bits.
+constexpr unsigned kMaxStaySets = 8192;
+
 // A state counts when at least this many byte values keep it: shorter
 // loops are not worth leaving the table walk for.
 constexpr unsigned kMinStayBytes = 5;
@@ -78,6 +81,16 @@ Loops find_loops(const Tables& tables, unsigned letter_rule = 0);
 // Whether every byte that leaves the self-loop state `state` leads to the
 // dead state, so that a walk ends where the state's run ends.
 bool run_ends_walk(const Tables& tables, std::uint32_t state);
+
+// Whether the self-loop state `state` is a hope run: a run that a walk
+// may read right after a match, in the hope of a longer one behind it
+// (the blanks between a PostgreSQL name and a "::" cast).  It accepts
+// nothing, and no walk from a start state over its bytes (those that keep
+// it and those that lead to it) reaches it.  When a walk enters it right
+// after a match, the next walk starts at the byte that led into it, and
+// so no later walk comes back to a place of the run: a scanner need not
+// remember it (see SplitScan::pass_loop_state).
+bool is_hope_run(const Tables& tables, const Loops& loops, std::uint32_t state);
 
 }  // namespace lexgen
 

@@ -15,14 +15,15 @@ namespace spltwd {
 // move from it stays there.  The last word of a row tells what a match
 // loop asks of a state only now and then: the rule it accepts, and for a
 // self-loop state (many bytes keep it, such as the body of a string or a
-// comment) the index of its stay set in DfaLoops, whether every byte that
-// leaves it leads to the dead state (then a walk ends with the state's
-// run) and whether few bytes leave it (then they are searched for a block
-// at a time).
+// comment) the index of its stay set in DfaLoops, whether its run is a
+// hope run (lexgen: is_hope_run), whether every byte that leaves it leads
+// to the dead state (then a walk ends with the state's run) and whether
+// few bytes leave it (then they are searched for a block at a time).
 using DfaState = std::uint32_t;
 constexpr std::uint32_t kRuleBits = 0xffff;        // the rule accepted, 0 for none
 constexpr unsigned kStaySetShift = 16;             // the stay set of a loop state ...
-constexpr std::uint32_t kStaySetBits = 0x3fff;
+constexpr std::uint32_t kStaySetBits = 0x1fff;
+constexpr std::uint32_t kHopeRun = 1u << 29;       // ... whether its run is a hope run
 constexpr std::uint32_t kRunEndsWalk = 1u << 30;   // ... whether its run ends the walk
 constexpr std::uint32_t kFewExits = 1u << 31;      // ... and whether DfaLoops lists the bytes that leave it
 

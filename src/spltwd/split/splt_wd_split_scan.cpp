@@ -106,7 +106,8 @@ inline typename SplitScan<Table, Sink>::Longest SplitScan<Table, Sink>::end_walk
 //   does its outcome: the earlier walk's match if that ends further on,
 //   else this walk's own.  Returns false then: the walk ends.  This keeps
 //   the re-reading linear.  (An accepting state's run is part of its
-//   match, so no later walk comes back to it.)
+//   match, and a hope run follows one, so no later walk comes back to
+//   either.)
 template <class Table, class Sink>
 inline bool SplitScan<Table, Sink>::pass_loop_state(DfaState state, const Byte*& p, Longest& last,
                                                     const Byte* const end) {
@@ -126,6 +127,11 @@ inline bool SplitScan<Table, Sink>::pass_loop_state(DfaState state, const Byte*&
     }
     if ((about & kRuleBits) != 0) {
         last = {state, p};
+    } else if ((about & kHopeRun) != 0 && last.end + 1 == entered) {
+        // No later walk comes back to a place of a hope run entered right
+        // after a match: it needs no memo, and the walk ends here unless
+        // the byte after it leads on.
+        return p != end && Table::tables().rows[std::size_t{state} + Table::tables().byte_class[*p]] != 0;
     } else if (!noted_) {
         known_.state = state;
         known_.from = entered;
