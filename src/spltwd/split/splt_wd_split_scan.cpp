@@ -384,7 +384,7 @@ int SplitScan<Table, Sink>::run() {
     // be.  False when there is no memory for the record.
     const auto take_blank = [&]() __attribute__((always_inline)) {
         if (!kPassesBlankRuns || pos == end || !blank_[*pos]) return true;
-        const Byte* const run_end = pass_stays(blank_, pos + 1, end);
+        const Byte* const run_end = pass_short_stays(blank_, pos + 1, end);
         if constexpr (kToSink) {
             pos = run_end;
             return true;

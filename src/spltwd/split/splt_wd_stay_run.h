@@ -25,7 +25,19 @@
 
 namespace spltwd {
 
+// The first byte from p on that `stays` does not keep, or end.  Counted
+// up from the distance to the end, so that the count's own flags tell the
+// end: an instruction less a byte, for two more a run.
 inline const unsigned char* pass_stays(const std::uint8_t* stays, const unsigned char* p, const unsigned char* end) {
+    std::ptrdiff_t at = p - end;
+    while (at != 0 && stays[end[at]]) ++at;
+    return end + at;
+}
+
+// The same, for a run that is mostly over at p (the rest of the blank after
+// a word), where two instructions a run cost more than one a byte saves.
+inline const unsigned char* pass_short_stays(const std::uint8_t* stays, const unsigned char* p,
+                                             const unsigned char* end) {
     while (p != end && stays[*p]) ++p;
     return p;
 }
