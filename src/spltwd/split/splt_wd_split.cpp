@@ -181,10 +181,11 @@ int begin_split(Session& s, const char* sql, std::uint32_t length, std::int32_t 
     s.words = s.pending = nullptr;
     s.parse_pos = 0;
     s.out_of_memory = false;
-    s.in_versioned_comment = false;
-    s.paren_depth = 0;
-    s.signs_from = s.signs_to = nullptr;
     if (accurate) {
+        // What only the accurate rules' special words keep.
+        s.in_versioned_comment = false;
+        s.paren_depth = 0;
+        s.signs_from = s.signs_to = nullptr;
         s.dialect_condition = accurate_condition(s.dialect);
         return s.dialect_condition;
     }
