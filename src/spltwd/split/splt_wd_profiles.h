@@ -17,63 +17,15 @@ extern const DfaTables sql_accurate;
 extern const DfaLoops sql_accurate_loops;
 
 namespace classic_rules {
-using namespace rules;
-enum Condition : int {
-#define SPLT_WD_CONDITION(number, name) name = number,
-#include "sql_tables_actions.inc"
-};
-inline constexpr NumberedAction kRuleList[] = {
-#define SPLT_WD_RULE(number, ...) {number, action(__VA_ARGS__)},
-#include "sql_tables_actions.inc"
-};
-inline constexpr RowShape kRowShape = {
-#define SPLT_WD_ROW_SHAPE(width, loop_end, accepting_begin, max_rule) width, loop_end, accepting_begin, max_rule
-#include "sql_tables_actions.inc"
-};
-inline constexpr BlankRunEntry kBlankRunList[] = {
-#define SPLT_WD_BLANK_RUN(condition, state, rule, stay_set) {condition, state, rule, stay_set},
-#include "sql_tables_actions.inc"
-    {-1, 0, 0, 0}};
-// The rule that may take a name a letter at a time (given to the
-// generator where the tables are made), 0 for none, and its letter runs.
-inline constexpr unsigned kLetterRule = 0
-#define SPLT_WD_LETTER_RULE(number) +number
-#include "sql_tables_actions.inc"
-    ;
-inline constexpr LetterRunEntry kLetterRunList[] = {
-#define SPLT_WD_LETTER_RUN(condition, state, pairs) {condition, state, pairs},
-#include "sql_tables_actions.inc"
-    {-1, 0, 0}};
+#define SPLT_WD_ACTIONS "sql_tables_actions.inc"
+#include "splt_wd_rule_lists.inc"
+#undef SPLT_WD_ACTIONS
 }  // namespace classic_rules
 
 namespace accurate_rules {
-using namespace rules;
-enum Condition : int {
-#define SPLT_WD_CONDITION(number, name) name = number,
-#include "sql_accurate_actions.inc"
-};
-inline constexpr NumberedAction kRuleList[] = {
-#define SPLT_WD_RULE(number, ...) {number, action(__VA_ARGS__)},
-#include "sql_accurate_actions.inc"
-};
-inline constexpr RowShape kRowShape = {
-#define SPLT_WD_ROW_SHAPE(width, loop_end, accepting_begin, max_rule) width, loop_end, accepting_begin, max_rule
-#include "sql_accurate_actions.inc"
-};
-inline constexpr BlankRunEntry kBlankRunList[] = {
-#define SPLT_WD_BLANK_RUN(condition, state, rule, stay_set) {condition, state, rule, stay_set},
-#include "sql_accurate_actions.inc"
-    {-1, 0, 0, 0}};
-// The rule that may take a name a letter at a time (given to the
-// generator where the tables are made), 0 for none, and its letter runs.
-inline constexpr unsigned kLetterRule = 0
-#define SPLT_WD_LETTER_RULE(number) +number
-#include "sql_accurate_actions.inc"
-    ;
-inline constexpr LetterRunEntry kLetterRunList[] = {
-#define SPLT_WD_LETTER_RUN(condition, state, pairs) {condition, state, pairs},
-#include "sql_accurate_actions.inc"
-    {-1, 0, 0}};
+#define SPLT_WD_ACTIONS "sql_accurate_actions.inc"
+#include "splt_wd_rule_lists.inc"
+#undef SPLT_WD_ACTIONS
 // The rules whose every match is one text up to the case of its letters,
 // with that text in lower case (keywords, operators), by increasing rule.
 struct RuleWord {
