@@ -41,10 +41,10 @@ std::vector<std::uint32_t> table_rows(const Tables& tables, const Loops& loops) 
         }
         std::uint32_t about = tables.accept[s];
         if (const std::uint16_t set = loops.set_of_state[s]; set != 0) {
-            about |= std::uint32_t{set - 1u} << 16;
-            if (is_hope_run(tables, loops, s)) about |= 1u << 29;
-            if (run_ends_walk(tables, s)) about |= 1u << 30;
-            if (loops.exit_count[set - 1u] != 0) about |= 1u << 31;
+            about |= std::uint32_t{set - 1u} << spltwd::kStaySetShift;
+            if (is_hope_run(tables, loops, s)) about |= spltwd::kHopeRun;
+            if (run_ends_walk(tables, s)) about |= spltwd::kRunEndsWalk;
+            if (loops.exit_count[set - 1u] != 0) about |= spltwd::kFewExits;
         }
         rows.push_back(about);
     }

@@ -29,7 +29,7 @@ StaySet stays_of(const Tables& tables, std::uint32_t state, unsigned& kept) {
 std::uint16_t add_set(Loops& loops, std::map<StaySet, std::uint16_t>& set_index, const StaySet& stays) {
     auto [it, added] = set_index.try_emplace(stays, static_cast<std::uint16_t>(set_index.size()));
     if (added && set_index.size() > kMaxStaySets)
-        throw Error("more than " + std::to_string(kMaxStaySets) + " stay sets: a row's last word holds 13 bits");
+        throw Error("more than " + std::to_string(kMaxStaySets) + " stay sets: a row's last word cannot number them");
     if (added) {
         loops.stays.insert(loops.stays.end(), stays.begin(), stays.end());
         std::vector<std::uint8_t> leaving;

@@ -11,16 +11,17 @@
 #include <cstdint>
 #include <vector>
 
+#include "splt_wd_dfa.h"
+
 namespace lexgen {
 
 struct Tables;
 
 // A stay set that at most this many byte values leave is searched for
-// those bytes, a block at a time.
-constexpr unsigned kMaxExits = 4;
-// Each of those bytes comes as a block of this many copies, ready to be
-// compared with a block of the text.
-constexpr unsigned kExitBlock = 16;
+// those bytes, a block at a time; each of them comes as a block of
+// kExitBlock copies, ready to be compared with a block of the text.
+constexpr unsigned kMaxExits = spltwd::DfaLoops::kMaxExits;
+constexpr unsigned kExitBlock = spltwd::DfaLoops::kExitBlock;
 
 struct Loops {
     std::vector<std::uint16_t> set_of_state;  // per state: 0, or 1 + the index of its stay set
@@ -65,11 +66,11 @@ struct Loops {
 };
 
 // The bits of Loops::letter_pairs.
-constexpr std::uint8_t kLetterEnds = 1;
-constexpr std::uint8_t kLetterEndsLast = 2;
+using spltwd::kLetterEnds;
+using spltwd::kLetterEndsLast;
 
-// The most stay sets: a row's last word numbers them in 13 bits.
-constexpr unsigned kMaxStaySets = 8192;
+// The most stay sets that a row's last word can number.
+constexpr unsigned kMaxStaySets = spltwd::kStaySetBits + 1;
 
 // A state counts when at least this many byte values keep it: shorter
 // loops are not worth leaving the table walk for.

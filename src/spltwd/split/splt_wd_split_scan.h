@@ -194,12 +194,14 @@ class SplitScan {
         bool passed;
         unsigned stay_set;
     };
-    static constexpr std::size_t kBlankConditions = 64;
+    // The start conditions that the scan's tables by condition cover (a
+    // condition beyond them has no blank run and no letter run).
+    static constexpr std::size_t kConditionSlots = 64;
     static constexpr auto kBlankRuns = [] {
-        std::array<BlankRunOf, kBlankConditions> by_condition{};
+        std::array<BlankRunOf, kConditionSlots> by_condition{};
         for (const BlankRunEntry& run : Table::kBlankRunList) {
             if (run.condition < 0) break;
-            if (static_cast<std::size_t>(run.condition) >= kBlankConditions) throw "a condition beyond kBlankConditions";
+            if (static_cast<std::size_t>(run.condition) >= kConditionSlots) throw "a condition beyond kConditionSlots";
             const InlineAction how = kHow[run.rule];
             const bool passed = kToSink ? how == InlineAction::kDrop
                                         : how == InlineAction::kRecordMatch || how == InlineAction::kRecordText;
@@ -227,19 +229,19 @@ class SplitScan {
         DfaState state;  // 0 ends a condition's block
         std::uint32_t pairs;
     };
-    static constexpr std::size_t kLetterRunSlots = std::size(Table::kLetterRunList) + kBlankConditions;
+    static constexpr std::size_t kLetterRunSlots = std::size(Table::kLetterRunList) + kConditionSlots;
     static constexpr auto kLetterRuns = [] {
         struct {
             std::array<LetterRunOf, kLetterRunSlots> runs{};
-            std::array<std::uint16_t, kBlankConditions> first{};
+            std::array<std::uint16_t, kConditionSlots> first{};
         } by_condition;
         std::size_t at = 0;
-        for (std::size_t condition = 0; condition < kBlankConditions; ++condition) {
+        for (std::size_t condition = 0; condition < kConditionSlots; ++condition) {
             by_condition.first[condition] = static_cast<std::uint16_t>(at);
             for (const LetterRunEntry& run : Table::kLetterRunList) {
                 if (run.condition < 0) break;
                 const auto of = static_cast<std::size_t>(run.condition);
-                if (of >= kBlankConditions) throw "a condition beyond kBlankConditions";
+                if (of >= kConditionSlots) throw "a condition beyond kConditionSlots";
                 if (of == condition) by_condition.runs[at++] = {run.state, run.pairs};
             }
             by_condition.runs[at++] = {0, 0};
@@ -283,11 +285,11 @@ public:
         start_state_ = Table::tables().start[condition];
         if constexpr (kPassesBlankRuns) {
             const BlankRunOf run =
-                static_cast<std::size_t>(condition) < kBlankConditions ? kBlankRuns[condition] : BlankRunOf{};
+                static_cast<std::size_t>(condition) < kConditionSlots ? kBlankRuns[condition] : BlankRunOf{};
             blank_ = run.passed ? Table::loops().stays + std::size_t{run.stay_set} * 256 : kNoBlanks;
         }
         if constexpr (kTakesLetters) {
-            letter_runs_ = &kLetterRuns.runs[static_cast<std::size_t>(condition) < kBlankConditions
+            letter_runs_ = &kLetterRuns.runs[static_cast<std::size_t>(condition) < kConditionSlots
                                                   ? kLetterRuns.first[condition]
                                                   : kLetterRunSlots - 1];
         }
