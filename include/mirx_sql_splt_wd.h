@@ -152,7 +152,8 @@ SPLTWD_API int32_t spltwd_split(spltwd_context *context, SQL_SPLT_WD *sqlSplitWo
 
 /*
  * Some rules give a debug line, such as "66-splt_wdtext:>" for a comparison
- * operator.  Zoz_SQL_Split_Word prints them on standard output; a context
+ * operator.  Zoz_SQL_Split_Word prints them on standard output, all of a
+ * split's lines in one write before it returns; a context
  * drops them unless a receiver is set here.  The receiver gets each line
  * whole, line feed included, on the splitting thread, during the split.
  * A null receiver drops them again.

@@ -179,6 +179,29 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{GEN, "SELECT a > 1;", {}, -6, "66-splt_wdtext:>\n"}),
     case_name);
 
+// The split call writes its debug lines when it ends, in one write where
+// they fit a hold of 4 KiB: more lines than that, and a line longer than
+// it, keep their order.
+Words comparisons(int count) {
+    Words words;
+    for (int i = 0; i < count; ++i) words = words + Words{oth("a"), cmp(">"), oth("b"), SP};
+    return words;
+}
+std::string comparisons_sql(int count) {
+    std::string sql;
+    for (int i = 0; i < count; ++i) sql += "a>b ";
+    return sql;
+}
+const std::string kLongIsNull = "IS" + std::string(5000, ' ') + "NULL";
+
+INSTANTIATE_TEST_SUITE_P(
+    DebugLinesBeyondTheHold, SharedWords,
+    testing::Values(Case{GEN, comparisons_sql(400), comparisons(400)},
+                    Case{GEN, kLongIsNull, {cmp(kLongIsNull)}},
+                    Case{GEN, comparisons_sql(300) + kLongIsNull + " " + comparisons_sql(2),
+                         comparisons(300) + Words{cmp(kLongIsNull), SP} + comparisons(2)}),
+    case_name);
+
 INSTANTIATE_TEST_SUITE_P(
     CatchAll, SharedWords,
     testing::Values(Case{GEN, "=+-/%&^~?:@'`\"#", others("=+-/%&^~?:@'`\"#")},

@@ -1,6 +1,7 @@
 #include "splt_wd_debug_lines.h"
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -40,13 +41,48 @@ std::size_t shown_length(const char* text, std::uint32_t length) {
 
 }  // namespace
 
+// Only the process-wide session holds lines, and it serves one thread at a
+// time.
+HeldLines held_lines;
+
+void write_held_lines_now() {
+    std::fwrite(held_lines.bytes, 1, held_lines.size, stdout);
+    held_lines.size = 0;
+}
+
+void print_line(void*, const char* line, std::size_t length) { std::fwrite(line, 1, length, stdout); }
+
+void hold_line(void*, const char* line, std::size_t length) {
+    if (length > sizeof held_lines.bytes - held_lines.size) {
+        write_held_lines();
+        if (length > sizeof held_lines.bytes) {
+            print_line(nullptr, line, length);
+            return;
+        }
+    }
+    std::memcpy(held_lines.bytes + held_lines.size, line, length);
+    held_lines.size += length;
+}
+
 // The receiver gets each line whole: one write per line keeps it whole
-// on a shared stream when splits run on several threads.
+// on a shared stream when splits run on several threads.  The lines that
+// hold_line would keep are written straight into the hold.
 void print_debug(Session& s, DebugFormat format, const char* text, std::uint32_t length) {
     if (s.debug_lines == nullptr) return;
     const std::size_t prefix = kDebugPrefix[format].size();
     const std::size_t shown = shown_length(text, length);
     const std::size_t size = prefix + shown + 1;
+    // Written where hold_line would copy it to, with room for the prefix's
+    // whole block.
+    if (s.debug_lines == hold_line && size + kPrefixBlock <= sizeof held_lines.bytes) {
+        if (size + kPrefixBlock > sizeof held_lines.bytes - held_lines.size) write_held_lines();
+        char* const line = held_lines.bytes + held_lines.size;
+        std::memcpy(line, kPrefixBlocks[format].data(), kPrefixBlock);
+        copy_bytes(line + prefix, text, shown);
+        line[size - 1] = '\n';
+        held_lines.size += size;
+        return;
+    }
     char short_line[256];
     static_assert(sizeof short_line >= kPrefixBlock);
     // A line that does not fit short_line is longer than a prefix block too.

@@ -5,6 +5,7 @@
 // around each action, which may read or set them).
 #include "splt_wd_lex.h"
 
+#include "splt_wd_debug_lines.h"
 #include "splt_wd_profiles.h"
 #include "splt_wd_session.h"
 
@@ -22,11 +23,7 @@ int splt_wd_flex_debug = 0;
 namespace {
 
 Scanner scanner{.tables = &spltwd::sql_tables};
-// False while the scanner is as a destroy leaves it: no call of the
-// interface, and no one who asked for the scanner, since the last destroy.
-// (Its in, out, lineno and debug do not count: each call loads them from
-// the variables first.)
-bool scanner_touched = false;
+using spltwd::scanner_touched;
 
 void load_variables() {
     scanner.in = splt_wdin;
@@ -66,27 +63,18 @@ int sql_action_on_variables(Scanner& s, int rule, void* session) {
 }  // namespace
 
 namespace spltwd {
+bool scanner_touched = false;
+
 Scanner& default_scanner() {
     scanner_touched = true;
     return scanner;
 }
 
-// Runs after every split, which leaves the scanner untouched.  Destroying
-// an untouched scanner changes nothing in it that counts, and publishing
-// its fields then sets splt_wdtext, splt_wdleng, splt_wdin and splt_wdout
-// to null (splt_wdlineno and splt_wd_flex_debug keep their values).
 FILE* default_scanner_output() { return splt_wdout ? splt_wdout : stdout; }
 
-void destroy_default_scanner() {
-    if (scanner_touched) {
-        splt_wdlex_destroy();
-        scanner_touched = false;
-        return;
-    }
-    splt_wdtext = nullptr;
-    splt_wdleng = 0;
-    splt_wdin = nullptr;
-    splt_wdout = nullptr;
+void destroy_touched_scanner() {
+    splt_wdlex_destroy();
+    scanner_touched = false;
 }
 }  // namespace spltwd
 
@@ -94,7 +82,13 @@ extern "C" {
 
 int splt_wdlex(void) {
     Call call;
-    return spltwd::scanner_lex(call.s, sql_action_on_variables, &spltwd::default_session());
+    // The scanner's lines go out as they come.
+    spltwd::Session& s = spltwd::default_session();
+    const spltwd_debug_line_receiver receiver = s.debug_lines;
+    s.debug_lines = spltwd::print_line;
+    const int result = spltwd::scanner_lex(call.s, sql_action_on_variables, &s);
+    s.debug_lines = receiver;
+    return result;
 }
 
 SPLT_WD_BUFFER_STATE splt_wd_scan_bytes(const char* bytes, size_t len) {

@@ -6,6 +6,7 @@
 
 #include "mirx_splt_wd_dynamic_string.h"
 #include "mirx_sql_splt_wd.h"
+#include "splt_wd_lex.h"
 #include "splt_wd_scanner.h"
 
 namespace spltwd {
@@ -65,7 +66,26 @@ Session& default_session();
 // The process-wide scanner behind the splt_wd* interface, and what
 // splt_wdlex_destroy() does to it and to the interface's variables.
 Scanner& default_scanner();
-void destroy_default_scanner();
+// False while that scanner is as a destroy leaves it: no call of the
+// interface, and no one who asked for the scanner, since the last destroy.
+// (Its in, out, lineno and debug do not count: each call loads them from
+// the variables first.)
+extern bool scanner_touched;
+void destroy_touched_scanner();
+// Runs after every split, which leaves the scanner untouched.  Destroying
+// an untouched scanner changes nothing in it that counts, and publishing
+// its fields then sets splt_wdtext, splt_wdleng, splt_wdin and splt_wdout
+// to null (splt_wdlineno and splt_wd_flex_debug keep their values).
+inline void destroy_default_scanner() {
+    if (scanner_touched) {
+        destroy_touched_scanner();
+        return;
+    }
+    splt_wdtext = nullptr;
+    splt_wdleng = 0;
+    splt_wdin = nullptr;
+    splt_wdout = nullptr;
+}
 // Where that scanner echoes a byte that no rule takes: splt_wdout, else
 // standard output.
 FILE* default_scanner_output();

@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "mirx_sql_splt_wd.h"
+#include "splt_wd_debug_lines.h"
 #include "splt_wd_lex.h"
 #include "splt_wd_profiles.h"
 #include "splt_wd_session.h"
@@ -116,15 +117,21 @@ int scan_statement(SplitScan<Table, Sink>& scan, std::uint32_t length, std::uint
     return result;
 }
 
+// Who splits: the process-wide split (Zoz_SQL_Split_Word), whose session
+// has no word receiver and which echoes a byte that no rule takes, or a
+// context.
+enum class Splitter { kProcessWide, kContext };
+
 // Gives the caller the words of a split that succeeded: the rest of them
 // to the word receiver, or all of them in one stream.  Returns the split's
 // result, the stream's length; a length that the result cannot tell fails
 // the split.
+template <Splitter kSplitter>
 int32_t hand_over_words(SQL_SPLT_WD* request, const Session& s, GrowBuffer& stream) {
     const std::uint64_t length = stream.drained() + stream.size();
     if (length == 0) return 0;
     if (length > INT32_MAX) return -1;
-    if (s.word_receiver != nullptr) {
+    if (kSplitter == Splitter::kContext && s.word_receiver != nullptr) {
         stream.drain();
     } else {
         request->sql_word = stream.hand_out();
@@ -157,17 +164,17 @@ constexpr std::size_t kStackPending = 256;
 
 // Inlined into each split entry, whose frame it shares: a call of its own
 // would cost a dozen instructions a split.
-template <class Table>
+template <class Table, Splitter kSplitter>
 [[gnu::always_inline]] inline int32_t scan_words(SQL_SPLT_WD* request, Session& s, int first_condition,
-                                                 bool echo_unmatched, std::uint32_t* cut) {
+                                                 std::uint32_t* cut) {
     char stream_storage[kStackStream];
     char pending_storage[kStackPending];
     GrowBuffer stream(stream_storage, sizeof stream_storage, 2 * std::size_t{request->sql_len});
     GrowBuffer pending(pending_storage, sizeof pending_storage, 2 * sizeof pending_storage);
-    stream.set_drain(s.word_receiver, s.word_receiver_user);
-    SplitScan<Table> scan(s, stream, pending, first_condition, echo_unmatched);
+    if constexpr (kSplitter == Splitter::kContext) stream.set_drain(s.word_receiver, s.word_receiver_user);
+    SplitScan<Table> scan(s, stream, pending, first_condition, kSplitter == Splitter::kProcessWide);
     const int32_t result = split_result(scan_statement(scan, request->sql_len, cut));
-    return result == 0 ? hand_over_words(request, s, stream) : result;
+    return result == 0 ? hand_over_words<kSplitter>(request, s, stream) : result;
 }
 
 // Readies the session for a split of `length` bytes at `sql` by the
@@ -195,9 +202,8 @@ int begin_split(Session& s, const char* sql, std::uint32_t length, std::int32_t 
 }
 
 // Splits the request by the rules of Table.
-template <class Table>
-[[gnu::always_inline]] inline int32_t split_by(SQL_SPLT_WD* request, Session& s, bool echo_unmatched,
-                                             std::uint32_t* cut = nullptr) {
+template <class Table, Splitter kSplitter = Splitter::kContext>
+[[gnu::always_inline]] inline int32_t split_by(SQL_SPLT_WD* request, Session& s, std::uint32_t* cut = nullptr) {
     if (request == nullptr || request->sql_text == nullptr || request->sql_len == 0 ||
         request->sql_len > INT32_MAX)
         return -2;
@@ -207,13 +213,13 @@ template <class Table>
     request->szHaveStar = 0;
     constexpr bool kAccurate = std::is_same_v<Table, AccurateTable>;
     const int first_condition = begin_split(s, request->sql_text, request->sql_len, request->dialect, kAccurate);
-    return scan_words<Table>(request, s, first_condition, echo_unmatched, cut);
+    return scan_words<Table, kSplitter>(request, s, first_condition, cut);
 }
 
 // Splits the request by the rules of the session's profile.
 int32_t split(SQL_SPLT_WD* request, Session& s, std::uint32_t* cut = nullptr) {
-    if (s.profile == SPLTWD_PROFILE_ACCURATE) return split_by<AccurateTable>(request, s, false, cut);
-    return split_by<ClassicTable>(request, s, false, cut);
+    if (s.profile == SPLTWD_PROFILE_ACCURATE) return split_by<AccurateTable>(request, s, cut);
+    return split_by<ClassicTable>(request, s, cut);
 }
 
 }  // namespace
@@ -236,10 +242,8 @@ std::int32_t split_into_sink(Session& s, const char* sql, std::uint32_t length, 
 
 namespace {
 
-void print_line(void*, const char* line, std::size_t length) { std::fwrite(line, 1, length, stdout); }
-
 // Made when the program is compiled, so that no call waits for it.
-constinit Session the_default_session{.debug_lines = print_line};
+constinit Session the_default_session{.debug_lines = hold_line};
 
 }  // namespace
 
@@ -265,7 +269,9 @@ DialectStates dialect_states(std::int32_t dialect) {
 extern "C" int32_t Zoz_SQL_Split_Word(SQL_SPLT_WD* sqlSplitWord) {
     spltwd::Session& s = spltwd::default_session();
     // The default session keeps the classic profile.
-    const int32_t result = spltwd::split_by<spltwd::ClassicTable>(sqlSplitWord, s, true);
+    const int32_t result =
+        spltwd::split_by<spltwd::ClassicTable, spltwd::Splitter::kProcessWide>(sqlSplitWord, s);
+    spltwd::write_held_lines();
     if (result != -2) {
         spltwd::destroy_default_scanner();
         spltwd::publish(s);

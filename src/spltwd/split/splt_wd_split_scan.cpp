@@ -298,6 +298,14 @@ bool SplitScan<Table, Sink>::before_record(InlineAction how, unsigned rule, cons
     return true;
 }
 
+// Echoes a byte that no rule takes, after the debug lines held for the
+// words before it.
+template <class Table, class Sink>
+void SplitScan<Table, Sink>::echo_byte(Byte byte) {
+    write_held_lines();
+    std::fputc(byte, default_scanner_output());
+}
+
 // Runs the action of a match that does more than record one word.
 template <class Table, class Sink>
 int SplitScan<Table, Sink>::run_general(unsigned rule, const Byte* end) {
@@ -522,7 +530,7 @@ int SplitScan<Table, Sink>::run() {
         parse_pos_ += static_cast<std::uint32_t>(pos - counted_to_);
         if (rule == 0) {
             // A byte no rule takes is no match.
-            if (echo_unmatched_) std::fwrite(pos, 1, 1, default_scanner_output());
+            if (echo_unmatched_) echo_byte(*pos);
             ++pos;
             counted_to_ = pos;
             continue;

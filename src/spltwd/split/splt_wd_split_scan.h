@@ -341,6 +341,7 @@ private:
     [[gnu::noinline]] Longest finish_noted_walk(DfaState state, const Byte* p, const Byte* end, Longest last);
     [[gnu::always_inline]] const Byte* pass_letters(const Byte* pos, const Byte* safe_end);
     [[gnu::noinline]] int run_general(unsigned rule, const Byte* end);
+    [[gnu::noinline]] static void echo_byte(Byte byte);
     [[gnu::noinline]] bool before_record(InlineAction how, unsigned rule, const Byte* from, const Byte* end);
     [[gnu::noinline]] bool make_room(std::uint32_t length, const Byte* pos);
     void take_cursor();
