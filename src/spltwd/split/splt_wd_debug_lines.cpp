@@ -16,6 +16,7 @@ constexpr std::string_view kDebugPrefix[] = {"", "66-splt_wdtext:", "splt_wdtext
 // Each prefix in a block of its own, so that it moves as one copy of a
 // fixed size; a line has room for the block (see print_debug).
 constexpr std::size_t kPrefixBlock = 16;
+static_assert(kPrefixBlock <= HeldLines::kBlockOverrun, "the hold has room for a prefix block past a line");
 constexpr auto kPrefixBlocks = [] {
     std::array<std::array<char, kPrefixBlock>, std::size(kDebugPrefix)> blocks{};
     for (std::size_t i = 0; i < std::size(kDebugPrefix); ++i) {
@@ -52,16 +53,29 @@ void write_held_lines_now() {
 
 void print_line(void*, const char* line, std::size_t length) { std::fwrite(line, 1, length, stdout); }
 
-void hold_line(void*, const char* line, std::size_t length) {
-    if (length > sizeof held_lines.bytes - held_lines.size) {
+namespace {
+
+// Where a line of `length` bytes goes in the hold, once the lines before
+// it are written out where it does not fit; null for a line longer than
+// the hold, which then goes out on its own, after them.
+char* held_room(std::size_t length) {
+    if (length > HeldLines::kCapacity - held_lines.size) {
         write_held_lines();
-        if (length > sizeof held_lines.bytes) {
-            print_line(nullptr, line, length);
-            return;
-        }
+        if (length > HeldLines::kCapacity) return nullptr;
     }
-    std::memcpy(held_lines.bytes + held_lines.size, line, length);
+    char* const at = held_lines.bytes + held_lines.size;
     held_lines.size += length;
+    return at;
+}
+
+}  // namespace
+
+void hold_line(void*, const char* line, std::size_t length) {
+    if (char* const at = held_room(length)) {
+        std::memcpy(at, line, length);
+    } else {
+        print_line(nullptr, line, length);
+    }
 }
 
 // The receiver gets each line whole: one write per line keeps it whole
@@ -72,15 +86,12 @@ void print_debug(Session& s, DebugFormat format, const char* text, std::uint32_t
     const std::size_t prefix = kDebugPrefix[format].size();
     const std::size_t shown = shown_length(text, length);
     const std::size_t size = prefix + shown + 1;
-    // Written where hold_line would copy it to, with room for the prefix's
-    // whole block.
-    if (s.debug_lines == hold_line && size + kPrefixBlock <= sizeof held_lines.bytes) {
-        if (size + kPrefixBlock > sizeof held_lines.bytes - held_lines.size) write_held_lines();
-        char* const line = held_lines.bytes + held_lines.size;
+    // Written where hold_line would copy it to.
+    if (s.debug_lines == hold_line && size <= HeldLines::kCapacity) {
+        char* const line = held_room(size);
         std::memcpy(line, kPrefixBlocks[format].data(), kPrefixBlock);
         copy_bytes(line + prefix, text, shown);
         line[size - 1] = '\n';
-        held_lines.size += size;
         return;
     }
     char short_line[256];

@@ -24,10 +24,13 @@ void print_debug(Session& s, DebugFormat format, const char* text, std::uint32_t
 void hold_line(void* unused, const char* line, std::size_t length);
 void print_line(void* unused, const char* line, std::size_t length);
 
-// The bytes of the lines that hold_line keeps.
+// The bytes of the lines that hold_line keeps: up to kCapacity, and past
+// them room for a copy of a fixed block that runs over a line's end.
 struct HeldLines {
+    static constexpr std::size_t kCapacity = 4096;
+    static constexpr std::size_t kBlockOverrun = 16;
     std::size_t size = 0;
-    char bytes[4096];
+    char bytes[kCapacity + kBlockOverrun];
 };
 extern HeldLines held_lines;
 void write_held_lines_now();
